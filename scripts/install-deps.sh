@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs everything Quillmarsh needs to build, test and run on Debian 12.
+set -euo pipefail
+if [[ $(id -u) -ne 0 ]]; then SUDO=sudo; else SUDO=; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update
+$SUDO apt-get install -y --no-install-recommends \
+  g++ cmake ninja-build libgtest-dev libgmock-dev \
+  qt6-base-dev qt6-base-dev-tools libgl-dev \
+  xdg-utils xvfb xauth fonts-wqy-microhei time python3
