@@ -1,0 +1,56 @@
+// What faces a person, as a program without a window answers it, and handing
+// things to the desktop's own programs.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "platform/posix/posix_platform.h"
+#include "text/utf.h"
+
+extern char** environ;
+
+namespace qm {
+
+PosixPlatform::~PosixPlatform() { reapOpeners(); }
+
+MsgResult PosixPlatform::messageBox(const MessageBoxRequest& request) {
+    if (request.buttons == MsgButtons::Ok) return MsgResult::Ok;
+    return request.defaultButton == 1 ? MsgResult::Cancel : MsgResult::Ok;
+}
+
+void PosixPlatform::beep() {}
+
+std::u16string PosixPlatform::browseForFolder(const std::u16string&, const std::u16string&, bool) { return {}; }
+
+void PosixPlatform::showPointingCursor() {}
+
+// xdg-open is started and left to run: it may stay as long as the program it
+// opened. Its exit is collected on the next call (and at the end) with
+// WNOHANG, by its own process id, so at most a few finished openers linger
+// and no other child of the process, nor its SIGCHLD handling, is disturbed.
+void PosixPlatform::openInDesktop(const std::u16string& target) {
+    reapOpeners();
+    if (target.empty()) return;
+    const std::string argument = text::toUtf8(target);
+    char program[] = "xdg-open";
+    char* argv[] = {program, const_cast<char*>(argument.c_str()), nullptr};
+
+    posix_spawn_file_actions_t actions;
+    if (posix_spawn_file_actions_init(&actions) != 0) return;
+    for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY, 0);
+    }
+    pid_t pid;
+    // A missing xdg-open shows up here as an error and is ignored, as promised.
+    if (posix_spawnp(&pid, program, &actions, nullptr, argv, environ) == 0) openers_.push_back(pid);
+    posix_spawn_file_actions_destroy(&actions);
+}
+
+void PosixPlatform::reapOpeners() {
+    std::erase_if(openers_, [](pid_t pid) { return waitpid(pid, nullptr, WNOHANG) != 0; });
+}
+
+}  // namespace qm

@@ -1,0 +1,54 @@
+// The platform on Linux and other POSIX systems.
+//
+// Files, the environment and the clock are real. The members that face a
+// person answer as a headless program must (message boxes take their default
+// button, no dialog, no cursor); the desktop front ends subclass this and
+// override them. Paths are converted with text::toUtf8/fromUtf8, so names that
+// are not valid UTF-8 survive the round trip through the core.
+#pragma once
+
+#include <sys/types.h>
+
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace qm {
+
+class PosixPlatform : public Platform {
+public:
+    ~PosixPlatform() override;
+
+    PathStyle pathStyle() const override;
+
+    std::optional<std::vector<std::u16string>> listFiles(const std::u16string& folder,
+                                                         const std::u16string& pattern) override;
+    bool pathExists(const std::u16string& path) override;
+    bool folderExists(const std::u16string& path) override;
+    bool makeFolders(const std::u16string& pathEndingInSeparator) override;
+    TransferOutcome copyFile(const std::u16string& from, const std::u16string& to) override;
+    TransferOutcome moveFile(const std::u16string& from, const std::u16string& to) override;
+    bool deleteFile(const std::u16string& path) override;
+    std::unique_ptr<TextFile> createTextFile(const std::u16string& path) override;
+    std::vector<std::u16string> failureLogPaths() override;
+
+    MsgResult messageBox(const MessageBoxRequest& request) override;
+    void beep() override;
+    std::u16string browseForFolder(const std::u16string& title, const std::u16string& initialFolder,
+                                   bool newStyle) override;
+    void openInDesktop(const std::u16string& target) override;
+    void showPointingCursor() override;
+
+    std::u16string environmentVariable(const std::u16string& name) override;
+    std::optional<VersionRecord> versionRecord() override;
+    std::u16string programFolder() override;
+    std::uint64_t clockSeed() override;
+
+private:
+    // Reaps the desktop openers that have finished, without waiting for any.
+    void reapOpeners();
+
+    std::vector<pid_t> openers_;  // started by openInDesktop, not yet reaped
+};
+
+}  // namespace qm

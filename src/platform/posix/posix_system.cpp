@@ -1,0 +1,73 @@
+// The environment, the program's own folder, the clock and where logs go.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+
+#include "platform/posix/posix_platform.h"
+#include "text/utf.h"
+
+namespace qm {
+
+namespace {
+
+constexpr char16_t kFailureLogName[] = u"分发失败记录.txt";
+
+std::u16string inFolder(const std::u16string& folder, std::u16string_view name) {
+    std::u16string path = folder;
+    if (!path.ends_with(u'/')) path += u'/';
+    path += name;
+    return path;
+}
+
+}  // namespace
+
+PathStyle PosixPlatform::pathStyle() const { return PathStyle{u'/', false}; }
+
+std::vector<std::u16string> PosixPlatform::failureLogPaths() {
+    std::vector<std::u16string> paths;
+    const std::u16string home = environmentVariable(u"HOME");
+    if (!home.empty()) paths.push_back(inFolder(home, kFailureLogName));
+    std::u16string temp = environmentVariable(u"TMPDIR");
+    if (temp.empty()) temp = u"/tmp";
+    paths.push_back(inFolder(temp, kFailureLogName));
+    return paths;
+}
+
+std::u16string PosixPlatform::environmentVariable(const std::u16string& name) {
+    const char* value = std::getenv(text::toUtf8(name).c_str());
+    return value ? text::fromUtf8(value) : std::u16string();
+}
+
+std::optional<Platform::VersionRecord> PosixPlatform::versionRecord() { return std::nullopt; }
+
+std::u16string PosixPlatform::programFolder() {
+    std::string exe(256, '\0');
+    for (;;) {
+        ssize_t n = readlink("/proc/self/exe", exe.data(), exe.size());
+        if (n < 0) return {};
+        if (static_cast<std::size_t>(n) < exe.size()) {
+            exe.resize(static_cast<std::size_t>(n));
+            break;
+        }
+        exe.resize(exe.size() * 2);  // possibly cut off: try again with more room
+    }
+    const std::size_t slash = exe.rfind('/');
+    if (slash == std::string::npos) return {};
+    return text::fromUtf8(slash == 0 ? std::string_view("/") : std::string_view(exe).substr(0, slash));
+}
+
+std::uint64_t PosixPlatform::clockSeed() {
+    // Wall-clock nanoseconds tell apart runs started in the same second; the
+    // monotonic clock, spread over all 64 bits, adds what the wall clock may
+    // lack on systems with a coarse one, and differs from boot to boot.
+    using namespace std::chrono;
+    const auto wall = static_cast<std::uint64_t>(
+        duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count());
+    const auto mono = static_cast<std::uint64_t>(
+        duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count());
+    return wall ^ (mono * 0x9E3779B97F4A7C15ull);
+}
+
+}  // namespace qm

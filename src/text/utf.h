@@ -1,0 +1,25 @@
+// Conversions between the core's UTF-16 text and the byte strings that POSIX
+// file names and the terminal use.
+//
+// File names on Linux are bytes and need not be valid UTF-8. Bytes that do not
+// decode are carried as the lone surrogates U+DC80..U+DCFF (one per byte), which
+// no valid UTF-8 can produce, so every name survives bytes -> UTF-16 -> bytes
+// unchanged and a dispatch never renames a file it cannot spell.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace qm::text {
+
+std::u16string fromUtf8(std::string_view bytes);
+std::string toUtf8(std::u16string_view text);
+
+// Plain decimal digits, no sign or padding.
+std::u16string decimal(std::uint64_t value);
+
+// ASCII text to UTF-16 (for literals built at run time).
+std::u16string ascii(std::string_view s);
+
+}  // namespace qm::text
