@@ -1,0 +1,120 @@
+// Form1: the one window, its 21 controls, its handlers, and the user actions
+// that a front end (or a test) turns into events.
+//
+// Handlers are member functions named after the control and the event; each
+// is defined in the folder of the subsystem it belongs to (engine/, settings/,
+// folders/, window/). All state lives in the controls, plus the three values
+// that start-up reads.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "window/controls.h"
+
+namespace qm {
+
+class Platform;
+
+class Form1 {
+public:
+    explicit Form1(Platform& platform);
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
+
+    Platform& platform() { return platform_; }
+
+    // --- the window's own properties ---------------------------------------
+    const std::u16string& caption() const { return caption_; }
+    void setCaption(std::u16string caption);
+    bool enabled() const { return enabled_; }
+    void setEnabled(bool enabled);
+    const std::u16string& tag() const { return tag_; }
+    void setTag(std::u16string tag) { tag_ = std::move(tag); }
+    Control* focused() const { return focused_; }
+    // The front end's hook: caption, enabled state or focus changed.
+    void observe(std::function<void()> observer) { observer_ = std::move(observer); }
+
+    // --- the controls, in tab order -----------------------------------------
+    FileList File1;
+    PushButton CmdIn;
+    Label LDir;
+    Label Label1;
+    Label LFiles;
+    PushButton CmdOut;
+    Label LDirOut;
+    ComboBox Combo1;
+    Label Label2;
+    Label Label3;
+    TextBox TParts;
+    PushButton CmdDo;
+    OptionButton Opt1;
+    OptionButton Opt2;
+    Label Label4;
+    TextBox TDivs;
+    Frame Frame1;
+    CheckBox ChBackUp;
+    OptionButton Option1;
+    OptionButton Option2;
+    Label Label5;
+
+    const std::vector<Control*>& controls() const { return controls_; }
+    Control* control(std::u16string_view name) const;
+
+    // --- values read once at start-up ---------------------------------------
+    std::u16string ProgramFilesPath;
+    std::u16string WinDirPath;
+    bool IsWin7OrAbove = false;
+
+    // --- what the user does -------------------------------------------------
+    // Each returns false when the action did not happen (window or control
+    // disabled, or a Validate handler kept the focus where it was).
+    void load();  // the window's Load event, once before it is first shown
+    bool click(Control& control);
+    bool setFocus(Control& control);
+    bool type(EditControl& control, std::u16string_view keys);
+    bool paste(EditControl& control, std::u16string_view text);
+    bool chooseItem(ComboBox& combo, std::size_t index);
+    bool tab(bool backwards = false);
+    bool pressAccessKey(char16_t key);  // Alt + key
+    void drop(Label& label, const std::vector<std::u16string>& paths);
+    void mouseMove(Label& label);
+
+    // Whether the file list can be pointed at `folder` and list it; the list
+    // is left pointing where it was.
+    bool ProbeFolder(const std::u16string& folder);
+
+    // --- handlers -----------------------------------------------------------
+    void Form_Load();
+    void CmdDo_Click();
+    void LDir_Change();
+    void Combo1_Change();
+    void Combo1_Click();
+    void Opt1_Click();
+    void Opt2_Click();
+    void TParts_KeyPress(std::int16_t& key);
+    void TDivs_KeyPress(std::int16_t& key);
+    void TParts_Validate(bool& cancel);
+    void TDivs_Validate(bool& cancel);
+    void LFiles_Change();
+
+private:
+    void changed() const {
+        if (observer_) observer_();
+    }
+    // Moves the focus, running Validate of the control that loses it.
+    bool moveFocus(Control* target);
+    void normalizeCount(TextBox& field, const std::u16string& fallback);
+
+    Platform& platform_;
+    std::u16string caption_;
+    bool enabled_ = true;
+    std::u16string tag_;
+    Control* focused_ = nullptr;
+    bool validating_ = false;
+    std::vector<Control*> controls_;
+    std::function<void()> observer_;
+};
+
+}  // namespace qm

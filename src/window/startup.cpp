@@ -1,0 +1,21 @@
+// Start-up: the three values later checks read, and the first folders.
+#include "platform/platform.h"
+#include "window/form1.h"
+#include "window/os_version.h"
+
+namespace qm {
+
+void Form1::Form_Load() {
+    Platform& system = platform();
+    ProgramFilesPath = system.environmentVariable(u"ProgramFiles");
+    WinDirPath = system.environmentVariable(u"windir");
+    IsWin7OrAbove = GetOSVersionName(system.versionRecord()) == u"Win7OrAbove";
+    const std::u16string folder = system.programFolder();
+    File1.repoint(folder);
+    LDir.setCaption(folder);
+    // The drive root of the program's folder; "/" where there are no drives.
+    LDirOut.setCaption(system.pathStyle().driveLetters ? folder.substr(0, 3)
+                                                        : std::u16string(1, system.pathStyle().separator));
+}
+
+}  // namespace qm

@@ -1,0 +1,80 @@
+#include "support/fake_platform.h"
+
+namespace qm::test {
+
+MsgResult FakePlatform::messageBox(const MessageBoxRequest& request) {
+    calls.push_back(u"box " + request.title + u": " + request.prompt);
+    boxes.push_back(request);
+    if (request.buttons == MsgButtons::Ok) return MsgResult::Ok;
+    if (!answers.empty()) {
+        MsgResult r = answers.front();
+        answers.pop_front();
+        return r;
+    }
+    return request.defaultButton == 0 ? MsgResult::Ok : MsgResult::Cancel;
+}
+
+void FakePlatform::beep() {
+    ++beeps;
+    calls.push_back(u"beep");
+}
+
+std::u16string FakePlatform::browseForFolder(const std::u16string& title, const std::u16string& initialFolder,
+                                             bool newStyle) {
+    dialogs.push_back({title, initialFolder, newStyle});
+    calls.push_back(u"dialog " + title);
+    if (dialogResults.empty()) return {};
+    std::u16string r = dialogResults.front();
+    dialogResults.pop_front();
+    return r;
+}
+
+void FakePlatform::openInDesktop(const std::u16string& target) {
+    opened.push_back(target);
+    calls.push_back(u"open " + target);
+}
+
+std::vector<std::u16string> FakePlatform::failureLogPaths() {
+    return logPaths.empty() ? PosixPlatform::failureLogPaths() : logPaths;
+}
+
+std::u16string FakePlatform::environmentVariable(const std::u16string& name) {
+    for (const auto& [key, value] : environment) {
+        if (key == name) return value;
+    }
+    return {};
+}
+
+bool FakePlatform::makeFolders(const std::u16string& path) {
+    calls.push_back(u"mkdir " + path);
+    return PosixPlatform::makeFolders(path);
+}
+
+TransferOutcome FakePlatform::copyFile(const std::u16string& from, const std::u16string& to) {
+    calls.push_back(u"copy " + from + u" -> " + to);
+    return PosixPlatform::copyFile(from, to);
+}
+
+TransferOutcome FakePlatform::moveFile(const std::u16string& from, const std::u16string& to) {
+    calls.push_back(u"move " + from + u" -> " + to);
+    return PosixPlatform::moveFile(from, to);
+}
+
+bool FakePlatform::deleteFile(const std::u16string& path) {
+    calls.push_back(u"delete " + path);
+    return PosixPlatform::deleteFile(path);
+}
+
+std::unique_ptr<TextFile> FakePlatform::createTextFile(const std::u16string& path) {
+    calls.push_back(u"create " + path);
+    return PosixPlatform::createTextFile(path);
+}
+
+int FakePlatform::indexOf(std::u16string_view prefix) const {
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        if (calls[i].starts_with(prefix)) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+}  // namespace qm::test

@@ -1,0 +1,62 @@
+// A platform for driving the window headless: files are real (in a temporary
+// folder, through the POSIX platform), while everything that would face a
+// person is scripted and recorded.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/posix/posix_platform.h"
+
+namespace qm::test {
+
+class FakePlatform : public PosixPlatform {
+public:
+    // Everything the core asked for, in order, as readable lines
+    // ("mkdir ...", "copy A -> B", "move A -> B", "box TITLE: PROMPT", "open X", "beep", ...).
+    std::vector<std::u16string> calls;
+    std::vector<MessageBoxRequest> boxes;
+    std::vector<std::u16string> opened;
+    int beeps = 0;
+
+    // Answers for OK/Cancel boxes, taken in order; when none is left, the
+    // box's default button answers.
+    std::deque<MsgResult> answers;
+    // Results of the folder dialog, taken in order; empty when none is left.
+    std::deque<std::u16string> dialogResults;
+    struct DialogCall {
+        std::u16string title, initialFolder;
+        bool newStyle;
+    };
+    std::vector<DialogCall> dialogs;
+
+    std::uint64_t seed = 42;
+    std::u16string programFolderPath = u"/opt/quillmarsh";
+    std::vector<std::u16string> logPaths;  // empty: the POSIX places
+    std::optional<VersionRecord> version;
+    std::vector<std::pair<std::u16string, std::u16string>> environment;
+
+    MsgResult messageBox(const MessageBoxRequest& request) override;
+    void beep() override;
+    std::u16string browseForFolder(const std::u16string& title, const std::u16string& initialFolder,
+                                   bool newStyle) override;
+    void openInDesktop(const std::u16string& target) override;
+    void showPointingCursor() override { calls.push_back(u"pointer"); }
+    std::uint64_t clockSeed() override { return seed; }
+    std::u16string programFolder() override { return programFolderPath; }
+    std::vector<std::u16string> failureLogPaths() override;
+    std::optional<VersionRecord> versionRecord() override { return version; }
+    std::u16string environmentVariable(const std::u16string& name) override;
+
+    bool makeFolders(const std::u16string& path) override;
+    TransferOutcome copyFile(const std::u16string& from, const std::u16string& to) override;
+    TransferOutcome moveFile(const std::u16string& from, const std::u16string& to) override;
+    bool deleteFile(const std::u16string& path) override;
+    std::unique_ptr<TextFile> createTextFile(const std::u16string& path) override;
+
+    // Index of the first recorded call that starts with `prefix`, or -1.
+    int indexOf(std::u16string_view prefix) const;
+};
+
+}  // namespace qm::test
