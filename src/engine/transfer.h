@@ -1,0 +1,34 @@
+// Making the share folders and dealing the files into them.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/draw.h"
+#include "engine/failure_log.h"
+#include "engine/plan.h"
+
+namespace qm {
+
+class FileList;
+
+// Share folders 1 to the share count, made where missing; existing ones are
+// reused as they are.
+void makeShareFolders(Platform& platform, const std::u16string& shareRoot, std::uint64_t count);
+
+struct TransferJob {
+    const FileList& files;
+    const std::vector<DispatchRow>& order;
+    std::u16string shareRoot;
+    ShareCounts shares;
+    bool move;
+};
+
+// Transfers every file in the drawn order and returns how many failed.
+// `beforeFile` is told the position (from 0) of each file before its transfer.
+std::uint64_t transferAll(Platform& platform, const TransferJob& job, FailureLog& log,
+                          const std::function<void(std::uint64_t)>& beforeFile);
+
+}  // namespace qm

@@ -1,0 +1,83 @@
+// The two count fields, the dispatch mode and the dispatch button.
+#include <cmath>
+
+#include "platform/platform.h"
+#include "settings/number.h"
+#include "text/utf.h"
+#include "window/form1.h"
+
+namespace qm {
+
+namespace {
+
+// A field holds at most 6 characters, so a whole number written by the
+// normalisation never needs more than this many digits; anything larger
+// (only an exponent can reach it) is in any case above every file count.
+constexpr double kLargestWritten = 1e15;
+
+// Digits and Backspace pass; every other key is dropped with a beep.
+void digitsOnly(Platform& platform, std::int16_t& key) {
+    if ((key >= u'0' && key <= u'9') || key == 8) return;
+    key = 0;
+    platform.beep();
+}
+
+}  // namespace
+
+// Brings a count field to a whole number from 1 to the file count, or to the
+// file count itself. A fraction is rounded to the nearest whole number
+// (halves away from zero) and to 1 at the least, so that a run never divides
+// by a count below 1 and the field always ends as plain digits.
+void Form1::normalizeCount(TextBox& field, const std::u16string& fallback) {
+    const double files = leadingNumber(LFiles.caption());
+    double value = std::fabs(leadingNumber(field.text()));
+    if (std::isinf(value) || value > kLargestWritten) {
+        // Beyond every file count: the field shows the count.
+        field.setText(LFiles.caption());
+        return;
+    }
+    if (value > 0) value = std::max(1.0, std::round(value));
+    field.setText(text::decimal(static_cast<std::uint64_t>(value)));
+    if (!(leadingNumber(field.text()) > 0)) field.setText(fallback);
+    if (!(files > leadingNumber(field.text()))) field.setText(LFiles.caption());
+}
+
+void Form1::TParts_Validate(bool& /*cancel*/) { normalizeCount(TParts, u"50"); }
+
+void Form1::TDivs_Validate(bool& /*cancel*/) { normalizeCount(TDivs, u"1"); }
+
+void Form1::TParts_KeyPress(std::int16_t& key) { digitsOnly(platform(), key); }
+
+void Form1::TDivs_KeyPress(std::int16_t& key) { digitsOnly(platform(), key); }
+
+void Form1::Opt1_Click() {
+    TParts.setEnabled(true);
+    TDivs.setEnabled(false);
+    TParts.setText(u"50");
+    bool cancel = false;
+    TParts_Validate(cancel);
+    TParts.setSelection(0, 6);
+    setFocus(TParts);
+}
+
+void Form1::Opt2_Click() {
+    TParts.setEnabled(false);
+    TDivs.setEnabled(true);
+    TDivs.setText(u"5");
+    bool cancel = false;
+    TDivs_Validate(cancel);
+    TDivs.setSelection(0, 6);
+    setFocus(TDivs);
+}
+
+void Form1::LFiles_Change() {
+    bool cancel = false;
+    if (Opt1.value()) {
+        TParts_Validate(cancel);
+    } else {
+        TDivs_Validate(cancel);
+    }
+    CmdDo.setEnabled(LFiles.caption() != u"0");
+}
+
+}  // namespace qm
