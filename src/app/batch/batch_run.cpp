@@ -1,0 +1,106 @@
+#include "app/batch/batch_run.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "app/batch/batch_platform.h"
+#include "text/utf.h"
+#include "window/form1.h"
+
+namespace qm::batch {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The window's title, rewritten in place on the terminal, at most every 50 ms:
+// a run of 100,000 files must not spend its time printing.
+class ProgressLine {
+public:
+    ProgressLine(std::ostream& err, bool enabled) : err_(err), enabled_(enabled) {}
+    ~ProgressLine() {
+        if (shown_) err_ << '\n' << std::flush;
+    }
+    void show(const std::u16string& title) {
+        if (!enabled_) return;
+        const auto now = Clock::now();
+        if (shown_ && now - last_ < std::chrono::milliseconds(50)) return;
+        last_ = now;
+        shown_ = true;
+        err_ << "\r\x1b[K" << text::toUtf8(title) << std::flush;
+    }
+
+private:
+    std::ostream& err_;
+    bool enabled_;
+    bool shown_ = false;
+    Clock::time_point last_;
+};
+
+int refuse(std::ostream& err, const std::string& why) {
+    err << why << '\n';
+    return kCouldNotStart;
+}
+
+// Writes a count into its field and leaves the field, as a user would, so
+// that the field's own normalisation runs; says so when it changed the value.
+void enterCount(Form1& form, TextBox& field, const std::u16string& value, std::ostream& err) {
+    form.setFocus(field);
+    field.setText(value);
+    form.setFocus(form.CmdDo);
+    if (field.text() != value) {
+        err << text::toUtf8(field.name()) << "：" << text::toUtf8(value) << " → " << text::toUtf8(field.text())
+            << '\n';
+    }
+}
+
+}  // namespace
+
+int runBatch(const Options& options, Platform& system, std::ostream& out, std::ostream& err, bool showProgress) {
+    BatchPlatform platform(system, out, err, options.move, options.seed);
+    Form1 form(platform);
+
+    if (!form.ProbeFolder(options.importFolder)) {
+        return refuse(err, "导入目录不可用：" + text::toUtf8(options.importFolder));
+    }
+    form.LDir.setCaption(options.importFolder);
+    form.LDirOut.setCaption(options.exportFolder);
+
+    const auto& items = form.Combo1.items();
+    if (auto it = std::find(items.begin(), items.end(), options.filter); it != items.end()) {
+        form.chooseItem(form.Combo1, static_cast<std::size_t>(it - items.begin()));
+    } else {
+        form.setFocus(form.Combo1);
+        form.Combo1.setText(options.filter);
+    }
+
+    if (options.perShare) {
+        form.click(form.Opt1);
+        enterCount(form, form.TParts, *options.perShare, err);
+    } else {
+        form.click(form.Opt2);
+        enterCount(form, form.TDivs, options.shares.value_or(u"5"), err);
+    }
+    if (form.LFiles.caption() == u"0") {
+        return refuse(err, "没有与 " + text::toUtf8(options.filter) + " 匹配的文件：" +
+                               text::toUtf8(options.importFolder));
+    }
+    form.click(options.fullPath ? form.Option1 : form.Option2);
+    if (options.move) form.click(form.ChBackUp);
+
+    ProgressLine progress(err, showProgress && !options.quiet);
+    form.observe([&] {
+        if (!form.enabled()) progress.show(form.caption());
+    });
+    if (!form.click(form.CmdDo)) return refuse(err, "无法开始分发");
+    form.observe(nullptr);
+
+    if (platform.lastMessage() == u"分发完毕！") return kAllTransferred;
+    const auto logs = platform.failureLogPaths();
+    for (const std::u16string& opened : platform.opened()) {
+        if (std::find(logs.begin(), logs.end(), opened) != logs.end()) out << text::toUtf8(opened) << '\n';
+    }
+    return kSomeFailed;
+}
+
+}  // namespace qm::batch

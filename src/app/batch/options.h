@@ -1,0 +1,32 @@
+// The command line of quillmarsh-batch.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qm::batch {
+
+struct Options {
+    std::u16string importFolder;
+    std::u16string exportFolder;
+    std::u16string filter = u"*.*";
+    std::optional<std::u16string> perShare;  // fixed dispatch
+    std::optional<std::u16string> shares;    // average dispatch
+    bool move = false;
+    bool fullPath = false;
+    std::optional<std::uint64_t> seed;
+    bool quiet = false;
+    bool help = false;
+};
+
+struct ParseResult {
+    Options options;
+    std::string error;  // UTF-8; empty when the command line is usable
+};
+
+ParseResult parseOptions(const std::vector<std::string>& args);
+std::string helpText();
+
+}  // namespace qm::batch

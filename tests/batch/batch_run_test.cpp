@@ -1,0 +1,126 @@
+// The command-line front end, run in-process over real temporary folders.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "app/batch/batch_run.h"
+#include "support/fake_platform.h"
+#include "support/temp_dir.h"
+#include "text/utf.h"
+
+namespace qm::test {
+namespace {
+
+class BatchRunTest : public ::testing::Test {
+protected:
+    BatchRunTest() { platform.logPaths = {dir.u16("log.txt")}; }
+
+    int run(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--import", (dir.path() / "src").string(), "--export", (dir.path() / "out").string()});
+        auto parsed = batch::parseOptions(args);
+        EXPECT_EQ(parsed.error, "");
+        out.str("");
+        err.str("");
+        return batch::runBatch(parsed.options, platform, out, err, false);
+    }
+    std::size_t dealtFiles() {
+        std::size_t n = 0;
+        for (const auto& share : dir.list("out")) n += dir.list("out/" + share).size();
+        return n;
+    }
+
+    TempDir dir;
+    FakePlatform platform;
+    std::ostringstream out, err;
+};
+
+TEST_F(BatchRunTest, DefaultIsFiveEqualSharesCopied) {
+    makeFiles(dir, "src", 10);
+    EXPECT_EQ(run({"--seed", "3"}), batch::kAllTransferred);
+    EXPECT_EQ(dir.list("out").size(), 5u);
+    EXPECT_EQ(dealtFiles(), 10u);
+    EXPECT_EQ(out.str(), "分发完毕！\n");
+    EXPECT_TRUE(platform.opened.empty());  // the batch opens nothing
+}
+
+TEST_F(BatchRunTest, PerShareAndSharesPickTheMode) {
+    makeFiles(dir, "src", 10);
+    EXPECT_EQ(run({"--per-share", "4"}), 0);
+    EXPECT_EQ(dir.list("out"), (std::vector<std::string>{"src_分发1", "src_分发2", "src_分发3"}));
+    EXPECT_EQ(dir.list("out/src_分发3").size(), 2u);
+    EXPECT_EQ(run({"--shares", "3", "--full-path"}), 0);
+    const std::string full = "out" + dir.path().string();
+    EXPECT_EQ(dir.list(full).size(), 4u);  // 3 shares of 3 and one of 1
+}
+
+TEST_F(BatchRunTest, MoveAnswersTheQuestionAndMoves) {
+    makeFiles(dir, "src", 4);
+    EXPECT_EQ(run({"--move", "--shares", "2"}), 0);
+    EXPECT_TRUE(dir.list("src").empty());
+    EXPECT_EQ(dealtFiles(), 4u);
+    EXPECT_EQ(out.str(), "在分发的同时移走原文件？\n分发完毕！\n");
+}
+
+TEST_F(BatchRunTest, FailuresExitOneAndPrintTheLogPath) {
+    makeFiles(dir, "src", 2);
+    dir.write("out/src_分发1/f000.txt", "different");
+    EXPECT_EQ(run({"--shares", "1"}), batch::kSomeFailed);
+    EXPECT_EQ(out.str(), "分发完毕！因文件访问错误，分发失败1份。\n稍候请参见分发失败的记录。\n" +
+                             (dir.path() / "log.txt").string() + "\n");
+}
+
+TEST_F(BatchRunTest, FilterFromTheListOrTyped) {
+    dir.write("src/a.png", "a");
+    dir.write("src/b.JPG", "b");
+    dir.write("src/c.txt", "c");
+    EXPECT_EQ(run({"--filter", "常用图片格式", "--shares", "1"}), 0);
+    EXPECT_EQ(dir.list("out/src_分发1"), (std::vector<std::string>{"a.png", "b.JPG"}));
+    EXPECT_EQ(run({"--filter", "*.txt", "--shares", "1"}), 0);
+    EXPECT_TRUE(dir.exists("out/src_分发1/c.txt"));
+}
+
+TEST_F(BatchRunTest, NothingStartsWithoutMatchingFilesOrAUsableFolder) {
+    dir.write("src/a.txt", "a");
+    EXPECT_EQ(run({"--filter", "*.png"}), batch::kCouldNotStart);
+    EXPECT_NE(err.str().find("*.png"), std::string::npos);
+    EXPECT_FALSE(dir.exists("out"));
+
+    auto parsed = batch::parseOptions({"--import", (dir.path() / "nope").string(), "--export", "x"});
+    EXPECT_EQ(batch::runBatch(parsed.options, platform, out, err, false), batch::kCouldNotStart);
+    EXPECT_NE(err.str().find("nope"), std::string::npos);
+    EXPECT_TRUE(platform.calls.empty());
+}
+
+struct BadArgs {
+    std::vector<std::string> args;
+    std::string mentions;
+};
+
+void PrintTo(const BadArgs& c, std::ostream* os) { *os << "mentions " << c.mentions; }
+
+class BatchOptionsTest : public ::testing::TestWithParam<BadArgs> {};
+
+TEST_P(BatchOptionsTest, UsageErrorsAreExplained) {
+    auto parsed = batch::parseOptions(GetParam().args);
+    EXPECT_NE(parsed.error.find(GetParam().mentions), std::string::npos) << parsed.error;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Errors, BatchOptionsTest,
+    ::testing::Values(BadArgs{{"--import", "a", "--export", "b", "--per-share", "2", "--shares", "3"}, "--shares"},
+                      BadArgs{{"--export", "b"}, "--import"}, BadArgs{{"--import", "a"}, "--export"},
+                      BadArgs{{"--import", "a", "--export", "b", "--seed", "x1"}, "--seed"},
+                      BadArgs{{"--import", "a", "--export", "b", "--bogus"}, "--bogus"},
+                      BadArgs{{"--import"}, "--import"}));
+
+TEST(BatchOptions, HelpNamesEveryOption) {
+    EXPECT_TRUE(batch::parseOptions({"--help"}).options.help);
+    const std::string help = batch::helpText();
+    for (const char* option : {"--import", "--export", "--filter", "--per-share", "--shares", "--move", "--full-path",
+                               "--seed", "--quiet", "--help"}) {
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+    }
+}
+
+}  // namespace
+}  // namespace qm::test
