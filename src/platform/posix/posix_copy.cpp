@@ -55,7 +55,8 @@ bool copyByReadWrite(int in, int out) {
     }
 }
 
-// Copies the data from the current offsets on. copy_file_range lets the kernel
+// Copies the data from the current offsets on, as much as the source held when
+// it was opened (a file still growing is copied as it was). copy_file_range lets the kernel
 // (or the file system, by sharing extents) do the work; file systems and
 // kernels that cannot do it for this pair get a plain read/write loop that
 // carries on from wherever copy_file_range stopped.
