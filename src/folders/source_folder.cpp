@@ -1,9 +1,44 @@
-// The source folder: its label's caption is the folder, and every write of
-// it re-points the file list and shows how many files match.
+// The source folder: chosen in the dialog or dropped on its label. The
+// label's caption is the folder, and every write of it re-points the file
+// list and shows how many files match.
+#include "folders/folder_messages.h"
+#include "folders/newdir.h"
 #include "text/utf.h"
 #include "window/form1.h"
 
 namespace qm {
+
+bool LooksLikeFolder(const std::u16string& path) {
+    const std::size_t from = path.size() > 7 ? path.size() - 7 : 0;
+    return path.find(u'.', from) == std::u16string::npos;
+}
+
+bool Form1::IsUsableChoice(const std::u16string& folder) {
+    return folder.find(kRefusalMarker) == std::u16string::npos && ProbeFolder(folder);
+}
+
+void Form1::CmdIn_Click() {
+    for (;;) {
+        const std::u16string chosen = BrowseFolder(platform(), kChooseFolderTitle, ProgramDriveRoot(), false);
+        if (chosen.empty()) return;
+        if (!IsUsableChoice(chosen)) {
+            WarnUnusableFolder(platform());
+            continue;
+        }
+        LDir.setCaption(chosen);
+        return;
+    }
+}
+
+void Form1::LDir_OLEDragDrop(const std::vector<std::u16string>& paths) {
+    for (const std::u16string& path : paths) {
+        if (LooksLikeFolder(path)) {
+            LDir.setCaption(path);
+            return;
+        }
+    }
+    platform().beep();
+}
 
 void Form1::LDir_Change() {
     // A folder that cannot be listed lists nothing: the count must never show

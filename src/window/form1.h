@@ -17,6 +17,9 @@ namespace qm {
 
 class Platform;
 
+// A dropped path counts as a folder when its last seven characters hold no ".".
+bool LooksLikeFolder(const std::u16string& path);
+
 class Form1 {
 public:
     explicit Form1(Platform& platform);
@@ -84,13 +87,26 @@ public:
     // Whether the file list can be pointed at `folder` and list it; the list
     // is left pointing where it was.
     bool ProbeFolder(const std::u16string& folder);
+    // A dialog choice that may be taken: no refusal marker, and listable.
+    bool IsUsableChoice(const std::u16string& folder);
+    // The folder the dialogs open at: the drive root of the program's folder
+    // ("/" on a system without drives).
+    std::u16string ProgramDriveRoot();
+    // On newer systems: whether a target lies in the system or program-files folder.
+    bool InSystemFolder(const std::u16string& path) const;
 
     // --- handlers -----------------------------------------------------------
     void Form_Load();
     void CmdDo_Click();
+    void CmdIn_Click();
+    void CmdOut_Click();
     void LDir_Change();
+    void LDir_OLEDragDrop(const std::vector<std::u16string>& paths);
+    void LDirOut_OLEDragDrop(const std::vector<std::u16string>& paths);
     void Combo1_Change();
     void Combo1_Click();
+    void Combo1_KeyPress(std::int16_t& key);
+    void Combo1_Validate(bool& cancel);
     void Opt1_Click();
     void Opt2_Click();
     void TParts_KeyPress(std::int16_t& key);
@@ -98,6 +114,8 @@ public:
     void TParts_Validate(bool& cancel);
     void TDivs_Validate(bool& cancel);
     void LFiles_Change();
+    void Label5_Click();
+    void Label5_MouseMove();
 
 private:
     void changed() const {

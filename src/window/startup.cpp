@@ -13,9 +13,13 @@ void Form1::Form_Load() {
     const std::u16string folder = system.programFolder();
     File1.repoint(folder);
     LDir.setCaption(folder);
-    // The drive root of the program's folder; "/" where there are no drives.
-    LDirOut.setCaption(system.pathStyle().driveLetters ? folder.substr(0, 3)
-                                                        : std::u16string(1, system.pathStyle().separator));
+    LDirOut.setCaption(ProgramDriveRoot());
+}
+
+std::u16string Form1::ProgramDriveRoot() {
+    const PathStyle style = platform().pathStyle();
+    if (!style.driveLetters) return std::u16string(1, style.separator);
+    return platform().programFolder().substr(0, 3);
 }
 
 }  // namespace qm

@@ -1,0 +1,51 @@
+// The target folder: chosen in the dialog or dropped on its label. On newer
+// systems folders inside the system folder or the program-files folder are
+// refused, since a run could not write there.
+#include "folders/folder_messages.h"
+#include "folders/newdir.h"
+#include "window/form1.h"
+
+namespace qm {
+
+namespace {
+
+// An empty variable names no folder and so refuses nothing.
+bool containsVariable(const std::u16string& path, const std::u16string& variable) {
+    return !variable.empty() && path.find(variable) != std::u16string::npos;
+}
+
+}  // namespace
+
+bool Form1::InSystemFolder(const std::u16string& path) const {
+    return IsWin7OrAbove && (containsVariable(path, WinDirPath) || containsVariable(path, ProgramFilesPath));
+}
+
+void Form1::CmdOut_Click() {
+    for (;;) {
+        const std::u16string title = IsWin7OrAbove ? kChooseTargetWarningTitle : kChooseFolderTitle;
+        std::u16string chosen = BrowseFolder(platform(), title, ProgramDriveRoot(), true);
+        if (InSystemFolder(chosen)) chosen = std::u16string(1, kRefusalMarker);
+        if (chosen.empty()) return;
+        if (!IsUsableChoice(chosen)) {
+            WarnUnusableFolder(platform());
+            continue;
+        }
+        LDirOut.setCaption(chosen);
+        return;
+    }
+}
+
+void Form1::LDirOut_OLEDragDrop(const std::vector<std::u16string>& paths) {
+    for (const std::u16string& path : paths) {
+        if (!LooksLikeFolder(path)) continue;
+        if (InSystemFolder(path)) {
+            WarnUnusableFolder(platform());
+        } else {
+            LDirOut.setCaption(path);
+        }
+        return;
+    }
+    platform().beep();
+}
+
+}  // namespace qm
