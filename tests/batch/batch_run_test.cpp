@@ -91,6 +91,39 @@ TEST_F(BatchRunTest, NothingStartsWithoutMatchingFilesOrAUsableFolder) {
     EXPECT_TRUE(platform.calls.empty());
 }
 
+TEST_F(BatchRunTest, ABadTypedFilterIsRefusedWithItsMessage) {
+    makeFiles(dir, "src", 3);
+    EXPECT_EQ(run({"--filter", "*.tar.gz"}), batch::kCouldNotStart);
+    EXPECT_NE(err.str().find("错误：文件类型过滤标识从第3个字符起，不允许出现“.”或“*”！重新检查输入！"), std::string::npos);
+    EXPECT_EQ(run({"--filter", "jpg"}), batch::kCouldNotStart);
+    EXPECT_NE(err.str().find("必须以 “*.”开头"), std::string::npos);
+    EXPECT_FALSE(dir.exists("out"));
+    EXPECT_EQ(out.str(), "");
+}
+
+TEST_F(BatchRunTest, CountsAreNormalisedWithANotice) {
+    makeFiles(dir, "src", 6);
+    EXPECT_EQ(run({"--shares", "2.5"}), 0);
+    EXPECT_EQ(err.str(), "TDivs：2.5 → 3\n");
+    EXPECT_EQ(dir.list("out").size(), 3u);
+    EXPECT_EQ(run({"--per-share", "100"}), 0);
+    EXPECT_EQ(err.str(), "TParts：100 → 6\n");
+    EXPECT_EQ(run({"--per-share", "3"}), 0);
+    EXPECT_EQ(err.str(), "");
+}
+
+TEST_F(BatchRunTest, AnUnusableImportFolderGetsTheSystemsMessage) {
+    dir.write("odd{name/a.txt", "a");
+    for (const std::string& folder : {std::string("odd{name"), std::string("missing"), std::string("odd{name/a.txt")}) {
+        auto parsed = batch::parseOptions({"--import", (dir.path() / folder).string(), "--export",
+                                           (dir.path() / "out").string()});
+        err.str("");
+        EXPECT_EQ(batch::runBatch(parsed.options, platform, out, err, false), batch::kCouldNotStart) << folder;
+        EXPECT_TRUE(err.str().starts_with("该目录不可用，请重新指定。\n")) << err.str();
+    }
+    EXPECT_FALSE(dir.exists("out"));
+}
+
 struct BadArgs {
     std::vector<std::string> args;
     std::string mentions;

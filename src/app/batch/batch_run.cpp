@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "app/batch/batch_platform.h"
+#include "folders/folder_messages.h"
 #include "text/utf.h"
 #include "window/form1.h"
 
@@ -37,6 +38,11 @@ private:
     Clock::time_point last_;
 };
 
+// Moves the focus out of a field as a click elsewhere would, running the
+// field's checks; false when they keep the focus. The folder button is the
+// target because it is never disabled.
+bool leave(Form1& form) { return form.setFocus(form.CmdIn); }
+
 int refuse(std::ostream& err, const std::string& why) {
     err << why << '\n';
     return kCouldNotStart;
@@ -47,7 +53,7 @@ int refuse(std::ostream& err, const std::string& why) {
 void enterCount(Form1& form, TextBox& field, const std::u16string& value, std::ostream& err) {
     form.setFocus(field);
     field.setText(value);
-    form.setFocus(form.CmdDo);
+    leave(form);
     if (field.text() != value) {
         err << text::toUtf8(field.name()) << "：" << text::toUtf8(value) << " → " << text::toUtf8(field.text())
             << '\n';
@@ -60,18 +66,24 @@ int runBatch(const Options& options, Platform& system, std::ostream& out, std::o
     BatchPlatform platform(system, out, err, options.move, options.seed);
     Form1 form(platform);
 
-    if (!form.ProbeFolder(options.importFolder)) {
-        return refuse(err, "导入目录不可用：" + text::toUtf8(options.importFolder));
+    // The import folder is accepted or refused as a folder chosen in the
+    // dialog would be; the caption keeps it exactly as given.
+    if (options.importFolder.empty() || !form.IsUsableChoice(options.importFolder)) {
+        WarnUnusableFolder(platform);
+        return refuse(err, "导入目录：" + text::toUtf8(options.importFolder));
     }
     form.LDir.setCaption(options.importFolder);
     form.LDirOut.setCaption(options.exportFolder);
 
+    // A list item counts as chosen from the list; any other text is typed
+    // and must pass the box's checks when the focus leaves it.
     const auto& items = form.Combo1.items();
     if (auto it = std::find(items.begin(), items.end(), options.filter); it != items.end()) {
         form.chooseItem(form.Combo1, static_cast<std::size_t>(it - items.begin()));
     } else {
         form.setFocus(form.Combo1);
         form.Combo1.setText(options.filter);
+        if (!leave(form)) return refuse(err, "文件类型：" + text::toUtf8(options.filter));
     }
 
     if (options.perShare) {
