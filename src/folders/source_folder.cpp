@@ -2,7 +2,6 @@
 // label's caption is the folder, and every write of it re-points the file
 // list and shows how many files match.
 #include "folders/folder_messages.h"
-#include "folders/newdir.h"
 #include "text/utf.h"
 #include "window/form1.h"
 
@@ -13,21 +12,9 @@ bool LooksLikeFolder(const std::u16string& path) {
     return path.find(u'.', from) == std::u16string::npos;
 }
 
-bool Form1::IsUsableChoice(const std::u16string& folder) {
-    return folder.find(kRefusalMarker) == std::u16string::npos && ProbeFolder(folder);
-}
-
 void Form1::CmdIn_Click() {
-    for (;;) {
-        const std::u16string chosen = BrowseFolder(platform(), kChooseFolderTitle, ProgramDriveRoot(), false);
-        if (chosen.empty()) return;
-        if (!IsUsableChoice(chosen)) {
-            WarnUnusableFolder(platform());
-            continue;
-        }
-        LDir.setCaption(chosen);
-        return;
-    }
+    const std::u16string chosen = ChooseFolder(kChooseFolderTitle, false, false);
+    if (!chosen.empty()) LDir.setCaption(chosen);
 }
 
 void Form1::LDir_OLEDragDrop(const std::vector<std::u16string>& paths) {

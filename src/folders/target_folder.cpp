@@ -2,7 +2,6 @@
 // systems folders inside the system folder or the program-files folder are
 // refused, since a run could not write there.
 #include "folders/folder_messages.h"
-#include "folders/newdir.h"
 #include "window/form1.h"
 
 namespace qm {
@@ -21,18 +20,9 @@ bool Form1::InSystemFolder(const std::u16string& path) const {
 }
 
 void Form1::CmdOut_Click() {
-    for (;;) {
-        const std::u16string title = IsWin7OrAbove ? kChooseTargetWarningTitle : kChooseFolderTitle;
-        std::u16string chosen = BrowseFolder(platform(), title, ProgramDriveRoot(), true);
-        if (InSystemFolder(chosen)) chosen = std::u16string(1, kRefusalMarker);
-        if (chosen.empty()) return;
-        if (!IsUsableChoice(chosen)) {
-            WarnUnusableFolder(platform());
-            continue;
-        }
-        LDirOut.setCaption(chosen);
-        return;
-    }
+    const std::u16string chosen =
+        ChooseFolder(IsWin7OrAbove ? kChooseTargetWarningTitle : kChooseFolderTitle, true, true);
+    if (!chosen.empty()) LDirOut.setCaption(chosen);
 }
 
 void Form1::LDirOut_OLEDragDrop(const std::vector<std::u16string>& paths) {

@@ -50,25 +50,21 @@ void Form1::TParts_KeyPress(std::int16_t& key) { digitsOnly(platform(), key); }
 
 void Form1::TDivs_KeyPress(std::int16_t& key) { digitsOnly(platform(), key); }
 
-void Form1::Opt1_Click() {
-    TParts.setEnabled(true);
-    TDivs.setEnabled(false);
-    TParts.setText(u"50");
+// Choosing a mode discards the number its field held: the field starts again
+// from its mode's value, normalised, wholly selected and focused.
+void Form1::switchMode(TextBox& chosen, TextBox& other, const std::u16string& start) {
+    chosen.setEnabled(true);
+    other.setEnabled(false);
+    chosen.setText(start);
     bool cancel = false;
-    TParts_Validate(cancel);
-    TParts.setSelection(0, 6);
-    setFocus(TParts);
+    chosen.onValidate(cancel);
+    chosen.setSelection(0, 6);
+    setFocus(chosen);
 }
 
-void Form1::Opt2_Click() {
-    TParts.setEnabled(false);
-    TDivs.setEnabled(true);
-    TDivs.setText(u"5");
-    bool cancel = false;
-    TDivs_Validate(cancel);
-    TDivs.setSelection(0, 6);
-    setFocus(TDivs);
-}
+void Form1::Opt1_Click() { switchMode(TParts, TDivs, u"50"); }
+
+void Form1::Opt2_Click() { switchMode(TDivs, TParts, u"5"); }
 
 void Form1::LFiles_Change() {
     bool cancel = false;

@@ -124,6 +124,10 @@ private:
     // Moves the focus, running Validate of the control that loses it.
     bool moveFocus(Control* target);
     void normalizeCount(TextBox& field, const std::u16string& fallback);
+    void switchMode(TextBox& chosen, TextBox& other, const std::u16string& start);
+    // The folder dialog until the user picks a usable folder (the result) or
+    // cancels (empty); refused choices are answered with a warning.
+    std::u16string ChooseFolder(const std::u16string& title, bool newStyle, bool refuseSystemFolders);
 
     Platform& platform_;
     std::u16string caption_;
