@@ -10,12 +10,14 @@ set -euo pipefail
 
 usage() {
   cat <<'EOF'
-usage: bench/run.sh [--files N] [--big-files N] [--rounds N] [--build-dir DIR]
+usage: bench/run.sh [--files N] [--big-files N] [--rounds N] [--build-dir DIR] [--scratch DIR]
   --files N       small files for the copy and move comparisons (default 20000)
   --big-files N   empty files for the peak-memory run (default 100000)
   --rounds N      timed rounds per command, at least 5 (default 7)
   --build-dir DIR use DIR/quillmarsh-batch if it exists, else build there
                   (default build-bench, always brought up to date)
+  --scratch DIR   where the files are made and dealt (default bench/out in the
+                  repository); both tools always work on that same file system
 EOF
 }
 
@@ -23,6 +25,7 @@ files=20000
 big_files=100000
 rounds=7
 build_dir=
+scratch=
 limit_ratio=1.15
 limit_mib=64
 
@@ -35,6 +38,7 @@ while (($#)); do
     --big-files) need_count "$1" "${2-}"; big_files=$2; shift 2 ;;
     --rounds)    need_count "$1" "${2-}"; rounds=$2; shift 2 ;;
     --build-dir) [[ -n ${2-} ]] || die "--build-dir wants a folder"; build_dir=$2; shift 2 ;;
+    --scratch)   [[ -n ${2-} ]] || die "--scratch wants a folder"; scratch=$2; shift 2 ;;
     -h|--help)   usage; exit 0 ;;
     *)           usage >&2; exit 2 ;;
   esac
@@ -59,9 +63,10 @@ else
 fi
 [[ -x $qm ]] || die "no runnable quillmarsh-batch at '$qm'"
 
-# --- scratch space on the repository's disk ---------------------------------
-mkdir -p -- "$repo/bench/out"
-work=$(mktemp -d -- "$repo/bench/out/run.XXXXXX")
+# --- scratch space: the repository's disk unless told otherwise --------------
+scratch=${scratch:-$repo/bench/out}
+mkdir -p -- "$scratch"
+work=$(mktemp -d -- "$scratch/run.XXXXXX")
 trap 'rm -rf -- "$work"' EXIT
 trap 'exit 130' INT TERM
 
