@@ -1,0 +1,62 @@
+// quillmarsh: the desktop window.
+//
+//   quillmarsh                    shows the window
+//   quillmarsh --screenshot FILE  builds and loads the window, saves it as a
+//                                 PNG image and exits (no window is shown
+//                                 when run with QT_QPA_PLATFORM=offscreen)
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QPixmap>
+#include <QStringList>
+#include <QTranslator>
+#include <cstdio>
+
+#include "app/qt/main_window.h"
+#include "app/qt/qt_platform.h"
+#include "window/form1.h"
+
+namespace {
+
+// The window speaks Simplified Chinese whatever the system's language, so
+// Qt's own texts (the folder dialog's buttons and labels) should too. Without
+// the translation (package qt6-translations-l10n) they stay English.
+void speakChinese(QApplication& app, QTranslator& translator) {
+    const QLocale chinese(QLocale::Chinese, QLocale::China);
+    if (translator.load(chinese, QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&translator);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quillmarsh"));
+    QTranslator translator;
+    speakChinese(app, translator);
+
+    QString screenshot;
+    const QStringList args = QApplication::arguments();
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--screenshot") && i + 1 < args.size()) {
+            screenshot = args[++i];
+        } else {
+            std::fprintf(stderr, "用法：quillmarsh [--screenshot 文件.png]\n");
+            return 2;
+        }
+    }
+
+    qm::desktop::QtPlatform platform;
+    qm::Form1 form(platform);
+    qm::desktop::MainWindow window(form);
+    platform.setWindow(&window);
+    form.load();  // start-up runs before the window is first shown
+    window.show();
+
+    if (!screenshot.isEmpty()) {
+        QApplication::processEvents();
+        return window.grab().save(screenshot, "PNG") ? 0 : 1;
+    }
+    return QApplication::exec();
+}

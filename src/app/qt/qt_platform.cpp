@@ -1,0 +1,52 @@
+#include "app/qt/qt_platform.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "app/qt/folder_dialog.h"
+#include "app/qt/qt_text.h"
+
+namespace qm::desktop {
+
+MsgResult QtPlatform::messageBox(const MessageBoxRequest& request) {
+    QString prompt = toQString(request.prompt);
+    prompt.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const QMessageBox::Icon icon =
+        request.icon == MsgIcon::Critical ? QMessageBox::Critical : QMessageBox::Information;
+    QMessageBox box(icon, toQString(request.title), prompt, QMessageBox::NoButton, window_);
+    box.setTextFormat(Qt::PlainText);
+    QPushButton* ok = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+    QPushButton* cancel = nullptr;
+    if (request.buttons == MsgButtons::OkCancel) {
+        cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+        // Esc and the close box answer Cancel.
+        box.setEscapeButton(cancel);
+    } else {
+        box.setEscapeButton(ok);
+    }
+    box.setDefaultButton(request.defaultButton == 1 && cancel ? cancel : ok);
+    box.exec();
+    // A box closed without a button (rejected by the window system) counts
+    // as closed by the escape button.
+    const QAbstractButton* answer = box.clickedButton() ? box.clickedButton() : box.escapeButton();
+    return cancel && answer == cancel ? MsgResult::Cancel : MsgResult::Ok;
+}
+
+void QtPlatform::beep() { QApplication::beep(); }
+
+std::u16string QtPlatform::browseForFolder(const std::u16string& title, const std::u16string& initialFolder,
+                                           bool newStyle) {
+    return chooseFolder(window_, title, initialFolder, newStyle);
+}
+
+// Only the link label's MouseMove asks for the pointing hand, so the widget
+// under the pointer is that label. The cursor is set on the widget, not
+// application-wide: Qt then shows the arrow again as soon as the pointer
+// leaves the label, with no state kept here or in the window.
+void QtPlatform::showPointingCursor() {
+    if (QWidget* under = QApplication::widgetAt(QCursor::pos())) under->setCursor(Qt::PointingHandCursor);
+}
+
+}  // namespace qm::desktop
