@@ -1,0 +1,34 @@
+#include "qt/window_fixture.h"
+
+#include <filesystem>
+
+namespace qm::test {
+
+WindowFixture::WindowFixture(int programFiles, std::unique_ptr<FakePlatform> custom)
+    : ownPlatform(custom ? std::move(custom) : std::make_unique<FakePlatform>()), platform(*ownPlatform) {
+    std::filesystem::create_directories(dir.path() / "src");
+    makeFiles(dir, "src", programFiles);
+    platform.programFolderPath = dir.u16("src");
+    platform.logPaths = {dir.u16("分发失败记录.txt")};
+    form = std::make_unique<Form1>(platform);
+    window = std::make_unique<desktop::MainWindow>(*form, 1.0);
+    form->load();
+    // Start-up points the target at the file system's root; a test never
+    // writes outside its own folder.
+    std::filesystem::create_directories(dir.path() / "out");
+    form->LDirOut.setCaption(dir.u16("out"));
+}
+
+bool WindowFixture::show() {
+    window->show();
+    window->activateWindow();
+    return QTest::qWaitForWindowActive(window.get());
+}
+
+bool WindowFixture::hasFocus(const Control& control) const {
+    QWidget* w = window->widgetOf(control);
+    QWidget* focus = QApplication::focusWidget();
+    return w && focus && (focus == w || w->isAncestorOf(focus));
+}
+
+}  // namespace qm::test

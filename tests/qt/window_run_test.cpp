@@ -1,0 +1,155 @@
+// Drops on the folder labels and whole dispatch runs through the real widgets.
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+#include <filesystem>
+
+#include "app/qt/event_pump.h"
+#include "qt/window_fixture.h"
+
+using qm::test::WindowFixture;
+
+namespace {
+
+// A platform that lets the window repaint during a run as the real one does.
+class PumpingPlatform : public qm::test::FakePlatform {
+public:
+    void keepResponsive() override { pump_.pump(); }
+
+private:
+    qm::desktop::EventPump pump_;
+};
+
+// Counts the paints of any widget while the model's window is disabled,
+// which is exactly while a run is going on.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(const qm::Form1& form) : form_(form) { qApp->installEventFilter(this); }
+    ~PaintCounter() override { qApp->removeEventFilter(this); }
+    int duringRun = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && watched->isWidgetType() && !form_.enabled()) ++duringRun;
+        return false;
+    }
+
+private:
+    const qm::Form1& form_;
+};
+
+// A drag that enters the widget and is dropped there (Qt hands a drop only
+// to the widget that accepted the drag's entry).
+void drop(QWidget* target, QMimeData* data) {
+    const QPointF at(5, 5);
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(at.toPoint(), actions, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    QDropEvent event(at, actions, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &event);
+}
+
+std::size_t filesUnder(const std::filesystem::path& root) {
+    std::size_t n = 0;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root)) n += e.is_regular_file() ? 1 : 0;
+    return n;
+}
+
+}  // namespace
+
+class WindowRunTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void dropOnSourceLabel_data();
+    void dropOnSourceLabel();
+    void dispatchButtonRuns();
+    void windowPaintsDuringRunAndTakesInputAfter();
+};
+
+void WindowRunTest::dropOnSourceLabel_data() {
+    QTest::addColumn<QStringList>("urls");  // %1: the test's folder
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<int>("beeps");
+    QTest::newRow("a folder") << QStringList{"file://%1/seven"} << "" << "7" << 0;
+    QTest::newRow("two folders: the first counts")
+        << QStringList{"file://%1/seven", "file://%1/src"} << "" << "7" << 0;
+    QTest::newRow("a web address is no folder")
+        << QStringList{"https://example.com/photos", "file://%1/seven"} << "" << "7" << 0;
+    QTest::newRow("escapes decoded") << QStringList{"file://%1/with%20space"} << "" << "1" << 0;
+    QTest::newRow("a name in bytes that are not UTF-8") << QStringList{"file://%1/caf%E9"} << "" << "3" << 0;
+    QTest::newRow("text, no files") << QStringList{} << "not a folder" << "2" << 1;
+}
+
+void WindowRunTest::dropOnSourceLabel() {
+    QFETCH(QStringList, urls);
+    QFETCH(QString, text);
+    QFETCH(QString, count);
+    QFETCH(int, beeps);
+    WindowFixture f(2);
+    qm::test::makeFiles(f.dir, "seven", 7);
+    qm::test::makeFiles(f.dir, "with space", 1);
+    for (const char* name : {"1", "2", "3"}) f.dir.write(std::string("caf\xE9/") + name, name);  // Latin-1
+    QVERIFY(f.show());
+
+    QMimeData data;
+    QList<QUrl> list;
+    for (const QString& url : urls) list << QUrl::fromEncoded(url.arg(QString::fromStdString(f.dir.path())).toLatin1());
+    if (!list.isEmpty()) data.setUrls(list);
+    if (!text.isEmpty()) data.setText(text);
+    drop(f.window->widgetOf(f.form->LDir), &data);
+
+    QCOMPARE(f.platform.beeps, beeps);
+    QCOMPARE(QString::fromStdU16String(f.form->LFiles.caption()), count);
+    QCOMPARE(qobject_cast<QLabel*>(f.window->widgetOf(f.form->LFiles))->text(), count);
+    QCOMPARE(qobject_cast<QLabel*>(f.window->widgetOf(f.form->LDir))->text(),
+             QString::fromStdU16String(f.form->LDir.caption()));
+}
+
+void WindowRunTest::dispatchButtonRuns() {
+    WindowFixture f(12);
+    QVERIFY(f.show());
+    // The target comes by a drop as well.
+    std::filesystem::create_directories(f.dir.path() / "shares");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString((f.dir.path() / "shares").string()))});
+    drop(f.window->widgetOf(f.form->LDirOut), &data);
+    QCOMPARE(f.form->LDirOut.caption(), f.dir.u16("shares"));
+
+    QTest::mouseClick(f.window->widgetOf(f.form->CmdDo), Qt::LeftButton);
+
+    QCOMPARE(f.platform.boxes.size(), 1u);
+    QCOMPARE(f.platform.boxes[0].prompt, u"分发完毕！");
+    QCOMPARE(filesUnder(f.dir.path() / "shares"), 12u);
+    QCOMPARE(filesUnder(f.dir.path() / "src"), 12u);  // copied, not moved
+    QVERIFY(f.window->isEnabled());
+    QCOMPARE(f.window->windowTitle(), QString("Quillmarsh"));
+}
+
+void WindowRunTest::windowPaintsDuringRunAndTakesInputAfter() {
+    WindowFixture f(2000, std::make_unique<PumpingPlatform>());
+    QVERIFY(f.show());
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    PaintCounter paints(*f.form);
+
+    QTest::mouseClick(f.window->widgetOf(f.form->CmdDo), Qt::LeftButton);
+
+    QCOMPARE(f.platform.boxes.size(), 1u);
+    QCOMPARE(filesUnder(f.dir.path() / "out"), 2000u);
+    QVERIFY(paints.duringRun > 0);
+    QVERIFY(f.window->isEnabled());
+    QVERIFY(f.hasFocus(f.form->CmdDo));
+    QWidget* shares = f.window->widgetOf(f.form->TDivs);
+    QTest::mouseClick(shares, Qt::LeftButton);
+    QTest::keyClick(shares, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(shares, "9");
+    QCOMPARE(f.form->TDivs.text(), u"9");
+    QCOMPARE(qobject_cast<QLineEdit*>(shares)->text(), QString("9"));
+}
+
+QTEST_MAIN(WindowRunTest)
+#include "window_run_test.moc"
