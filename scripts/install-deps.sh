@@ -6,5 +6,5 @@ export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends \
   g++ cmake ninja-build libgtest-dev libgmock-dev \
-  qt6-base-dev qt6-base-dev-tools libgl-dev \
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev \
   xdg-utils xvfb xauth fonts-wqy-microhei time python3

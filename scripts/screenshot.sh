@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Renders the window as it looks right after start-up into docs/window.png,
+# without a display (Qt's offscreen platform). Builds the program if needed.
+# QM_BUILD_DIR picks the build folder (default: build).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build="${QM_BUILD_DIR:-build}"
+
+if [[ ! -f "$build/build.ninja" ]]; then
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
+fi
+cmake --build "$build" --target quillmarsh
+mkdir -p docs
+QT_QPA_PLATFORM=offscreen "$build/quillmarsh" --screenshot docs/window.png
+echo "docs/window.png"
