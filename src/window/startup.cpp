@@ -10,9 +10,10 @@ void Form1::Form_Load() {
     ProgramFilesPath = system.environmentVariable(u"ProgramFiles");
     WinDirPath = system.environmentVariable(u"windir");
     IsWin7OrAbove = GetOSVersionName(system.versionRecord()) == u"Win7OrAbove";
-    const std::u16string folder = system.programFolder();
-    File1.repoint(folder);
-    LDir.setCaption(folder);
+    // Writing the source caption points the file list at the folder and
+    // counts it (LDir_Change); pointing the list there first would only list
+    // the folder twice.
+    LDir.setCaption(system.programFolder());
     LDirOut.setCaption(ProgramDriveRoot());
 }
 
