@@ -28,7 +28,6 @@ std::uint64_t filesToDeal(const Label& count, const FileList& list) {
 // A count field as a whole number from 1 to `files`. The settings keep it so;
 // this only guards a run against a field that was never normalised.
 std::uint64_t countIn(const TextBox& field, std::uint64_t files) {
-    if (auto whole = plainWholeNumber(field.text())) return std::clamp<std::uint64_t>(*whole, 1, files);
     double value = std::round(std::fabs(leadingNumber(field.text())));
     if (!(value >= 1)) return 1;
     return value >= static_cast<double>(files) ? files : static_cast<std::uint64_t>(value);

@@ -50,14 +50,4 @@ double leadingNumber(std::u16string_view text) {
     return negative ? -value : value;
 }
 
-std::optional<std::uint64_t> plainWholeNumber(std::u16string_view text) {
-    if (text.empty() || text.size() > 18) return std::nullopt;
-    std::uint64_t value = 0;
-    for (char16_t c : text) {
-        if (c < u'0' || c > u'9') return std::nullopt;
-        value = value * 10 + (c - u'0');
-    }
-    return value;
-}
-
 }  // namespace qm

@@ -1,8 +1,6 @@
 // Reading the count fields and the file count as numbers.
 #pragma once
 
-#include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,9 +12,5 @@ namespace qm {
 // continue the number. A text without such a number reads as 0; a number
 // beyond the range of a double reads as an infinity of its sign.
 double leadingNumber(std::u16string_view text);
-
-// The whole text as plain decimal digits (no sign, blanks or point); nullopt
-// when it is anything else or too large.
-std::optional<std::uint64_t> plainWholeNumber(std::u16string_view text);
 
 }  // namespace qm

@@ -80,17 +80,6 @@ void EditControl::setText(std::u16string text) {
     if (onChange) onChange();
 }
 
-void EditControl::setSelStart(std::size_t start) {
-    selStart_ = std::min(start, text_.size());
-    selLength_ = 0;
-    changed();
-}
-
-void EditControl::setSelLength(std::size_t length) {
-    selLength_ = std::min(length, text_.size() - selStart_);
-    changed();
-}
-
 void EditControl::setSelection(std::size_t start, std::size_t length) {
     selStart_ = std::min(start, text_.size());
     selLength_ = std::min(length, text_.size() - selStart_);

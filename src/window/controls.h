@@ -123,9 +123,9 @@ public:
 
     std::size_t selStart() const { return selStart_; }
     std::size_t selLength() const { return selLength_; }
-    void setSelStart(std::size_t start);  // leaves an empty selection there
-    void setSelLength(std::size_t length);  // cut back to the end of the text
+    // A length reaching past the end of the text is cut back to the end.
     void setSelection(std::size_t start, std::size_t length);
+    void setSelStart(std::size_t start) { setSelection(start, 0); }  // a caret there
 
     // 0: no limit.
     std::size_t maxLength() const { return spec().maxLength; }
