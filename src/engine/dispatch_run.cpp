@@ -70,7 +70,7 @@ void Form1::CmdDo_Click() {
     FailureLog log(system);
     const std::u16string progress = tag() + u"  正在随机分发，请稍候...";
     const std::u16string total = u"/" + LFiles.caption();
-    const std::uint64_t failures =
+    const TransferTally tally =
         transferAll(system, TransferJob{File1, order, shareRoot, shares, move}, log,
                     [&](std::uint64_t i) { setCaption(progress + text::decimal(i + 1) + total); });
 
@@ -79,13 +79,17 @@ void Form1::CmdDo_Click() {
     File1.refresh();
     setCaption(tag());
     setEnabled(true);
-    if (failures != 0) {
-        std::u16string prompt = u"分发完毕！因文件访问错误，分发失败" + text::decimal(failures) + u"份。\r\n" +
+    // A move run that could only copy some files says so: the user expects
+    // the source folder to be empty afterwards.
+    const std::u16string copiedOnly =
+        tally.copiedOnly == 0 ? u"" : u"\r\n其中" + text::decimal(tally.copiedOnly) + u"个文件只能复制，原文件未移走。";
+    if (tally.failed != 0) {
+        std::u16string prompt = u"分发完毕！因文件访问错误，分发失败" + text::decimal(tally.failed) + u"份。\r\n" +
                                 (log.created() ? u"稍候请参见分发失败的记录。" : u"分发失败的记录无法创建。");
-        system.messageBox({prompt, kTitle, MsgButtons::Ok, MsgIcon::Information, 0});
+        system.messageBox({prompt + copiedOnly, kTitle, MsgButtons::Ok, MsgIcon::Information, 0});
         if (log.created()) system.openInDesktop(log.path());
     } else {
-        system.messageBox({u"分发完毕！", kTitle, MsgButtons::Ok, MsgIcon::Information, 0});
+        system.messageBox({u"分发完毕！" + copiedOnly, kTitle, MsgButtons::Ok, MsgIcon::Information, 0});
         if (log.created()) system.deleteFile(log.path());
     }
     if (ChBackUp.value() != 0) LFiles.setCaption(u"0");

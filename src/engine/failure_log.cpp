@@ -2,23 +2,65 @@
 
 namespace qm {
 
-FailureLog::FailureLog(Platform& platform) {
-    for (const std::u16string& path : platform.failureLogPaths()) {
-        file_ = platform.createTextFile(path);
-        if (file_) {
-            path_ = path;
-            file_->writeLine(u"分发失败记录列表详情：");
-            return;
-        }
+namespace {
+
+constexpr char16_t kHeader[] = u"分发失败记录列表详情：";
+
+}  // namespace
+
+FailureLog::FailureLog(Platform& platform) : platform_(platform), places_(platform.failureLogPaths()) {
+    lines_ = kHeader;
+    lines_ += u'\n';
+    moveOn();
+}
+
+bool FailureLog::moveOn() {
+    if (file_) {
+        // A log cut short would tell less than happened: it goes.
+        file_.reset();
+        platform_.deleteFile(path_);
+        path_.clear();
     }
+    while (next_ < places_.size()) {
+        const std::u16string& place = places_[next_++];
+        std::unique_ptr<TextFile> file = platform_.createTextFile(place);
+        if (!file) continue;
+        bool written = true;
+        for (std::size_t start = 0; written && start < lines_.size();) {
+            const std::size_t end = lines_.find(u'\n', start);
+            written = file->writeLine(lines_.substr(start, end - start));
+            start = end + 1;
+        }
+        file_ = std::move(file);
+        path_ = place;
+        if (written) return true;
+        file_.reset();
+        platform_.deleteFile(place);
+        path_.clear();
+    }
+    return false;
+}
+
+bool FailureLog::write(const std::u16string& line) {
+    lines_ += line;
+    lines_ += u'\n';
+    if (!file_) return false;
+    return file_->writeLine(line) || moveOn();
 }
 
 void FailureLog::add(const std::u16string& source, const std::u16string& destination) {
-    if (file_) file_->writeLine(source + u"  →  " + destination);
+    write(source + u"  →  " + destination);
 }
 
 void FailureLog::close() {
-    if (file_) file_->close();
+    while (file_ && !closed_) {
+        if (file_->close()) {
+            closed_ = true;
+        } else if (!moveOn()) {
+            break;
+        }
+    }
+    file_.reset();
 }
 
 }  // namespace qm

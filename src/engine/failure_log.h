@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -15,15 +16,28 @@ public:
     // place can, the run goes on without a log and says so at its end.
     explicit FailureLog(Platform& platform);
 
-    bool created() const { return file_ != nullptr; }
+    bool created() const { return file_ != nullptr || closed_; }
     const std::u16string& path() const { return path_; }
-    // A line that cannot be written is lost; the failure still counts.
     void add(const std::u16string& source, const std::u16string& destination);
+    // Closes the log. Afterwards created() tells whether every line reached it.
     void close();
 
 private:
+    // Opens the next place that takes the log and writes every line so far
+    // into it; false when no place is left.
+    bool moveOn();
+    bool write(const std::u16string& line);
+
+    Platform& platform_;
+    std::vector<std::u16string> places_;
+    std::size_t next_ = 0;
     std::unique_ptr<TextFile> file_;
     std::u16string path_;
+    bool closed_ = false;  // closed with every line in it
+    // Every line so far, each ended by '\n', so that a log whose place fails
+    // (a full disk) can be written again whole at the next place rather than
+    // left there cut short.
+    std::u16string lines_;
 };
 
 }  // namespace qm

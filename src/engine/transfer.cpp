@@ -13,23 +13,11 @@ void makeShareFolders(Platform& platform, const std::u16string& shareRoot, std::
     }
 }
 
-namespace {
-
-bool transferOne(Platform& platform, const std::u16string& source, const std::u16string& destination, bool move) {
-    if (move && platform.moveFile(source, destination) == TransferOutcome::Done) return true;
-    // A move that cannot be done (another device, a file of that name already
-    // there, ...) becomes a copy, which leaves the source where it is and
-    // accepts an identical file already at the destination.
-    return platform.copyFile(source, destination) != TransferOutcome::Failed;
-}
-
-}  // namespace
-
-std::uint64_t transferAll(Platform& platform, const TransferJob& job, FailureLog& log,
+TransferTally transferAll(Platform& platform, const TransferJob& job, FailureLog& log,
                           const std::function<void(std::uint64_t)>& beforeFile) {
     const char16_t separator = platform.pathStyle().separator;
     const std::u16string folder = job.files.path() + separator;
-    std::uint64_t failures = 0;
+    TransferTally tally;
     std::uint64_t share = 0;
     std::u16string shareFolder;
     for (std::uint64_t i = 0; i < job.order.size(); ++i) {
@@ -43,13 +31,17 @@ std::uint64_t transferAll(Platform& platform, const TransferJob& job, FailureLog
         std::u16string destination = shareFolder;
         destination += separator;
         destination += name;
-        if (!transferOne(platform, source, destination, job.move)) {
-            ++failures;
+        const TransferOutcome outcome =
+            job.move ? platform.moveFile(source, destination) : platform.copyFile(source, destination);
+        if (outcome == TransferOutcome::Failed) {
+            ++tally.failed;
             log.add(source, destination);
+        } else if (job.move && outcome != TransferOutcome::Moved) {
+            ++tally.copiedOnly;
         }
         platform.keepResponsive();
     }
-    return failures;
+    return tally;
 }
 
 }  // namespace qm

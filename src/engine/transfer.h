@@ -26,9 +26,16 @@ struct TransferJob {
     bool move;
 };
 
-// Transfers every file in the drawn order and returns how many failed.
+struct TransferTally {
+    std::uint64_t failed = 0;
+    // Move runs only: files that reached their share while the source stayed
+    // (it could not be removed, or its twin was already there).
+    std::uint64_t copiedOnly = 0;
+};
+
+// Transfers every file in the drawn order, logging each one that fails.
 // `beforeFile` is told the position (from 0) of each file before its transfer.
-std::uint64_t transferAll(Platform& platform, const TransferJob& job, FailureLog& log,
+TransferTally transferAll(Platform& platform, const TransferJob& job, FailureLog& log,
                           const std::function<void(std::uint64_t)>& beforeFile);
 
 }  // namespace qm

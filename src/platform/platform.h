@@ -37,13 +37,16 @@ struct MessageBoxRequest {
 
 // What became of one file handed to copyFile or moveFile.
 enum class TransferOutcome {
-    Done,             // the destination now holds the file
-    AlreadyThere,     // a file of that name with the same content was already there; nothing touched
-    Failed,           // nothing at the destination was created or replaced
+    Moved,         // the file is at the destination and its source name is gone
+    Copied,        // a new copy is at the destination; the source stays where it was
+    AlreadyThere,  // a regular file with the same content was already there; nothing touched
+    Failed,        // nothing at the destination was created or replaced
 };
 
 // A text file that receives whole lines; the implementation converts each line
-// to the system's narrow encoding and ends it with CR LF.
+// to the system's narrow encoding and ends it with CR LF. A write may be
+// buffered: writeLine and close return false from the first write that did not
+// reach the file on, so that a full disk is noticed no later than at close.
 class TextFile {
 public:
     virtual ~TextFile() = default;
@@ -64,19 +67,47 @@ public:
     // listed (missing, not a folder, no permission).
     virtual std::optional<std::vector<std::u16string>> listFiles(const std::u16string& folder,
                                                                  const std::u16string& pattern) = 0;
+    // The path made absolute against the current folder and normalised by
+    // its text alone: no "." or ".." parts, no repeated separators, no
+    // trailing separator but a root's; symbolic links are left as they are.
+    // Empty for an empty path.
+    virtual std::u16string absolutePath(const std::u16string& path) = 0;
     virtual bool pathExists(const std::u16string& path) = 0;    // file or folder
     virtual bool folderExists(const std::u16string& path) = 0;
     // Creates every missing folder of the path, top down; the text after the
     // last separator is not taken as a folder. Returns whether the folder exists afterwards.
     virtual bool makeFolders(const std::u16string& pathEndingInSeparator) = 0;
-    // Copy keeping modification time and permission bits; never replaces a file
-    // already at the destination and never leaves a partial copy behind.
+    // The transfer contract, the same on every platform:
+    //  - Only a regular file is transferred. Files are opened so that nothing
+    //    can block (a FIFO or device put in place of a source, or sitting at
+    //    the destination name, is a failure, never a hang). A symbolic link
+    //    in the source folder delivers the content it points to.
+    //  - Never replace: whatever already has the destination name is left
+    //    alone. A regular file there with the same bytes (and not the source
+    //    itself) is AlreadyThere; anything else there is Failed.
+    //  - Never half-written under a real name: data goes to an unnamed or
+    //    hidden temporary file in the destination folder, which gets the
+    //    source's modification time and permission bits and is then published
+    //    under its name in one step that refuses an existing name. A failure
+    //    or a kill leaves nothing under the name.
+    //  - Permission bits are kept, except that set-user-ID and set-group-ID
+    //    are dropped unless the copy has the source's owner and group.
+    //
+    // copyFile: Copied, AlreadyThere or Failed; the source is never touched.
     virtual TransferOutcome copyFile(const std::u16string& from, const std::u16string& to) = 0;
-    // Rename without replacing. Failed covers every reason (a clash, another
-    // device, ...): the caller falls back to a copy, which sorts out clashes.
+    // moveFile: a rename that refuses an existing name where the file system
+    // allows it (Moved). Otherwise (another file system, a symbolic link, a
+    // rename that was refused) the file is copied as above and, once the copy
+    // is published, the source name is removed (Moved); when it cannot be
+    // removed the result is Copied. A clash is AlreadyThere or Failed as for a
+    // copy, and leaves the source where it is.
     virtual TransferOutcome moveFile(const std::u16string& from, const std::u16string& to) = 0;
     virtual bool deleteFile(const std::u16string& path) = 0;
-    // Creates (replacing) a text file; nullptr when it cannot be created.
+    // Creates the failure log's file, exclusively and without following a
+    // symbolic link at its name. Whatever has the name already is removed
+    // first (never truncated through the name), unless a running run holds it
+    // open as its own log. nullptr when the name is held by a running run or
+    // the file cannot be created; the caller then tries its next place.
     virtual std::unique_ptr<TextFile> createTextFile(const std::u16string& path) = 0;
     // Where the failure log goes, best place first.
     virtual std::vector<std::u16string> failureLogPaths() = 0;

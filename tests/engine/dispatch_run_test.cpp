@@ -149,17 +149,42 @@ TEST_F(DispatchRunTest, AClashWithDifferentContentFailsIsLoggedAndTouchesNeither
     EXPECT_EQ(platform.opened, (std::vector<std::u16string>{dir.u16("分发失败记录.txt"), dir.u16("out")}));
 }
 
-TEST_F(DispatchRunTest, MoveOntoAnIdenticalFileCountsAsDoneAndKeepsTheSource) {
-    makeFiles(dir, "src", 2);
+TEST_F(DispatchRunTest, AMoveThatCouldOnlyCopySaysSo) {
+    makeFiles(dir, "src", 3);
     useFolders("src", "out");
     form->TDivs.setText(u"1");
-    dir.write("out/src_分发1/f000.txt", "f000");
+    dir.write("out/src_分发1/f000.txt", "f000");  // already dealt: counts as done, the source stays
+    dir.write("out/src_分发1/f001.txt", "other");  // a clash: fails
     form->click(form->ChBackUp);
     platform.answers = {MsgResult::Ok};
     form->click(form->CmdDo);
-    EXPECT_EQ(platform.boxes.back().prompt, u"分发完毕！");
-    EXPECT_TRUE(dir.exists("src/f000.txt"));
-    EXPECT_FALSE(dir.exists("src/f001.txt"));
+    EXPECT_EQ(platform.boxes.back().prompt,
+              u"分发完毕！因文件访问错误，分发失败1份。\r\n稍候请参见分发失败的记录。\r\n其中1个文件只能复制，原文件未移走。");
+    EXPECT_EQ(dir.list("src"), (std::vector<std::string>{"f000.txt", "f001.txt"}));
+}
+
+// A log whose place fails while it is written (a full disk) is written whole
+// at the next place; a log that no place can hold is reported as missing.
+TEST_F(DispatchRunTest, ALogThatCannotBeWrittenMovesOnWhole) {
+    makeFiles(dir, "src", 3);
+    useFolders("src", "out");
+    form->TDivs.setText(u"1");
+    for (const char* name : {"f000.txt", "f001.txt", "f002.txt"}) dir.write(std::string("out/src_分发1/") + name, "x");
+    platform.logPaths = {dir.u16("log1.txt"), dir.u16("log2.txt"), dir.u16("log3.txt")};
+    platform.failWritesFrom = {{dir.u16("log1.txt"), 3}, {dir.u16("log2.txt"), 4}};
+    form->click(form->CmdDo);
+    EXPECT_FALSE(dir.exists("log1.txt"));
+    EXPECT_FALSE(dir.exists("log2.txt"));
+    const std::string log3 = dir.read("log3.txt");
+    EXPECT_EQ(std::count(log3.begin(), log3.end(), '\n'), 4) << log3;
+    EXPECT_EQ(platform.opened.front(), dir.u16("log3.txt"));
+
+    platform.failWritesFrom[dir.u16("log3.txt")] = 2;
+    platform.opened.clear();
+    form->click(form->CmdDo);
+    EXPECT_TRUE(platform.boxes.back().prompt.ends_with(u"\r\n分发失败的记录无法创建。"));
+    EXPECT_EQ(platform.opened, std::vector<std::u16string>{dir.u16("out")});
+    EXPECT_FALSE(dir.exists("log3.txt"));
 }
 
 TEST_F(DispatchRunTest, EveryFileFailsWhenTheTargetCannotBeMade) {

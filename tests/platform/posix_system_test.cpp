@@ -1,5 +1,8 @@
 // The POSIX platform's text file, log places and desktop opener.
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -63,11 +66,46 @@ TEST_F(PosixSystem, TextFileKeepsEveryLineOfALongLogWhenDestroyed) {
 }
 
 TEST_F(PosixSystem, TextFileReportsAWriteError) {
-    auto file = platform.createTextFile(u"/dev/full");
-    if (!file) GTEST_SKIP() << "no /dev/full";
+    // A file-size limit makes the writes fail as a full disk would.
+    auto file = platform.createTextFile(dir.u16("log.txt"));
+    ASSERT_TRUE(file);
+    rlimit old, limit;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    limit = {4096, old.rlim_max};
+    auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
     bool ok = true;
     for (int i = 0; i < 10000 && ok; ++i) ok = file->writeLine(u"0123456789");
-    EXPECT_FALSE(ok && file->close());
+    ok = ok && file->close();
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(ok);
+}
+
+// The log's places are shared folders: whatever someone put at the name is
+// removed, never written through, and a log a running run holds is left to it.
+TEST_F(PosixSystem, TextFileTrustsNothingAtItsName) {
+    dir.write("victim", "precious");
+    fs::create_symlink(dir.path() / "victim", dir.path() / "linked.txt");
+    fs::create_directory(dir.path() / "folder.txt");
+    ASSERT_EQ(mkfifo((dir.path() / "pipe.txt").c_str(), 0600), 0);
+    for (const char* name : {"linked.txt", "pipe.txt"}) {
+        auto file = platform.createTextFile(dir.u16(name));
+        ASSERT_TRUE(file) << name;
+        EXPECT_TRUE(file->writeLine(u"log") && file->close());
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir.path() / name))) << name;
+        EXPECT_EQ(dir.read(name), "log\r\n");
+    }
+    EXPECT_EQ(dir.read("victim"), "precious");
+    EXPECT_EQ(platform.createTextFile(dir.u16("folder.txt")), nullptr);
+
+    auto running = platform.createTextFile(dir.u16("log.txt"));
+    ASSERT_TRUE(running);
+    EXPECT_EQ(platform.createTextFile(dir.u16("log.txt")), nullptr);
+    EXPECT_TRUE(running->writeLine(u"mine") && running->close());
+    EXPECT_EQ(dir.read("log.txt"), "mine\r\n");
+    running.reset();
+    EXPECT_NE(platform.createTextFile(dir.u16("log.txt")), nullptr);  // an ended run's log is replaced
 }
 
 TEST_F(PosixSystem, FailureLogPaths) {

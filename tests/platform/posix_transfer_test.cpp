@@ -1,6 +1,8 @@
 // Copying and moving single files with the POSIX platform, on real folders.
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +12,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/posix/posix_copy.h"
 #include "platform/posix/posix_platform.h"
 #include "support/temp_dir.h"
 
@@ -70,7 +73,7 @@ TEST_F(PosixTransfer, CopyKeepsContentModeAndTimes) {
                  {"large", 3 * 1024 * 1024 + 17, 0604}};
     for (const Case& c : cases) {
         make(c.name, bytes(c.size), c.mode);
-        ASSERT_EQ(copy(c.name, "out/" + c.name), TransferOutcome::Done) << c.name;
+        ASSERT_EQ(copy(c.name, "out/" + c.name), TransferOutcome::Copied) << c.name;
         struct stat st {};
         ASSERT_EQ(stat((dir.path() / "out" / c.name).c_str(), &st), 0);
         EXPECT_TRUE(st.st_atim == kAccessed) << c.name;  // before expectAsMade reads it
@@ -147,11 +150,12 @@ TEST_F(PosixTransfer, CopyThatFailsHalfwayLeavesNoPartialFile) {
 TEST_F(PosixTransfer, MoveRenamesButNeverReplaces) {
     make("in/file", "data", 0640);
     make("out/other", "other");
-    make("out/same", "data", 0640);  // identical or not, it stays: sorting that out is the copy's business
+    make("out/same", "data", 0640);
     fs::create_symlink(dir.path() / "gone", dir.path() / "out/link");
-    for (const char* taken : {"out/other", "out/same", "out/link"}) {
+    for (const char* taken : {"out/other", "out/link"}) {
         EXPECT_EQ(move("in/file", taken), TransferOutcome::Failed) << taken;
     }
+    EXPECT_EQ(move("in/file", "out/same"), TransferOutcome::AlreadyThere);  // and the source stays
     expectAsMade("out/other", "other");
     EXPECT_TRUE(fs::is_symlink(dir.path() / "out/link"));
 
@@ -160,9 +164,108 @@ TEST_F(PosixTransfer, MoveRenamesButNeverReplaces) {
     EXPECT_EQ(move("missing", "out/missing"), TransferOutcome::Failed);
     expectAsMade("in/file", "data", 0640);
 
-    EXPECT_EQ(move("in/file", "out/file"), TransferOutcome::Done);
+    EXPECT_EQ(move("in/file", "out/file"), TransferOutcome::Moved);
     EXPECT_EQ(dir.list("in"), Names{});
     expectAsMade("out/file", "data", 0640);
+}
+
+// Special files must neither hang a run nor be carried into a share.
+TEST_F(PosixTransfer, SpecialFilesFailWithoutBlocking) {
+    make("in/file", "data");
+    ASSERT_EQ(mkfifo((dir.path() / "in/pipe").c_str(), 0644), 0);
+    fs::create_directory(dir.path() / "out");
+    ASSERT_EQ(mkfifo((dir.path() / "out/file").c_str(), 0644), 0);
+    for (bool moving : {false, true}) {
+        auto transfer = [&](const std::string& from, const std::string& to) { return moving ? move(from, to) : copy(from, to); };
+        EXPECT_EQ(transfer("in/pipe", "out/pipe"), TransferOutcome::Failed) << moving;  // a FIFO as the source
+        EXPECT_EQ(transfer("in/file", "out/file"), TransferOutcome::Failed) << moving;  // a FIFO at the name
+    }
+    EXPECT_EQ(dir.list("out"), Names{"file"});
+    EXPECT_EQ(dir.list("in"), (Names{"file", "pipe"}));
+    expectAsMade("in/file", "data");
+}
+
+// A symbolic link in the source folder delivers what it points to, also in a
+// move: a link moved into a share may lead nowhere from there.
+TEST_F(PosixTransfer, ALinkDeliversItsContentAndAMoveRemovesOnlyTheLink) {
+    make("data/target", "content", 0640);
+    fs::create_directories(dir.path() / "in");
+    fs::create_directories(dir.path() / "out");
+    fs::create_symlink("../data/target", dir.path() / "in/copied");
+    fs::create_symlink("../data/target", dir.path() / "in/moved");
+    EXPECT_EQ(copy("in/copied", "out/copied"), TransferOutcome::Copied);
+    EXPECT_EQ(move("in/moved", "out/moved"), TransferOutcome::Moved);
+    for (const char* name : {"out/copied", "out/moved"}) {
+        EXPECT_FALSE(fs::is_symlink(dir.path() / name)) << name;
+        expectAsMade(name, "content", 0640);
+    }
+    EXPECT_EQ(dir.list("in"), Names{"copied"});
+    expectAsMade("data/target", "content", 0640);
+}
+
+// A move that cannot rename (another file system, a source folder whose
+// entries cannot be removed) copies, publishes, and only then removes the
+// source; where the source cannot go, the result says it was only copied.
+TEST_F(PosixTransfer, MoveThatCannotRename) {
+    struct stat here {}, shm {};
+    if (stat("/dev/shm", &shm) == 0 && stat(dir.path().c_str(), &here) == 0 && shm.st_dev != here.st_dev) {
+        test::TempDir other("/dev/shm");
+        make("in/far", "across", 0600);
+        EXPECT_EQ(platform.moveFile(dir.u16("in/far"), other.u16("far")), TransferOutcome::Moved);
+        EXPECT_FALSE(dir.exists("in/far"));
+        EXPECT_EQ(other.read("far"), "across");
+    }
+    make("stuck/file", "kept", 0644);
+    fs::create_directory(dir.path() / "out");
+    const std::string stuck = (dir.path() / "stuck").string();
+    bool locked = false;
+    if (geteuid() == 0) {
+        // Root may remove entries from any folder but an append-only one.
+        posix::Fd folder(open(stuck.c_str(), O_RDONLY | O_DIRECTORY));
+        int flags = 0;
+        locked = ioctl(folder.get(), FS_IOC_GETFLAGS, &flags) == 0 &&
+                 (flags |= FS_APPEND_FL, ioctl(folder.get(), FS_IOC_SETFLAGS, &flags) == 0);
+    } else {
+        locked = chmod(stuck.c_str(), 0555) == 0;
+    }
+    if (!locked) GTEST_SKIP() << "cannot make a folder whose entries stay";
+    const TransferOutcome outcome = move("stuck/file", "out/file");
+    if (geteuid() == 0) {
+        posix::Fd folder(open(stuck.c_str(), O_RDONLY | O_DIRECTORY));
+        int flags = 0;
+        ioctl(folder.get(), FS_IOC_GETFLAGS, &flags);
+        flags &= ~FS_APPEND_FL;
+        ioctl(folder.get(), FS_IOC_SETFLAGS, &flags);
+    }
+    EXPECT_EQ(outcome, TransferOutcome::Copied);
+    expectAsMade("stuck/file", "kept");
+    expectAsMade("out/file", "kept");
+}
+
+// Set-user-ID and set-group-ID survive only a copy that keeps the owner and
+// group: root's copy of another user's setuid program must not run as root.
+TEST_F(PosixTransfer, CopiesNeverGainPrivileges) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to own files of other users";
+    fs::create_directory(dir.path() / "out");
+    struct Case {
+        const char* name;
+        uid_t owner;
+        gid_t group;
+        mode_t mode, copied;
+    } cases[] = {
+        {"others-setuid", 1234, 1234, 04755, 0755},
+        {"others-setgid", 0, 1234, 02755, 0755},
+        {"own-setuid", 0, 0, 06755, 06755},
+        {"others-sticky", 1234, 1234, 01755, 01755},
+    };
+    for (const Case& c : cases) {
+        make(c.name, "program");
+        const std::string path = (dir.path() / c.name).string();
+        ASSERT_EQ(chown(path.c_str(), c.owner, c.group), 0);
+        ASSERT_EQ(chmod(path.c_str(), c.mode), 0);
+        ASSERT_EQ(copy(c.name, std::string("out/") + c.name), TransferOutcome::Copied);
+        expectAsMade(std::string("out/") + c.name, "program", c.copied);
+    }
 }
 
 }  // namespace

@@ -2,6 +2,28 @@
 
 namespace qm::test {
 
+namespace {
+
+// A text file whose writes fail from a given line on; the lines before reach
+// the real file.
+class FailingTextFile : public TextFile {
+public:
+    FailingTextFile(std::unique_ptr<TextFile> inner, int failFrom) : inner_(std::move(inner)), left_(failFrom - 1) {}
+    bool writeLine(const std::u16string& line) override {
+        if (left_ <= 0) return ok_ = false;
+        --left_;
+        return inner_->writeLine(line) && ok_;
+    }
+    bool close() override { return inner_->close() && ok_; }
+
+private:
+    std::unique_ptr<TextFile> inner_;
+    int left_;
+    bool ok_ = true;
+};
+
+}  // namespace
+
 MsgResult FakePlatform::messageBox(const MessageBoxRequest& request) {
     calls.push_back(u"box " + request.title + u": " + request.prompt);
     boxes.push_back(request);
@@ -67,7 +89,10 @@ bool FakePlatform::deleteFile(const std::u16string& path) {
 
 std::unique_ptr<TextFile> FakePlatform::createTextFile(const std::u16string& path) {
     calls.push_back(u"create " + path);
-    return PosixPlatform::createTextFile(path);
+    std::unique_ptr<TextFile> file = PosixPlatform::createTextFile(path);
+    if (auto failing = failWritesFrom.find(path); file && failing != failWritesFrom.end())
+        return std::make_unique<FailingTextFile>(std::move(file), failing->second);
+    return file;
 }
 
 int FakePlatform::indexOf(std::u16string_view prefix) const {

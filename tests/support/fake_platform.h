@@ -4,6 +4,7 @@
 #pragma once
 
 #include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,9 @@ public:
     std::uint64_t seed = 42;
     std::u16string programFolderPath = u"/opt/quillmarsh";
     std::vector<std::u16string> logPaths;  // empty: the POSIX places
+    // Text files at these paths fail every write from the n-th line on (1 =
+    // the first), as a full disk would.
+    std::map<std::u16string, int> failWritesFrom;
     std::optional<VersionRecord> version;
     std::vector<std::pair<std::u16string, std::u16string>> environment;
 

@@ -10,6 +10,8 @@ namespace qm::test {
 class TempDir {
 public:
     TempDir();
+    // A folder under `base` (to work on another file system, say).
+    explicit TempDir(const std::filesystem::path& base);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

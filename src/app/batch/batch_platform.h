@@ -26,6 +26,7 @@ public:
                                                          const std::u16string& pattern) override {
         return inner_.listFiles(folder, pattern);
     }
+    std::u16string absolutePath(const std::u16string& path) override { return inner_.absolutePath(path); }
     bool pathExists(const std::u16string& path) override { return inner_.pathExists(path); }
     bool folderExists(const std::u16string& path) override { return inner_.folderExists(path); }
     bool makeFolders(const std::u16string& path) override { return inner_.makeFolders(path); }

@@ -66,14 +66,21 @@ int runBatch(const Options& options, Platform& system, std::ostream& out, std::o
     BatchPlatform platform(system, out, err, options.move, options.seed);
     Form1 form(platform);
 
+    // The window only ever has absolute folders (from the dialog or a drop);
+    // the command line is brought to the same form, or a relative import
+    // folder or a ".." would put shares outside the export folder.
+    const std::u16string importFolder = platform.absolutePath(options.importFolder);
+    const std::u16string exportFolder = platform.absolutePath(options.exportFolder);
+
     // The import folder is accepted or refused as a folder chosen in the
-    // dialog would be; the caption keeps it exactly as given.
-    if (options.importFolder.empty() || !form.IsUsableChoice(options.importFolder)) {
+    // dialog would be.
+    if (importFolder.empty() || !form.IsUsableChoice(importFolder)) {
         WarnUnusableFolder(platform);
         return refuse(err, "导入目录：" + text::toUtf8(options.importFolder));
     }
-    form.LDir.setCaption(options.importFolder);
-    form.LDirOut.setCaption(options.exportFolder);
+    if (exportFolder.empty()) return refuse(err, "导出目录：" + text::toUtf8(options.exportFolder));
+    form.LDir.setCaption(importFolder);
+    form.LDirOut.setCaption(exportFolder);
 
     // A list item counts as chosen from the list; any other text is typed
     // and must pass the box's checks when the focus leaves it.
@@ -107,7 +114,9 @@ int runBatch(const Options& options, Platform& system, std::ostream& out, std::o
     if (!form.click(form.CmdDo)) return refuse(err, "无法开始分发");
     form.observe(nullptr);
 
-    if (platform.lastMessage() == u"分发完毕！") return kAllTransferred;
+    // "分发完毕！" alone, or followed by the line about files that could only be copied.
+    const std::u16string& report = platform.lastMessage();
+    if (report == u"分发完毕！" || report.starts_with(u"分发完毕！\r\n")) return kAllTransferred;
     const auto logs = platform.failureLogPaths();
     for (const std::u16string& opened : platform.opened()) {
         if (std::find(logs.begin(), logs.end(), opened) != logs.end()) out << text::toUtf8(opened) << '\n';

@@ -1,57 +1,41 @@
-// Copying one file without ever replacing what is at the destination.
+// Copying one file so that its name never shows anything but the whole file.
 //
-// The destination is created with O_EXCL, so a clash is found by the same
-// system call that creates the file: no separate look beforehand, and no race
-// with another program putting a file there in between. This path runs once
-// per file of a dispatch, so it makes no system call that cp would not.
+// The data goes into an unnamed file in the destination folder (O_TMPFILE),
+// which gets the source's permission bits and times and is then linked in
+// under its name; linkat refuses a name that is taken, so nothing is ever
+// replaced, and a copy that is killed halfway leaves nothing behind. File
+// systems without unnamed files get a hidden temporary name instead, renamed
+// into place with RENAME_NOREPLACE and removed again on failure.
 #include <errno.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <string>
 
+#include "platform/posix/posix_copy.h"
 #include "platform/posix/posix_io.h"
 #include "platform/posix/posix_platform.h"
 #include "text/utf.h"
 
-namespace qm {
+namespace qm::posix {
 
 namespace {
 
 constexpr std::size_t kChunk = 64 * 1024;
 
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    // Closes now, reporting the result: a delayed write error can surface here.
-    bool close() {
-        int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
-
 bool copyByReadWrite(int in, int out) {
     std::unique_ptr<char[]> buffer(new char[kChunk]);
     for (;;) {
-        long n = posix::readFull(in, buffer.get(), kChunk);
+        long n = readFull(in, buffer.get(), kChunk);
         if (n < 0) return false;
         if (n == 0) return true;
-        if (!posix::writeAll(out, buffer.get(), static_cast<std::size_t>(n))) return false;
+        if (!writeAll(out, buffer.get(), static_cast<std::size_t>(n))) return false;
     }
 }
 
@@ -84,11 +68,100 @@ bool copyData(int in, int out, off_t size) {
     return true;
 }
 
-bool finishCopy(Fd& out, int in, const struct stat& source) {
+// The copy's permission bits. Set-user-ID and set-group-ID stay only where the
+// copy has the source's owner and group: a copy that root makes of another
+// user's setuid program must not become a root setuid program.
+mode_t modeFor(int out, const struct stat& source) {
+    mode_t mode = source.st_mode & 07777;
+    if ((mode & (S_ISUID | S_ISGID)) == 0) return mode;
+    struct stat st;
+    if (fstat(out, &st) != 0 || st.st_uid != source.st_uid || st.st_gid != source.st_gid)
+        mode &= static_cast<mode_t>(~(S_ISUID | S_ISGID));
+    return mode;
+}
+
+// Data, permission bits and times: everything the file must have before it
+// may appear under its name.
+bool fill(int out, int in, const struct stat& source) {
     const struct timespec times[2] = {source.st_atim, source.st_mtim};
-    // fchmod after creation: the mode given to open is cut down by the umask.
-    return copyData(in, out.get(), source.st_size) && fchmod(out.get(), source.st_mode & 07777) == 0 &&
-           futimens(out.get(), times) == 0 && out.close();
+    return copyData(in, out, source.st_size) && fchmod(out, modeFor(out, source)) == 0 &&
+           futimens(out, times) == 0;
+}
+
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+// Links an unnamed file in under `target`. The /proc route needs no
+// privilege; AT_EMPTY_PATH is the way without /proc, open to privileged
+// processes only. errno tells why when neither works.
+bool linkUnnamed(int fd, const std::string& target) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+    if (errno != ENOENT) return false;
+    return linkat(fd, "", AT_FDCWD, target.c_str(), AT_EMPTY_PATH) == 0;
+}
+
+enum class Publish { Done, Taken, Failed, Unsupported };
+
+Publish viaUnnamedFile(int in, const struct stat& source, const std::string& target) {
+    Fd out(open(folderOf(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    if (!out.valid()) {
+        return errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL ? Publish::Unsupported : Publish::Failed;
+    }
+    if (!fill(out.get(), in, source)) return Publish::Failed;
+    if (!linkUnnamed(out.get(), target)) {
+        if (errno == EEXIST) return Publish::Taken;
+        return errno == ENOENT || errno == EPERM ? Publish::Unsupported : Publish::Failed;
+    }
+    // A delayed write error can surface only at close: the file is then not
+    // whole, so its name goes again.
+    if (!out.close()) {
+        unlink(target.c_str());
+        return Publish::Failed;
+    }
+    return Publish::Done;
+}
+
+// Renames without replacing. Without RENAME_NOREPLACE, link() refuses a taken
+// name just as well; a file system without either gets a look and a rename,
+// the best it allows.
+bool renameNoReplace(const std::string& from, const std::string& to) {
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return false;
+    if (link(from.c_str(), to.c_str()) == 0) {
+        unlink(from.c_str());
+        return true;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) return false;
+    struct stat st;
+    if (lstat(to.c_str(), &st) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return rename(from.c_str(), to.c_str()) == 0;
+}
+
+std::string hiddenNameBeside(const std::string& target) {
+    static std::atomic<unsigned> counter{0};
+    return folderOf(target) + "/.quillmarsh-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".part";
+}
+
+Publish viaHiddenName(int in, const struct stat& source, const std::string& target) {
+    const std::string temporary = hiddenNameBeside(target);
+    Fd out(open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!out.valid()) return Publish::Failed;
+    if (fill(out.get(), in, source) && out.close()) {
+        if (renameNoReplace(temporary, target)) return Publish::Done;
+        const bool taken = errno == EEXIST;
+        unlink(temporary.c_str());
+        return taken ? Publish::Taken : Publish::Failed;
+    }
+    if (out.valid()) out.close();
+    unlink(temporary.c_str());
+    return Publish::Failed;
 }
 
 // Whether the file already at `path` is a regular file with the same bytes.
@@ -96,16 +169,17 @@ bool finishCopy(Fd& out, int in, const struct stat& source) {
 // the source must not count as a copy, or a move would delete the only one.
 // For the same reason the source itself (same inode) does not count either.
 bool holdsSameContent(const std::string& path, int in, const struct stat& source) {
-    Fd existing(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    Fd existing(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     struct stat st;
     if (!existing.valid() || fstat(existing.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     if (st.st_size != source.st_size) return false;
     if (st.st_dev == source.st_dev && st.st_ino == source.st_ino) return false;
+    if (lseek(in, 0, SEEK_SET) != 0) return false;
 
     std::unique_ptr<char[]> a(new char[kChunk]), b(new char[kChunk]);
     for (;;) {
-        long na = posix::readFull(in, a.get(), kChunk);
-        long nb = posix::readFull(existing.get(), b.get(), kChunk);
+        long na = readFull(in, a.get(), kChunk);
+        long nb = readFull(existing.get(), b.get(), kChunk);
         if (na < 0 || nb < 0 || na != nb) return false;
         if (na == 0) return true;
         if (std::memcmp(a.get(), b.get(), static_cast<std::size_t>(na)) != 0) return false;
@@ -114,23 +188,51 @@ bool holdsSameContent(const std::string& path, int in, const struct stat& source
 
 }  // namespace
 
-TransferOutcome PosixPlatform::copyFile(const std::u16string& from, const std::u16string& to) {
-    Fd in(open(text::toUtf8(from).c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat source;
-    if (!in.valid() || fstat(in.get(), &source) != 0 || !S_ISREG(source.st_mode)) return TransferOutcome::Failed;
+Fd::~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+}
 
-    const std::string target = text::toUtf8(to);
-    Fd out(open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, source.st_mode & 0777));
-    if (!out.valid()) {
-        if (errno == EEXIST && holdsSameContent(target, in.get(), source)) return TransferOutcome::AlreadyThere;
-        return TransferOutcome::Failed;
+bool Fd::close() {
+    int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+}
+
+Fd openRegularFile(const std::string& path) {
+    // O_NONBLOCK: a FIFO or device put where a file was expected must not
+    // hang the run in open(); it is then refused as not a regular file.
+    Fd in(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat st;
+    if (in.valid() && (fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))) return Fd(-1);
+    return in;
+}
+
+TransferOutcome copyInto(const std::string& from, const std::string& to) {
+    Fd in = openRegularFile(from);
+    struct stat source;
+    if (!in.valid() || fstat(in.get(), &source) != 0) return TransferOutcome::Failed;
+
+    Publish published = viaUnnamedFile(in.get(), source, to);
+    if (published == Publish::Unsupported) {
+        if (lseek(in.get(), 0, SEEK_SET) != 0) return TransferOutcome::Failed;
+        published = viaHiddenName(in.get(), source, to);
     }
-    if (!finishCopy(out, in.get(), source)) {
-        if (out.valid()) out.close();
-        unlink(target.c_str());
-        return TransferOutcome::Failed;
+    switch (published) {
+        case Publish::Done:
+            return TransferOutcome::Copied;
+        case Publish::Taken:
+            return holdsSameContent(to, in.get(), source) ? TransferOutcome::AlreadyThere : TransferOutcome::Failed;
+        default:
+            return TransferOutcome::Failed;
     }
-    return TransferOutcome::Done;
+}
+
+}  // namespace qm::posix
+
+namespace qm {
+
+TransferOutcome PosixPlatform::copyFile(const std::u16string& from, const std::u16string& to) {
+    return posix::copyInto(text::toUtf8(from), text::toUtf8(to));
 }
 
 }  // namespace qm

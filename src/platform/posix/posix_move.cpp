@@ -1,4 +1,5 @@
-// Moving one file by renaming it, never onto an existing name.
+// Moving one file: a rename where the file system allows it, otherwise a
+// copy that is published whole before the source name goes.
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
@@ -7,6 +8,7 @@
 
 #include <string>
 
+#include "platform/posix/posix_copy.h"
 #include "platform/posix/posix_platform.h"
 #include "text/utf.h"
 
@@ -14,38 +16,40 @@ namespace qm {
 
 namespace {
 
-// For file systems without link(): a plain rename after a look. Another
-// program could put a file there between the look and the rename; nothing
-// better exists on such a file system.
-TransferOutcome renameIfFree(const std::string& from, const std::string& to) {
-    struct stat st;
-    if (lstat(to.c_str(), &st) == 0 || errno != ENOENT) return TransferOutcome::Failed;
-    return rename(from.c_str(), to.c_str()) == 0 ? TransferOutcome::Done : TransferOutcome::Failed;
-}
-
-// For file systems without a no-replace rename: link() refuses an existing
-// name just as RENAME_NOREPLACE does; dropping the old name completes the move.
-TransferOutcome linkThenUnlink(const std::string& from, const std::string& to) {
-    if (link(from.c_str(), to.c_str()) != 0) {
-        if (errno == EPERM || errno == EOPNOTSUPP || errno == ENOSYS) return renameIfFree(from, to);
-        return TransferOutcome::Failed;
-    }
+// A rename that never replaces. False with errno when it cannot be done here.
+bool renameFree(const std::string& from, const std::string& to) {
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return false;
+    // No RENAME_NOREPLACE on this file system: link() refuses a taken name
+    // just as well, and dropping the old name completes the move.
+    if (link(from.c_str(), to.c_str()) != 0) return false;
     if (unlink(from.c_str()) != 0) {
-        unlink(to.c_str());  // leave things as they were: the caller will copy
-        return TransferOutcome::Failed;
+        const int why = errno;
+        unlink(to.c_str());  // as it was: the copy below will sort it out
+        errno = why;
+        return false;
     }
-    return TransferOutcome::Done;
+    return true;
 }
 
 }  // namespace
 
 TransferOutcome PosixPlatform::moveFile(const std::u16string& from, const std::u16string& to) {
     const std::string source = text::toUtf8(from), target = text::toUtf8(to);
-    if (renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
-        return TransferOutcome::Done;
-    }
-    if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) return linkThenUnlink(source, target);
-    return TransferOutcome::Failed;
+    struct stat st;
+    if (lstat(source.c_str(), &st) != 0) return TransferOutcome::Failed;
+    // Only regular files move. A symbolic link is not renamed: its share
+    // would receive a link that may lead nowhere from there, so it delivers
+    // its content like a copy and the link itself goes.
+    if (S_ISREG(st.st_mode) && renameFree(source, target)) return TransferOutcome::Moved;
+    if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) return TransferOutcome::Failed;
+
+    // Another file system, a refused rename (a read-only source folder, a
+    // name already taken), or a link: a copy, published whole, and then the
+    // source name goes. A copy that could not be made leaves the source.
+    const TransferOutcome copied = posix::copyInto(source, target);
+    if (copied != TransferOutcome::Copied) return copied;
+    return unlink(source.c_str()) == 0 ? TransferOutcome::Moved : TransferOutcome::Copied;
 }
 
 }  // namespace qm

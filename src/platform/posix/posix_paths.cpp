@@ -1,8 +1,10 @@
 // Existence checks, folder creation and deletion.
+#include <errno.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/posix/posix_platform.h"
 #include "text/utf.h"
@@ -17,6 +19,42 @@ bool isDirectory(const std::string& path) {
 }
 
 }  // namespace
+
+std::u16string PosixPlatform::absolutePath(const std::u16string& path) {
+    if (path.empty()) return {};
+    std::u16string whole = path;
+    if (path.front() != u'/') {
+        std::string here(256, '\0');
+        while (!getcwd(here.data(), here.size())) {
+            if (errno != ERANGE) return {};
+            here.resize(here.size() * 2);
+        }
+        here.resize(here.find('\0'));
+        whole = text::fromUtf8(here) + u'/' + path;
+    }
+    // Each part in turn: "" and "." add nothing, ".." takes one back (never
+    // above the root).
+    std::vector<std::u16string_view> parts;
+    const std::u16string_view all(whole);
+    for (std::size_t start = 0; start <= all.size();) {
+        std::size_t end = all.find(u'/', start);
+        if (end == std::u16string_view::npos) end = all.size();
+        const std::u16string_view part = all.substr(start, end - start);
+        if (part == u"..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != u".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    if (parts.empty()) return u"/";
+    std::u16string normal;
+    for (std::u16string_view part : parts) {
+        normal += u'/';
+        normal += part;
+    }
+    return normal;
+}
 
 bool PosixPlatform::pathExists(const std::u16string& path) {
     // lstat: a dangling symbolic link still takes the name.

@@ -23,6 +23,7 @@ public:
 
     std::optional<std::vector<std::u16string>> listFiles(const std::u16string& folder,
                                                          const std::u16string& pattern) override;
+    std::u16string absolutePath(const std::u16string& path) override;
     bool pathExists(const std::u16string& path) override;
     bool folderExists(const std::u16string& path) override;
     bool makeFolders(const std::u16string& pathEndingInSeparator) override;

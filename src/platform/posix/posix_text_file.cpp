@@ -1,5 +1,13 @@
 // The failure log's file: UTF-8 lines ending in CR LF, written in large pieces.
+//
+// The log's places are shared folders ($HOME, the temporary folder), so its
+// name is never trusted: the file is created exclusively and without
+// following a link, an old file is removed rather than truncated through its
+// name, and a running run keeps an exclusive lock on its own log so that a
+// second run leaves it alone and moves on to its next place.
+#include <errno.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <string>
@@ -48,12 +56,36 @@ private:
     std::string buffer_;
 };
 
+// Removes what has the name unless a running run holds it as its log. The
+// lock is kept while the name goes, so no run can take it up in between.
+bool removeUnlessHeld(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    // Not openable (a symbolic link, no permission to read): the name itself
+    // still goes, whatever it points to stays.
+    const bool removed = unlink(path.c_str()) == 0;
+    if (fd >= 0) ::close(fd);
+    return removed;
+}
+
 }  // namespace
 
 std::unique_ptr<TextFile> PosixPlatform::createTextFile(const std::u16string& path) {
-    int fd = open(text::toUtf8(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return nullptr;
-    return std::make_unique<PosixTextFile>(fd);
+    const std::string name = text::toUtf8(path);
+    // Twice at most: once more after removing an old file; when someone takes
+    // the name again in between, the next place is the better choice.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            flock(fd, LOCK_EX | LOCK_NB);
+            return std::make_unique<PosixTextFile>(fd);
+        }
+        if (errno != EEXIST || !removeUnlessHeld(name)) return nullptr;
+    }
+    return nullptr;
 }
 
 }  // namespace qm
