@@ -11,12 +11,20 @@ std::u16string sourcePathOf(const std::u16string& caption, const PathStyle& styl
 
 std::u16string keptPath(const std::u16string& sourcePath, bool folderNameOnly, const PathStyle& style) {
     if (!folderNameOnly) {
-        if (!style.driveLetters) return sourcePath;
-        return sourcePath.size() > 2 ? sourcePath.substr(2) : std::u16string();
+        std::u16string kept = sourcePath;
+        if (style.driveLetters) kept = sourcePath.size() > 2 ? sourcePath.substr(2) : std::u16string();
+        // The share root is the target folder's text with the kept path
+        // appended as it is; without a separator in front (a drive root
+        // gives nothing, a network path loses its leading "\\") the shares
+        // would land beside the target folder instead of inside it.
+        if (!kept.starts_with(style.separator)) kept.insert(kept.begin(), style.separator);
+        return kept;
     }
     const std::size_t last = sourcePath.rfind(style.separator);
     if (last != std::u16string::npos) return sourcePath.substr(last);
-    if (sourcePath.empty()) return {};
+    // The root of a system without drives: the separator alone keeps the
+    // shares inside the target folder.
+    if (sourcePath.empty()) return std::u16string(1, style.separator);
     // No separator left: a drive root ("C:") keeps its letter, any other
     // bare name is the folder's own name.
     if (style.driveLetters && sourcePath.size() == 2 && sourcePath[1] == u':')

@@ -16,8 +16,10 @@ std::u16string sourcePathOf(const std::u16string& caption, const PathStyle& styl
 // The part of the source path reproduced below the target folder.
 // Whole path: the path less its drive (on a system without drive letters,
 // the whole path). Folder name only: from the last separator to the end; a
-// drive root gives the separator and the drive letter ("C:" gives "\C"), the
-// root of a system without drives gives the empty text.
+// drive root gives the separator and the drive letter ("C:" gives "\C").
+// The kept path always begins with a separator, so that the shares lie inside
+// the target folder: a root gives the separator alone, and a network path,
+// which loses both leading separators with its "drive", gets one back.
 std::u16string keptPath(const std::u16string& sourcePath, bool folderNameOnly, const PathStyle& style);
 
 struct ShareCounts {

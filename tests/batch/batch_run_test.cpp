@@ -1,6 +1,7 @@
 // The command-line front end, run in-process over real temporary folders.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "app/batch/batch_run.h"
@@ -10,6 +11,8 @@
 
 namespace qm::test {
 namespace {
+
+namespace fs = std::filesystem;
 
 class BatchRunTest : public ::testing::Test {
 protected:
@@ -103,9 +106,6 @@ TEST_F(BatchRunTest, ABadTypedFilterIsRefusedWithItsMessage) {
 
 TEST_F(BatchRunTest, CountsAreNormalisedWithANotice) {
     makeFiles(dir, "src", 6);
-    EXPECT_EQ(run({"--shares", "2.5"}), 0);
-    EXPECT_EQ(err.str(), "TDivs：2.5 → 3\n");
-    EXPECT_EQ(dir.list("out").size(), 3u);
     EXPECT_EQ(run({"--per-share", "100"}), 0);
     EXPECT_EQ(err.str(), "TParts：100 → 6\n");
     EXPECT_EQ(run({"--per-share", "3"}), 0);
@@ -144,7 +144,45 @@ INSTANTIATE_TEST_SUITE_P(
                       BadArgs{{"--export", "b"}, "--import"}, BadArgs{{"--import", "a"}, "--export"},
                       BadArgs{{"--import", "a", "--export", "b", "--seed", "x1"}, "--seed"},
                       BadArgs{{"--import", "a", "--export", "b", "--bogus"}, "--bogus"},
-                      BadArgs{{"--import"}, "--import"}));
+                      BadArgs{{"--import"}, "--import"}, BadArgs{{"--import", "", "--export", "b"}, "--import"},
+                      BadArgs{{"--import", "a", "--export", ""}, "--export"},
+                      // Counts are positive whole numbers; nothing else is guessed at.
+                      BadArgs{{"--import", "a", "--export", "b", "--per-share", "0"}, "--per-share"},
+                      BadArgs{{"--import", "a", "--export", "b", "--per-share", "000"}, "--per-share"},
+                      BadArgs{{"--import", "a", "--export", "b", "--shares", "-3"}, "--shares"},
+                      BadArgs{{"--import", "a", "--export", "b", "--shares", "2.5"}, "--shares"},
+                      BadArgs{{"--import", "a", "--export", "b", "--shares", "nan"}, "--shares"},
+                      BadArgs{{"--import", "a", "--export", "b", "--shares", "1e3"}, "--shares"},
+                      BadArgs{{"--import", "a", "--export", "b", "--shares", ""}, "--shares"},
+                      BadArgs{{"--import", "a", "--export", "b", "--shares", "5x"}, "--shares"}));
+
+// Relative folders, "." and ".." and doubled separators are resolved against
+// the current folder before the run, so the shares land inside the export
+// folder and nowhere else.
+TEST_F(BatchRunTest, FoldersAreMadeAbsoluteAndNormalised) {
+    struct Case {
+        std::string import, exportFolder;
+        bool fullPath;
+        std::string share;  // the first share folder, relative to the temporary folder
+    } cases[] = {
+        {"src", "out", false, "out/src_分发1"},
+        {"src", "out", true, "out" + dir.path().string() + "/src_分发1"},
+        {"out/../src/.", "out2//x/./", false, "out2/x/src_分发1"},
+        {(dir.path() / "src/").string(), "./out3/", false, "out3/src_分发1"},
+    };
+    makeFiles(dir, "src", 2);
+    const fs::path before = fs::current_path();
+    fs::current_path(dir.path());
+    for (const Case& c : cases) {
+        std::vector<std::string> args{"--import", c.import, "--export", c.exportFolder, "--shares", "1"};
+        if (c.fullPath) args.push_back("--full-path");
+        auto parsed = batch::parseOptions(args);
+        EXPECT_EQ(batch::runBatch(parsed.options, platform, out, err, false), 0) << c.import;
+        EXPECT_EQ(dir.list(c.share).size(), 2u) << c.share;
+    }
+    fs::current_path(before);
+    EXPECT_EQ(dir.list(), (std::vector<std::string>{"out", "out2", "out3", "src"}));
+}
 
 TEST(BatchOptions, HelpNamesEveryOption) {
     EXPECT_TRUE(batch::parseOptions({"--help"}).options.help);

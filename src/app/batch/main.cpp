@@ -1,4 +1,5 @@
 // quillmarsh-batch: one dispatch run from the command line.
+#include <signal.h>
 #include <unistd.h>
 
 #include <iostream>
@@ -10,6 +11,9 @@
 #include "platform/posix/posix_platform.h"
 
 int main(int argc, char** argv) {
+    // A file-size limit (ulimit -f) then fails the one file that passes it,
+    // which is logged like any other failure, instead of killing the run.
+    signal(SIGXFSZ, SIG_IGN);
     std::vector<std::string> args(argv + 1, argv + argc);
     qm::batch::ParseResult parsed = qm::batch::parseOptions(args);
     if (parsed.options.help) {

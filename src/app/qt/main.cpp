@@ -10,6 +10,7 @@
 #include <QPixmap>
 #include <QStringList>
 #include <QTranslator>
+#include <csignal>
 #include <cstdio>
 
 #include "app/qt/main_window.h"
@@ -31,6 +32,9 @@ void speakChinese(QApplication& app, QTranslator& translator) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A file-size limit (ulimit -f) then fails the one file that passes it,
+    // which is logged like any other failure, instead of killing the window.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quillmarsh"));
     QTranslator translator;
