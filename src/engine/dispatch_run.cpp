@@ -74,8 +74,9 @@ void Form1::CmdDo_Click() {
         transferAll(system, TransferJob{File1, order, shareRoot, shares, move}, log,
                     [&](std::uint64_t i) { setCaption(progress + text::decimal(i + 1) + total); });
 
-    // The end of the run.
+    // The end of the run. The rows go before the list is read again.
     log.close();
+    std::vector<DispatchRow>().swap(order);
     File1.refresh();
     setCaption(tag());
     setEnabled(true);

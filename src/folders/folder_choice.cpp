@@ -6,13 +6,10 @@
 namespace qm {
 
 bool Form1::ProbeFolder(const std::u16string& folder) {
-    // Only the chosen folder decides. Pointing back may fail when the folder
-    // shown before has gone meanwhile; that must not make every new choice
-    // unusable, so the list is re-pointed at it whatever it holds now.
-    std::u16string remembered = File1.path();
-    const bool usable = File1.setPath(folder);
-    File1.repoint(std::move(remembered));
-    return usable;
+    // Whether the file list could be pointed at the folder: whether it can be
+    // opened and read. Reading all of it here would only be thrown away (the
+    // list stays where it is); choosing the folder reads it once.
+    return platform().canListFolder(folder);
 }
 
 bool Form1::IsUsableChoice(const std::u16string& folder) {

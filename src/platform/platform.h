@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "text/native_name.h"
+
 namespace qm {
 
 // How paths are spelt on the platform. The dispatch rules were written for
@@ -54,6 +56,42 @@ public:
     virtual bool close() = 0;
 };
 
+// The regular files of one folder, compactly: their names back to back in
+// one arena, in the platform's own spelling, and where each one ends. A
+// folder of 100,000 files costs one allocation for the names, not 100,000.
+struct FolderNames {
+    NativeName arena;
+    std::vector<std::uint32_t> ends;  // ends[i]: one past the last unit of name i
+
+    std::size_t size() const { return ends.size(); }
+    NativeNameView name(std::size_t i) const {
+        const std::uint32_t begin = i == 0 ? 0 : ends[i - 1];
+        return NativeNameView(arena).substr(begin, ends[i] - begin);
+    }
+    void add(NativeNameView name) {
+        arena.append(name);
+        ends.push_back(static_cast<std::uint32_t>(arena.size()));
+    }
+    void clear() {
+        NativeName().swap(arena);
+        std::vector<std::uint32_t>().swap(ends);
+    }
+};
+
+// A folder that a run reads from or writes into, opened once so that each
+// file is reached by its name alone instead of by a whole path from the root.
+class OpenFolder {
+public:
+    explicit OpenFolder(std::u16string path) : path_(std::move(path)) {}
+    virtual ~OpenFolder() = default;
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+    const std::u16string& path() const { return path_; }
+
+private:
+    std::u16string path_;
+};
+
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -61,12 +99,15 @@ public:
     virtual PathStyle pathStyle() const = 0;
 
     // --- files -------------------------------------------------------------
-    // Names (without folder) of the regular files in `folder` that match at
-    // least one of the ";"-separated wildcards of `pattern`, hidden files
-    // included, in a fixed order by name. nullopt when the folder cannot be
-    // listed (missing, not a folder, no permission).
-    virtual std::optional<std::vector<std::u16string>> listFiles(const std::u16string& folder,
-                                                                 const std::u16string& pattern) = 0;
+    // Replaces `names` with the names (without folder) of the regular files
+    // in `folder`, hidden ones included, in no particular order (the file
+    // list orders them). `names` is emptied first, so that a folder's old
+    // list is gone before its new one is read. False when the folder cannot
+    // be listed (missing, not a folder, no permission).
+    virtual bool listFolder(const std::u16string& folder, FolderNames& names) = 0;
+    // Whether `folder` is a folder that can be opened and read, without
+    // reading all of it.
+    virtual bool canListFolder(const std::u16string& folder) = 0;
     // The path made absolute against the current folder and normalised by
     // its text alone: no "." or ".." parts, no repeated separators, no
     // trailing separator but a root's; symbolic links are left as they are.
@@ -93,15 +134,21 @@ public:
     //  - Permission bits are kept, except that set-user-ID and set-group-ID
     //    are dropped unless the copy has the source's owner and group.
     //
+    //
+    // The file `name` of folder `from` goes to the same name in folder `to`.
+    // Both calls may run on two threads at once for different files.
+    //
+    // A folder to transfer from or into; nullptr when it cannot be opened.
+    virtual std::unique_ptr<OpenFolder> openFolder(const std::u16string& path) = 0;
     // copyFile: Copied, AlreadyThere or Failed; the source is never touched.
-    virtual TransferOutcome copyFile(const std::u16string& from, const std::u16string& to) = 0;
+    virtual TransferOutcome copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to) = 0;
     // moveFile: a rename that refuses an existing name where the file system
     // allows it (Moved). Otherwise (another file system, a symbolic link, a
     // rename that was refused) the file is copied as above and, once the copy
     // is published, the source name is removed (Moved); when it cannot be
     // removed the result is Copied. A clash is AlreadyThere or Failed as for a
     // copy, and leaves the source where it is.
-    virtual TransferOutcome moveFile(const std::u16string& from, const std::u16string& to) = 0;
+    virtual TransferOutcome moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to) = 0;
     virtual bool deleteFile(const std::u16string& path) = 0;
     // Creates the failure log's file, exclusively and without following a
     // symbolic link at its name. Whatever has the name already is removed

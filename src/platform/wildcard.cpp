@@ -1,5 +1,7 @@
 #include "platform/wildcard.h"
 
+#include <algorithm>
+
 namespace qm {
 
 namespace {
@@ -73,6 +75,85 @@ bool matchesPattern(std::u16string_view name, std::u16string_view pattern) {
 
 bool isUsablePattern(std::u16string_view pattern) {
     return pattern.find_first_of(std::u16string_view(u"/\\:|<>\"\0", 8)) == std::u16string_view::npos;
+}
+
+namespace {
+
+bool isAscii(std::u16string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char16_t c) { return c < 0x80; });
+}
+
+bool hasWildcard(std::u16string_view s) { return s.find_first_of(u"*?") != std::u16string_view::npos; }
+
+// Case folding of one unit of a stored name. A byte of a POSIX name is
+// folded only as ASCII: the endings compared byte by byte are ASCII, and a
+// byte of a longer UTF-8 sequence is never equal to one.
+NameUnit foldUnit(NameUnit u) {
+    if constexpr (sizeof(NameUnit) == 2) {
+        return fold(u);
+    } else {
+        return u >= 'A' && u <= 'Z' ? static_cast<NameUnit>(u + 0x20) : u;
+    }
+}
+
+template <typename Unit, typename Fold>
+bool endsWithFolded(std::basic_string_view<Unit> name, std::basic_string_view<Unit> ending, Fold f) {
+    return name.size() >= ending.size() &&
+           std::equal(ending.begin(), ending.end(), name.end() - static_cast<std::ptrdiff_t>(ending.size()),
+                      [&](Unit e, Unit n) { return e == f(n); });
+}
+
+}  // namespace
+
+NamePattern::NamePattern(std::u16string_view pattern) {
+    if (!isUsablePattern(pattern)) return;  // lists nothing
+    for (;;) {
+        const std::size_t end = pattern.find(u';');
+        const std::u16string_view wild = pattern.substr(0, end);
+        if (wild == u"*" || wild == u"*.*") {
+            wildcards_.push_back({Kind::All, {}, {}, false});
+        } else if (wild == u"*.") {
+            wildcards_.push_back({Kind::NoDot, {}, {}, false});
+        } else if (wild.size() > 1 && wild[0] == u'*' && !hasWildcard(wild.substr(1)) && !wild.ends_with(u'.')) {
+            std::u16string ending(wild.substr(1));
+            std::transform(ending.begin(), ending.end(), ending.begin(), fold);
+            // An ASCII ending can be compared with the stored name directly
+            // in either spelling: no other unit folds to an ASCII letter.
+            const bool native = sizeof(NameUnit) == 2 || isAscii(ending);
+            wildcards_.push_back({Kind::Suffix, ending, native ? text::nativeName(ending) : NativeName(), native});
+        } else if (!wild.empty()) {
+            wildcards_.push_back({Kind::General, std::u16string(wild), {}, false});
+        }
+        if (end == std::u16string_view::npos) break;
+        pattern.remove_prefix(end + 1);
+    }
+}
+
+bool NamePattern::matches(NativeNameView name) const {
+    bool haveText = false;
+    auto nameText = [&]() -> const std::u16string& {
+        if (!haveText) text_ = text::nameText(name);
+        haveText = true;
+        return text_;
+    };
+    for (const Wildcard& w : wildcards_) {
+        switch (w.kind) {
+            case Kind::All:
+                return true;
+            case Kind::NoDot:
+                if (name.find(NameUnit('.')) == NativeNameView::npos) return true;
+                break;
+            case Kind::Suffix:
+                if (w.nativeEnding ? endsWithFolded(name, NativeNameView(w.ending), foldUnit)
+                                   : endsWithFolded(std::u16string_view(nameText()), std::u16string_view(w.text), fold))
+                    return true;
+                break;
+            case Kind::General:
+                if (matchesOne(nameText(), w.text)) return true;
+                break;
+        }
+    }
+    return false;
 }
 
 }  // namespace qm

@@ -19,3 +19,33 @@ bool matchesPattern(std::u16string_view name, std::u16string_view pattern);
 bool isUsablePattern(std::u16string_view pattern);
 
 }  // namespace qm
+
+#include <string>
+#include <vector>
+
+#include "text/native_name.h"
+
+namespace qm {
+
+// A pattern read once and then matched against many names in the platform's
+// own spelling. The common forms need no conversion of the name: "*.*" and
+// "*" take everything, "*.ext" is a case-insensitive test of the name's end,
+// "*." a look for a dot; anything else is matched on the name's text.
+class NamePattern {
+public:
+    explicit NamePattern(std::u16string_view pattern);
+    bool matches(NativeNameView name) const;
+
+private:
+    enum class Kind { All, Suffix, NoDot, General };
+    struct Wildcard {
+        Kind kind;
+        std::u16string text;   // General: the wildcard; Suffix: what the name must end with
+        NativeName ending;     // Suffix: the same in the platform's spelling, lower case
+        bool nativeEnding;     // Suffix: whether `ending` can be compared as it is
+    };
+    std::vector<Wildcard> wildcards_;
+    mutable std::u16string text_;  // the name's text, made once per name when needed
+};
+
+}  // namespace qm

@@ -16,10 +16,9 @@ void appendCodePoint(std::u16string& out, char32_t cp) {
     }
 }
 
-// Length of the valid UTF-8 sequence starting at s[i], and its code point;
-// 0 when the bytes there do not form one (overlong forms and surrogates
-// included, so that escaped bytes can never be mistaken for real text).
-std::size_t decodeOne(std::string_view s, std::size_t i, char32_t& cp) {
+}  // namespace
+
+std::size_t decodeUtf8(std::string_view s, std::size_t i, char32_t& cp) {
     auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
     unsigned char b0 = byte(i);
     std::size_t len;
@@ -46,14 +45,12 @@ std::size_t decodeOne(std::string_view s, std::size_t i, char32_t& cp) {
     return len;
 }
 
-}  // namespace
-
 std::u16string fromUtf8(std::string_view bytes) {
     std::u16string out;
     out.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size();) {
         char32_t cp;
-        std::size_t len = decodeOne(bytes, i, cp);
+        std::size_t len = decodeUtf8(bytes, i, cp);
         if (len == 0) {
             out.push_back(static_cast<char16_t>(kEscapeBase + static_cast<unsigned char>(bytes[i])));
             ++i;

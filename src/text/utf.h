@@ -14,6 +14,10 @@
 namespace qm::text {
 
 std::u16string fromUtf8(std::string_view bytes);
+// Length of the valid UTF-8 sequence starting at s[i], and its code point;
+// 0 when the bytes there do not form one (overlong forms and surrogates
+// included, so that escaped bytes can never be mistaken for real text).
+std::size_t decodeUtf8(std::string_view s, std::size_t i, char32_t& cp);
 std::string toUtf8(std::u16string_view text);
 
 // Plain decimal digits, no sign or padding.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/platform.h"
+#include "platform/wildcard.h"
 
 namespace qm {
 
@@ -138,13 +139,8 @@ void ComboBox::chooseItem(std::size_t index) {
     if (onClick) onClick();
 }
 
-bool FileList::setPath(std::u16string path) {
-    auto listed = platform_.listFiles(path, pattern_);
-    if (!listed) return false;
-    path_ = std::move(path);
-    entries_ = std::move(*listed);
-    return true;
-}
+FileList::FileList(const ControlSpec& spec, Platform& platform)
+    : Control(spec), platform_(platform), pattern_(spec.caption) {}
 
 void FileList::repoint(std::u16string path) {
     path_ = std::move(path);
@@ -153,16 +149,34 @@ void FileList::repoint(std::u16string path) {
 
 void FileList::setPattern(std::u16string pattern) {
     pattern_ = std::move(pattern);
-    refresh();
+    applyPattern();
 }
 
 void FileList::refresh() {
-    auto listed = platform_.listFiles(path_, pattern_);
-    if (listed) {
-        entries_ = std::move(*listed);
-    } else {
-        entries_.clear();
+    // The old names go before the folder is read again (listFolder empties
+    // them first), so two lists of a large folder never live at once.
+    std::vector<std::uint32_t>().swap(matched_);
+    platform_.listFolder(path_, names_);
+    applyPattern();
+}
+
+void FileList::applyPattern() {
+    const NamePattern pattern(pattern_);
+    matched_.clear();
+    for (std::size_t i = 0; i < names_.size(); ++i) {
+        if (pattern.matches(names_.name(i))) matched_.push_back(static_cast<std::uint32_t>(i));
     }
+    ordered_ = false;
+}
+
+NativeNameView FileList::nativeEntry(std::size_t index) const {
+    if (!ordered_) {
+        std::sort(matched_.begin(), matched_.end(), [this](std::uint32_t a, std::uint32_t b) {
+            return text::compareNames(names_.name(a), names_.name(b)) < 0;
+        });
+        ordered_ = true;
+    }
+    return names_.name(matched_[index]);
 }
 
 }  // namespace qm

@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
+#include "text/native_name.h"
 #include "window/layout.h"
 
 namespace qm {
-
-class Platform;
 
 class Control {
 public:
@@ -183,32 +183,41 @@ private:
 };
 
 // The hidden list of the files of one folder that match a pattern.
+//
+// The folder is read once when the list is pointed at it (or refreshed);
+// a new pattern is applied to the names already read. The names stay in the
+// platform's spelling in one arena, and are put in order (by their UTF-16
+// text) only when someone asks for an entry by position: counting needs no
+// order, a run needs it once.
 class FileList : public Control {
 public:
     // The layout gives the starting pattern as the list's caption.
-    FileList(const ControlSpec& spec, Platform& platform)
-        : Control(spec), platform_(platform), pattern_(spec.caption) {}
+    FileList(const ControlSpec& spec, Platform& platform);
 
     const std::u16string& path() const { return path_; }
-    // Points the list at a folder and re-reads it. Returns false, leaving the
-    // list as it was, when the folder cannot be listed.
-    bool setPath(std::u16string path);
-    // Points the list at a folder even when it cannot be listed; it then
-    // lists nothing, so no count ever shows another folder's files.
+    // Points the list at a folder and reads it. A folder that cannot be
+    // listed lists nothing, so no count ever shows another folder's files.
     void repoint(std::u16string path);
     const std::u16string& pattern() const { return pattern_; }
-    void setPattern(std::u16string pattern);  // re-reads the folder
-    // Re-reads the folder; a folder that can no longer be listed lists nothing.
+    void setPattern(std::u16string pattern);  // applied to the names already read
+    // Reads the folder again; a folder that can no longer be listed lists nothing.
     void refresh();
 
-    std::size_t count() const { return entries_.size(); }
-    const std::u16string& entry(std::size_t index) const { return entries_[index]; }
+    std::size_t count() const { return matched_.size(); }
+    // The entry at `index` in the list's order.
+    std::u16string entry(std::size_t index) const { return text::nameText(nativeEntry(index)); }
+    NativeNameView nativeEntry(std::size_t index) const;
 
 private:
+    void applyPattern();
+
     Platform& platform_;
     std::u16string path_;
     std::u16string pattern_;
-    std::vector<std::u16string> entries_;
+    FolderNames names_;
+    // Positions in names_ of the names that match; put in order on first use.
+    mutable std::vector<std::uint32_t> matched_;
+    mutable bool ordered_ = false;
 };
 
 }  // namespace qm

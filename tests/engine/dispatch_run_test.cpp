@@ -5,6 +5,7 @@
 
 #include <map>
 
+#include "engine/draw.h"
 #include "support/form_fixture.h"
 
 namespace qm::test {
@@ -185,6 +186,32 @@ TEST_F(DispatchRunTest, ALogThatCannotBeWrittenMovesOnWhole) {
     EXPECT_TRUE(platform.boxes.back().prompt.ends_with(u"\r\n分发失败的记录无法创建。"));
     EXPECT_EQ(platform.opened, std::vector<std::u16string>{dir.u16("out")});
     EXPECT_FALSE(dir.exists("log3.txt"));
+}
+
+// A copy run deals with two threads; what it reports still comes in the
+// order of the deal, as from one thread: here the log's lines.
+TEST_F(DispatchRunTest, ACopyRunLogsInTransferOrder) {
+    const int files = 300;
+    makeFiles(dir, "src", files);
+    useFolders("src", "out");
+    form->TDivs.setText(u"1");
+    auto name = [](std::uint32_t i) {
+        char n[16];
+        std::snprintf(n, sizeof n, "f%03u.txt", i);
+        return std::string(n);
+    };
+    for (std::uint32_t i = 0; i < files; i += 3) dir.write("out/src_分发1/" + name(i), "someone else's");
+    form->click(form->CmdDo);
+
+    std::vector<DispatchRow> order = drawKeys(files, platform.seed);
+    sortByKey(order);
+    std::string expected = "分发失败记录列表详情：\r\n";
+    for (const DispatchRow& row : order) {
+        if (row.entry % 3 == 0)
+            expected += (dir.path() / "src" / name(row.entry)).string() + "  →  " +
+                        (dir.path() / "out/src_分发1" / name(row.entry)).string() + "\r\n";
+    }
+    EXPECT_EQ(log(), expected);
 }
 
 TEST_F(DispatchRunTest, EveryFileFailsWhenTheTargetCannotBeMade) {

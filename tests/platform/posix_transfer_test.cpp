@@ -10,9 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
-#include "platform/posix/posix_copy.h"
+#include "platform/posix/posix_folder.h"
 #include "platform/posix/posix_platform.h"
 #include "support/temp_dir.h"
 
@@ -51,12 +52,19 @@ protected:
         EXPECT_TRUE(st.st_mtim == kModified) << name;
         EXPECT_EQ(dir.read(name), content) << name;
     }
-    TransferOutcome copy(const std::string& from, const std::string& to) {
-        return platform.copyFile(dir.u16(from), dir.u16(to));
+    // Transfers the file `from` to the same name in the folder `to` (both
+    // relative to the temporary folder); a folder that cannot be opened
+    // fails the transfer, as in a run.
+    TransferOutcome transfer(bool moving, const std::string& from, const std::string& to) {
+        const fs::path source(from);
+        auto in = platform.openFolder(dir.u16(source.parent_path().string()));
+        auto out = platform.openFolder(dir.u16(to));
+        if (!in || !out) return TransferOutcome::Failed;
+        const std::string name = source.filename().string();
+        return moving ? platform.moveFile(*in, name, *out) : platform.copyFile(*in, name, *out);
     }
-    TransferOutcome move(const std::string& from, const std::string& to) {
-        return platform.moveFile(dir.u16(from), dir.u16(to));
-    }
+    TransferOutcome copy(const std::string& from, const std::string& to) { return transfer(false, from, to); }
+    TransferOutcome move(const std::string& from, const std::string& to) { return transfer(true, from, to); }
 
     test::TempDir dir;
     PosixPlatform platform;
@@ -73,7 +81,7 @@ TEST_F(PosixTransfer, CopyKeepsContentModeAndTimes) {
                  {"large", 3 * 1024 * 1024 + 17, 0604}};
     for (const Case& c : cases) {
         make(c.name, bytes(c.size), c.mode);
-        ASSERT_EQ(copy(c.name, "out/" + c.name), TransferOutcome::Copied) << c.name;
+        ASSERT_EQ(copy(c.name, "out"), TransferOutcome::Copied) << c.name;
         struct stat st {};
         ASSERT_EQ(stat((dir.path() / "out" / c.name).c_str(), &st), 0);
         EXPECT_TRUE(st.st_atim == kAccessed) << c.name;  // before expectAsMade reads it
@@ -100,7 +108,7 @@ TEST_F(PosixTransfer, CopyOntoAnExistingFileTouchesNeither) {
     for (const Case& c : cases) {
         make("in/" + c.name, c.source, 0644);
         make("out/" + c.name, c.existing, 0600);
-        EXPECT_EQ(copy("in/" + c.name, "out/" + c.name), c.outcome) << c.name;
+        EXPECT_EQ(copy("in/" + c.name, "out"), c.outcome) << c.name;
         expectAsMade("in/" + c.name, c.source, 0644);
         expectAsMade("out/" + c.name, c.existing, 0600);
     }
@@ -108,11 +116,12 @@ TEST_F(PosixTransfer, CopyOntoAnExistingFileTouchesNeither) {
 
 TEST_F(PosixTransfer, CopyDoesNotTakeTheSourceItselfForACopy) {
     // Counting these as already there would let a move delete the only copy.
-    make("file", "data");
-    fs::create_symlink(dir.path() / "file", dir.path() / "link");
-    EXPECT_EQ(copy("file", "link"), TransferOutcome::Failed);
-    EXPECT_EQ(copy("file", "file"), TransferOutcome::Failed);
-    expectAsMade("file", "data");
+    make("in/file", "data");
+    fs::create_directory(dir.path() / "out");
+    fs::create_symlink(dir.path() / "in/file", dir.path() / "out/file");
+    EXPECT_EQ(copy("in/file", "out"), TransferOutcome::Failed);
+    EXPECT_EQ(copy("in/file", "in"), TransferOutcome::Failed);
+    expectAsMade("in/file", "data");
 }
 
 TEST_F(PosixTransfer, CopyThatCannotStartCreatesNothing) {
@@ -120,12 +129,12 @@ TEST_F(PosixTransfer, CopyThatCannotStartCreatesNothing) {
     make("secret", "data", 0);
     fs::create_directory(dir.path() / "folder");
     fs::create_directory(dir.path() / "out");
-    EXPECT_EQ(copy("missing", "out/a"), TransferOutcome::Failed);
-    EXPECT_EQ(copy("folder", "out/b"), TransferOutcome::Failed);
-    EXPECT_EQ(copy("file", "nowhere/c"), TransferOutcome::Failed);
-    EXPECT_EQ(copy("file", "file/d"), TransferOutcome::Failed);
+    EXPECT_EQ(copy("missing", "out"), TransferOutcome::Failed);
+    EXPECT_EQ(copy("folder", "out"), TransferOutcome::Failed);
+    EXPECT_EQ(platform.openFolder(dir.u16("nowhere")), nullptr);
+    EXPECT_EQ(platform.openFolder(dir.u16("file")), nullptr);
     if (geteuid() != 0) {  // root reads it anyway
-        EXPECT_EQ(copy("secret", "out/e"), TransferOutcome::Failed);
+        EXPECT_EQ(copy("secret", "out"), TransferOutcome::Failed);
     }
     EXPECT_EQ(dir.list("out"), Names{});
     expectAsMade("file", "data");
@@ -140,7 +149,7 @@ TEST_F(PosixTransfer, CopyThatFailsHalfwayLeavesNoPartialFile) {
     limit = {64 * 1024, old.rlim_max};
     auto oldHandler = signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-    const TransferOutcome outcome = copy("big", "out/big");
+    const TransferOutcome outcome = copy("big", "out");
     setrlimit(RLIMIT_FSIZE, &old);
     signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(outcome, TransferOutcome::Failed);
@@ -148,24 +157,28 @@ TEST_F(PosixTransfer, CopyThatFailsHalfwayLeavesNoPartialFile) {
 }
 
 TEST_F(PosixTransfer, MoveRenamesButNeverReplaces) {
-    make("in/file", "data", 0640);
-    make("out/other", "other");
-    make("out/same", "data", 0640);
-    fs::create_symlink(dir.path() / "gone", dir.path() / "out/link");
-    for (const char* taken : {"out/other", "out/link"}) {
-        EXPECT_EQ(move("in/file", taken), TransferOutcome::Failed) << taken;
+    struct Case {
+        const char* name;
+        std::function<void()> taken;  // what is at the destination name already
+        TransferOutcome outcome;
+    } cases[] = {
+        {"other", [&] { make("out/other", "other"); }, TransferOutcome::Failed},
+        {"link", [&] { fs::create_symlink(dir.path() / "gone", dir.path() / "out/link"); }, TransferOutcome::Failed},
+        {"same", [&] { make("out/same", "data", 0640); }, TransferOutcome::AlreadyThere},
+    };
+    for (const Case& c : cases) {
+        make(std::string("in/") + c.name, "data", 0640);
+        c.taken();
+        EXPECT_EQ(move(std::string("in/") + c.name, "out"), c.outcome) << c.name;
+        expectAsMade(std::string("in/") + c.name, "data", 0640);  // the source stays
     }
-    EXPECT_EQ(move("in/file", "out/same"), TransferOutcome::AlreadyThere);  // and the source stays
     expectAsMade("out/other", "other");
     EXPECT_TRUE(fs::is_symlink(dir.path() / "out/link"));
 
-    EXPECT_EQ(move("in/file", "nowhere/file"), TransferOutcome::Failed);
-    EXPECT_EQ(move("in/file", "in/file/x"), TransferOutcome::Failed);
-    EXPECT_EQ(move("missing", "out/missing"), TransferOutcome::Failed);
-    expectAsMade("in/file", "data", 0640);
-
-    EXPECT_EQ(move("in/file", "out/file"), TransferOutcome::Moved);
-    EXPECT_EQ(dir.list("in"), Names{});
+    make("in/file", "data", 0640);
+    EXPECT_EQ(move("missing/file", "out"), TransferOutcome::Failed);
+    EXPECT_EQ(move("in/file", "out"), TransferOutcome::Moved);
+    EXPECT_EQ(dir.list("in"), (Names{"link", "other", "same"}));
     expectAsMade("out/file", "data", 0640);
 }
 
@@ -176,9 +189,8 @@ TEST_F(PosixTransfer, SpecialFilesFailWithoutBlocking) {
     fs::create_directory(dir.path() / "out");
     ASSERT_EQ(mkfifo((dir.path() / "out/file").c_str(), 0644), 0);
     for (bool moving : {false, true}) {
-        auto transfer = [&](const std::string& from, const std::string& to) { return moving ? move(from, to) : copy(from, to); };
-        EXPECT_EQ(transfer("in/pipe", "out/pipe"), TransferOutcome::Failed) << moving;  // a FIFO as the source
-        EXPECT_EQ(transfer("in/file", "out/file"), TransferOutcome::Failed) << moving;  // a FIFO at the name
+        EXPECT_EQ(transfer(moving, "in/pipe", "out"), TransferOutcome::Failed) << moving;  // a FIFO as the source
+        EXPECT_EQ(transfer(moving, "in/file", "out"), TransferOutcome::Failed) << moving;  // a FIFO at the name
     }
     EXPECT_EQ(dir.list("out"), Names{"file"});
     EXPECT_EQ(dir.list("in"), (Names{"file", "pipe"}));
@@ -193,8 +205,8 @@ TEST_F(PosixTransfer, ALinkDeliversItsContentAndAMoveRemovesOnlyTheLink) {
     fs::create_directories(dir.path() / "out");
     fs::create_symlink("../data/target", dir.path() / "in/copied");
     fs::create_symlink("../data/target", dir.path() / "in/moved");
-    EXPECT_EQ(copy("in/copied", "out/copied"), TransferOutcome::Copied);
-    EXPECT_EQ(move("in/moved", "out/moved"), TransferOutcome::Moved);
+    EXPECT_EQ(copy("in/copied", "out"), TransferOutcome::Copied);
+    EXPECT_EQ(move("in/moved", "out"), TransferOutcome::Moved);
     for (const char* name : {"out/copied", "out/moved"}) {
         EXPECT_FALSE(fs::is_symlink(dir.path() / name)) << name;
         expectAsMade(name, "content", 0640);
@@ -211,7 +223,8 @@ TEST_F(PosixTransfer, MoveThatCannotRename) {
     if (stat("/dev/shm", &shm) == 0 && stat(dir.path().c_str(), &here) == 0 && shm.st_dev != here.st_dev) {
         test::TempDir other("/dev/shm");
         make("in/far", "across", 0600);
-        EXPECT_EQ(platform.moveFile(dir.u16("in/far"), other.u16("far")), TransferOutcome::Moved);
+        auto in = platform.openFolder(dir.u16("in")), far = platform.openFolder(other.u16());
+        EXPECT_EQ(platform.moveFile(*in, "far", *far), TransferOutcome::Moved);
         EXPECT_FALSE(dir.exists("in/far"));
         EXPECT_EQ(other.read("far"), "across");
     }
@@ -229,7 +242,7 @@ TEST_F(PosixTransfer, MoveThatCannotRename) {
         locked = chmod(stuck.c_str(), 0555) == 0;
     }
     if (!locked) GTEST_SKIP() << "cannot make a folder whose entries stay";
-    const TransferOutcome outcome = move("stuck/file", "out/file");
+    const TransferOutcome outcome = move("stuck/file", "out");
     if (geteuid() == 0) {
         posix::Fd folder(open(stuck.c_str(), O_RDONLY | O_DIRECTORY));
         int flags = 0;
@@ -263,7 +276,7 @@ TEST_F(PosixTransfer, CopiesNeverGainPrivileges) {
         const std::string path = (dir.path() / c.name).string();
         ASSERT_EQ(chown(path.c_str(), c.owner, c.group), 0);
         ASSERT_EQ(chmod(path.c_str(), c.mode), 0);
-        ASSERT_EQ(copy(c.name, std::string("out/") + c.name), TransferOutcome::Copied);
+        ASSERT_EQ(copy(c.name, "out"), TransferOutcome::Copied);
         expectAsMade(std::string("out/") + c.name, "program", c.copied);
     }
 }

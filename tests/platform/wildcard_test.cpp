@@ -4,6 +4,7 @@
 
 #include <chrono>
 
+#include "text/native_name.h"
 #include "text/utf.h"
 
 namespace qm {
@@ -31,10 +32,17 @@ TEST(Wildcard, Table) {
         // "?" is one character, surrogate pairs and escaped bytes included
         {u"\U0001F600.txt", u"?.txt", true}, {u"\U0001F600.txt", u"??.txt", false}, {u"分发.txt", u"??.TXT", true},
         {u"\xdce9t\xdce9", u"?t?", true},
+        // endings, which a stored name is tested against without converting it
+        {u"photo.JpG", u"*.jPg", true}, {u"x.jpg", u"*g", true}, {u"分发.jpg", u"*.JPG", true},
+        {u"夏天.ÉTÉ", u"*.été", true}, {u"夏天.ete", u"*.été", false}, {u"a\xdce9", u"*\xdce9", true},
+        {u"jpg", u"*.jpg", false}, {u"a.jpg", u"*.gif;*.jpg", true},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(matchesPattern(c.name, c.pattern), c.matches)
             << text::toUtf8(c.name) << " against " << text::toUtf8(c.pattern);
+        // The file list's compiled form gives the same answers on stored names.
+        EXPECT_EQ(NamePattern(c.pattern).matches(text::nativeName(c.name)), c.matches)
+            << "compiled: " << text::toUtf8(c.name) << " against " << text::toUtf8(c.pattern);
     }
 }
 
@@ -51,6 +59,7 @@ TEST(Wildcard, UnusablePatterns) {
         EXPECT_FALSE(isUsablePattern(p)) << text::toUtf8(p);
     }
     for (std::u16string_view p : {u"", u"*.jpg;*.png", u"[a]?*.txt", u"分发*"}) EXPECT_TRUE(isUsablePattern(p));
+    EXPECT_FALSE(NamePattern(u"*.*|").matches("a.txt"));  // unusable: lists nothing
 }
 
 }  // namespace

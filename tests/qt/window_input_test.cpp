@@ -141,6 +141,7 @@ void WindowInputTest::leavingBadFilterKeepsFocus() {
     // "*." lists the names without an extension: with one there, the
     // dispatch button stays enabled while the filter is bad.
     f.dir.write("src/README", "read me");
+    f.form->File1.refresh();  // the folder was read at start-up, before the file was there
     QVERIFY(f.show());
     qm::Form1& form = *f.form;
     QWidget* combo = f.window->widgetOf(form.Combo1);
@@ -239,6 +240,7 @@ void WindowInputTest::arrowKeysStepThroughOptionGroup() {
 void WindowInputTest::chosenListItemBecomesFilter() {
     WindowFixture f(kProgramFiles);
     f.dir.write("src/picture.png", "png");
+    f.form->File1.refresh();  // the folder was read at start-up, before the file was there
     QVERIFY(f.show());
     auto* combo = qobject_cast<QComboBox*>(f.window->widgetOf(f.form->Combo1));
     QTest::mouseClick(combo->lineEdit(), Qt::LeftButton);

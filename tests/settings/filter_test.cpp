@@ -122,6 +122,7 @@ TEST_F(FilterTest, ListItemsApplyTheirPatternsWithoutChecks) {
 }
 
 TEST_F(FilterTest, EveryChangeRecountsAndTheButtonFollows) {
+    const int listed = platform.listings;
     form->setFocus(form->Combo1);
     form->Combo1.setSelStart(3);
     form->type(form->Combo1, u"\b");  // "*." lists the names without an extension
@@ -135,6 +136,10 @@ TEST_F(FilterTest, EveryChangeRecountsAndTheButtonFollows) {
     form->type(form->Combo1, u"\b");
     EXPECT_TRUE(form->CmdDo.enabled());
     EXPECT_EQ(form->TDivs.text(), u"1");
+    // The pattern is applied to the names read before; only a new folder is read again.
+    EXPECT_EQ(platform.listings, listed);
+    form->LDir.setCaption(form->LDir.caption());
+    EXPECT_EQ(platform.listings, listed + 1);
 }
 
 TEST_F(FilterTest, UnusablePatternsListNothing) {

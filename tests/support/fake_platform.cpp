@@ -72,14 +72,31 @@ bool FakePlatform::makeFolders(const std::u16string& path) {
     return PosixPlatform::makeFolders(path);
 }
 
-TransferOutcome FakePlatform::copyFile(const std::u16string& from, const std::u16string& to) {
-    calls.push_back(u"copy " + from + u" -> " + to);
-    return PosixPlatform::copyFile(from, to);
+bool FakePlatform::listFolder(const std::u16string& folder, FolderNames& names) {
+    ++listings;
+    return PosixPlatform::listFolder(folder, names);
 }
 
-TransferOutcome FakePlatform::moveFile(const std::u16string& from, const std::u16string& to) {
-    calls.push_back(u"move " + from + u" -> " + to);
-    return PosixPlatform::moveFile(from, to);
+namespace {
+
+std::u16string transferLine(const char16_t* verb, const OpenFolder& from, NativeNameView name, const OpenFolder& to) {
+    const std::u16string text = text::nameText(name);
+    return verb + from.path() + u"/" + text + u" -> " + to.path() + u"/" + text;
+}
+
+}  // namespace
+
+TransferOutcome FakePlatform::copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to) {
+    {
+        std::lock_guard lock(transfers_);  // copies run on two threads
+        calls.push_back(transferLine(u"copy ", from, name, to));
+    }
+    return PosixPlatform::copyFile(from, name, to);
+}
+
+TransferOutcome FakePlatform::moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to) {
+    calls.push_back(transferLine(u"move ", from, name, to));
+    return PosixPlatform::moveFile(from, name, to);
 }
 
 bool FakePlatform::deleteFile(const std::u16string& path) {

@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ public:
     std::vector<MessageBoxRequest> boxes;
     std::vector<std::u16string> opened;
     int beeps = 0;
+    int listings = 0;  // folders read in full
 
     // Answers for OK/Cancel boxes, taken in order; when none is left, the
     // box's default button answers.
@@ -54,13 +56,17 @@ public:
     std::u16string environmentVariable(const std::u16string& name) override;
 
     bool makeFolders(const std::u16string& path) override;
-    TransferOutcome copyFile(const std::u16string& from, const std::u16string& to) override;
-    TransferOutcome moveFile(const std::u16string& from, const std::u16string& to) override;
+    bool listFolder(const std::u16string& folder, FolderNames& names) override;
+    TransferOutcome copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to) override;
+    TransferOutcome moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to) override;
     bool deleteFile(const std::u16string& path) override;
     std::unique_ptr<TextFile> createTextFile(const std::u16string& path) override;
 
     // Index of the first recorded call that starts with `prefix`, or -1.
     int indexOf(std::u16string_view prefix) const;
+
+private:
+    std::mutex transfers_;
 };
 
 }  // namespace qm::test

@@ -22,19 +22,20 @@ public:
     const std::vector<std::u16string>& opened() const { return opened_; }
 
     PathStyle pathStyle() const override { return inner_.pathStyle(); }
-    std::optional<std::vector<std::u16string>> listFiles(const std::u16string& folder,
-                                                         const std::u16string& pattern) override {
-        return inner_.listFiles(folder, pattern);
+    bool listFolder(const std::u16string& folder, FolderNames& names) override {
+        return inner_.listFolder(folder, names);
     }
+    bool canListFolder(const std::u16string& folder) override { return inner_.canListFolder(folder); }
     std::u16string absolutePath(const std::u16string& path) override { return inner_.absolutePath(path); }
     bool pathExists(const std::u16string& path) override { return inner_.pathExists(path); }
     bool folderExists(const std::u16string& path) override { return inner_.folderExists(path); }
     bool makeFolders(const std::u16string& path) override { return inner_.makeFolders(path); }
-    TransferOutcome copyFile(const std::u16string& from, const std::u16string& to) override {
-        return inner_.copyFile(from, to);
+    std::unique_ptr<OpenFolder> openFolder(const std::u16string& path) override { return inner_.openFolder(path); }
+    TransferOutcome copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to) override {
+        return inner_.copyFile(from, name, to);
     }
-    TransferOutcome moveFile(const std::u16string& from, const std::u16string& to) override {
-        return inner_.moveFile(from, to);
+    TransferOutcome moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to) override {
+        return inner_.moveFile(from, name, to);
     }
     bool deleteFile(const std::u16string& path) override { return inner_.deleteFile(path); }
     std::unique_ptr<TextFile> createTextFile(const std::u16string& path) override {

@@ -6,6 +6,10 @@
 // replaced, and a copy that is killed halfway leaves nothing behind. File
 // systems without unnamed files get a hidden temporary name instead, renamed
 // into place with RENAME_NOREPLACE and removed again on failure.
+//
+// This runs once per file of a dispatch, so every system call here is one
+// the result needs: both folders are open already, the buffer is reused, and
+// the mode is set only when creating the file could not get it right.
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
@@ -15,13 +19,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <string>
 
-#include "platform/posix/posix_copy.h"
+#include "platform/posix/posix_folder.h"
 #include "platform/posix/posix_io.h"
-#include "platform/posix/posix_platform.h"
-#include "text/utf.h"
 
 namespace qm::posix {
 
@@ -29,25 +32,52 @@ namespace {
 
 constexpr std::size_t kChunk = 64 * 1024;
 
-bool copyByReadWrite(int in, int out) {
-    std::unique_ptr<char[]> buffer(new char[kChunk]);
-    for (;;) {
-        long n = readFull(in, buffer.get(), kChunk);
+// One buffer per thread for the whole run (the copy may run on two).
+char* chunkBuffer() {
+    thread_local std::unique_ptr<char[]> buffer(new char[kChunk]);
+    return buffer.get();
+}
+
+// The process's umask, read without changing it (umask() can only be read by
+// setting it, which would race with other threads creating files).
+mode_t processUmask() {
+    static const mode_t mask = [] {
+        std::ifstream status("/proc/self/status");
+        std::string line;
+        while (std::getline(status, line)) {
+            if (line.rfind("Umask:", 0) == 0) return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+        }
+        const mode_t old = umask(022);
+        umask(old);
+        return old;
+    }();
+    return mask;
+}
+
+// Reads until the end of the file, or only `size` bytes when the size is
+// known: a small file then takes one read and one write.
+bool copyByReadWrite(int in, int out, off_t size) {
+    char* buffer = chunkBuffer();
+    for (off_t left = size;;) {
+        const std::size_t want = left > 0 ? static_cast<std::size_t>(std::min<off_t>(left, kChunk)) : kChunk;
+        long n = readFull(in, buffer, want);
         if (n < 0) return false;
         if (n == 0) return true;
-        if (!writeAll(out, buffer.get(), static_cast<std::size_t>(n))) return false;
+        if (!writeAll(out, buffer, static_cast<std::size_t>(n))) return false;
+        if (left > 0 && (left -= n) == 0) return true;
     }
 }
 
 // Copies the data from the current offsets on, as much as the source held when
-// it was opened (a file still growing is copied as it was). copy_file_range lets the kernel
-// (or the file system, by sharing extents) do the work; file systems and
-// kernels that cannot do it for this pair get a plain read/write loop that
-// carries on from wherever copy_file_range stopped.
+// it was opened (a file still growing is copied as it was). Small files take
+// one read and one write; larger ones go through copy_file_range, which lets
+// the kernel (or the file system, by sharing extents) do the work, with a
+// read/write loop for file systems and kernels that cannot do it for this pair.
 bool copyData(int in, int out, off_t size) {
     // Files that claim to be empty may still have content (/proc and the like
     // report size 0), and copy_file_range cannot see it: read them instead.
-    if (size == 0) return copyByReadWrite(in, out);
+    if (size == 0) return copyByReadWrite(in, out, 0);
+    if (size <= static_cast<off_t>(kChunk)) return copyByReadWrite(in, out, size);
     off_t copied = 0;
     while (copied < size) {
         const std::size_t want = static_cast<std::size_t>(std::min<off_t>(size - copied, 1 << 30));
@@ -58,9 +88,9 @@ bool copyData(int in, int out, off_t size) {
             // Nothing at all from a file that claims content: some file
             // systems answer so instead of with an error. Otherwise the file
             // shrank meanwhile and is copied as it now is.
-            return copied == 0 ? copyByReadWrite(in, out) : true;
+            return copied == 0 ? copyByReadWrite(in, out, 0) : true;
         } else if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) {
-            return copyByReadWrite(in, out);
+            return copyByReadWrite(in, out, 0);
         } else if (errno != EINTR) {
             return false;
         }
@@ -81,45 +111,49 @@ mode_t modeFor(int out, const struct stat& source) {
 }
 
 // Data, permission bits and times: everything the file must have before it
-// may appear under its name.
-bool fill(int out, int in, const struct stat& source) {
+// may appear under its name. The file was created with the source's bits;
+// they need setting again only where the umask or a default ACL cut some,
+// or where there are special bits.
+bool fill(int out, int in, const struct stat& source, const PosixFolder& to) {
+    if (!copyData(in, out, source.st_size)) return false;
+    const mode_t wanted = source.st_mode & 07777;
+    const bool creationGotIt = !to.defaultAcl() && (wanted & 07000) == 0 && (wanted & processUmask()) == 0;
+    if (!creationGotIt && fchmod(out, modeFor(out, source)) != 0) return false;
     const struct timespec times[2] = {source.st_atim, source.st_mtim};
-    return copyData(in, out, source.st_size) && fchmod(out, modeFor(out, source)) == 0 &&
-           futimens(out, times) == 0;
+    return futimens(out, times) == 0;
 }
 
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
-
-// Links an unnamed file in under `target`. The /proc route needs no
-// privilege; AT_EMPTY_PATH is the way without /proc, open to privileged
-// processes only. errno tells why when neither works.
-bool linkUnnamed(int fd, const std::string& target) {
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
-    if (errno != ENOENT) return false;
-    return linkat(fd, "", AT_FDCWD, target.c_str(), AT_EMPTY_PATH) == 0;
+// Links an unnamed file in under `name`. AT_EMPTY_PATH needs a privilege
+// that most processes lack (ENOENT then); the /proc route needs none. Which
+// one works is found once.
+bool linkUnnamed(int fd, const PosixFolder& to, const char* name) {
+    static std::atomic<bool> emptyPathWorks{true};
+    if (emptyPathWorks.load(std::memory_order_relaxed)) {
+        if (linkat(fd, "", to.fd(), name, AT_EMPTY_PATH) == 0) return true;
+        if (errno != ENOENT) return false;
+        emptyPathWorks.store(false, std::memory_order_relaxed);
+    }
+    char self[32];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
+    return linkat(AT_FDCWD, self, to.fd(), name, AT_SYMLINK_FOLLOW) == 0;
 }
 
 enum class Publish { Done, Taken, Failed, Unsupported };
 
-Publish viaUnnamedFile(int in, const struct stat& source, const std::string& target) {
-    Fd out(open(folderOf(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+Publish viaUnnamedFile(int in, const struct stat& source, const PosixFolder& to, const char* name) {
+    Fd out(openat(to.fd(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, source.st_mode & 0777));
     if (!out.valid()) {
         return errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL ? Publish::Unsupported : Publish::Failed;
     }
-    if (!fill(out.get(), in, source)) return Publish::Failed;
-    if (!linkUnnamed(out.get(), target)) {
+    if (!fill(out.get(), in, source, to)) return Publish::Failed;
+    if (!linkUnnamed(out.get(), to, name)) {
         if (errno == EEXIST) return Publish::Taken;
         return errno == ENOENT || errno == EPERM ? Publish::Unsupported : Publish::Failed;
     }
     // A delayed write error can surface only at close: the file is then not
     // whole, so its name goes again.
     if (!out.close()) {
-        unlink(target.c_str());
+        unlinkat(to.fd(), name, 0);
         return Publish::Failed;
     }
     return Publish::Done;
@@ -128,65 +162,73 @@ Publish viaUnnamedFile(int in, const struct stat& source, const std::string& tar
 // Renames without replacing. Without RENAME_NOREPLACE, link() refuses a taken
 // name just as well; a file system without either gets a look and a rename,
 // the best it allows.
-bool renameNoReplace(const std::string& from, const std::string& to) {
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+bool renameNoReplace(int dir, const char* from, const char* to) {
+    if (renameat2(dir, from, dir, to, RENAME_NOREPLACE) == 0) return true;
     if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return false;
-    if (link(from.c_str(), to.c_str()) == 0) {
-        unlink(from.c_str());
+    if (linkat(dir, from, dir, to, 0) == 0) {
+        unlinkat(dir, from, 0);
         return true;
     }
     if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) return false;
     struct stat st;
-    if (lstat(to.c_str(), &st) == 0) {
+    if (fstatat(dir, to, &st, AT_SYMLINK_NOFOLLOW) == 0) {
         errno = EEXIST;
         return false;
     }
-    return rename(from.c_str(), to.c_str()) == 0;
+    return renameat(dir, from, dir, to) == 0;
 }
 
-std::string hiddenNameBeside(const std::string& target) {
+Publish viaHiddenName(int in, const struct stat& source, const PosixFolder& to, const char* name) {
     static std::atomic<unsigned> counter{0};
-    return folderOf(target) + "/.quillmarsh-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".part";
-}
-
-Publish viaHiddenName(int in, const struct stat& source, const std::string& target) {
-    const std::string temporary = hiddenNameBeside(target);
-    Fd out(open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    char temporary[64];
+    std::snprintf(temporary, sizeof temporary, ".quillmarsh-%d-%u.part", static_cast<int>(getpid()), counter++);
+    Fd out(openat(to.fd(), temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!out.valid()) return Publish::Failed;
-    if (fill(out.get(), in, source) && out.close()) {
-        if (renameNoReplace(temporary, target)) return Publish::Done;
+    // The mode is set whatever fill() decided: this file was made 0600.
+    if (fill(out.get(), in, source, to) && fchmod(out.get(), modeFor(out.get(), source)) == 0 && out.close()) {
+        if (renameNoReplace(to.fd(), temporary, name)) return Publish::Done;
         const bool taken = errno == EEXIST;
-        unlink(temporary.c_str());
+        unlinkat(to.fd(), temporary, 0);
         return taken ? Publish::Taken : Publish::Failed;
     }
     if (out.valid()) out.close();
-    unlink(temporary.c_str());
+    unlinkat(to.fd(), temporary, 0);
     return Publish::Failed;
 }
 
-// Whether the file already at `path` is a regular file with the same bytes.
+// Whether the file already at `name` is a regular file with the same bytes.
 // It is opened without following a symbolic link: a link that leads back to
 // the source must not count as a copy, or a move would delete the only one.
 // For the same reason the source itself (same inode) does not count either.
-bool holdsSameContent(const std::string& path, int in, const struct stat& source) {
-    Fd existing(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+bool holdsSameContent(const PosixFolder& to, const char* name, int in, const struct stat& source) {
+    Fd existing(openat(to.fd(), name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     struct stat st;
     if (!existing.valid() || fstat(existing.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     if (st.st_size != source.st_size) return false;
     if (st.st_dev == source.st_dev && st.st_ino == source.st_ino) return false;
     if (lseek(in, 0, SEEK_SET) != 0) return false;
 
-    std::unique_ptr<char[]> a(new char[kChunk]), b(new char[kChunk]);
+    char* a = chunkBuffer();
+    std::unique_ptr<char[]> b(new char[kChunk]);
     for (;;) {
-        long na = readFull(in, a.get(), kChunk);
+        long na = readFull(in, a, kChunk);
         long nb = readFull(existing.get(), b.get(), kChunk);
         if (na < 0 || nb < 0 || na != nb) return false;
         if (na == 0) return true;
-        if (std::memcmp(a.get(), b.get(), static_cast<std::size_t>(na)) != 0) return false;
+        if (std::memcmp(a, b.get(), static_cast<std::size_t>(na)) != 0) return false;
     }
 }
 
 }  // namespace
+
+Fd& Fd::operator=(Fd&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = other.fd_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
 
 Fd::~Fd() {
     if (fd_ >= 0) ::close(fd_);
@@ -198,41 +240,31 @@ bool Fd::close() {
     return ::close(fd) == 0;
 }
 
-Fd openRegularFile(const std::string& path) {
-    // O_NONBLOCK: a FIFO or device put where a file was expected must not
-    // hang the run in open(); it is then refused as not a regular file.
-    Fd in(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    struct stat st;
-    if (in.valid() && (fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))) return Fd(-1);
-    return in;
+CName::CName(NativeNameView name) : valid_(name.size() < sizeof buffer_ && name.find('\0') == NativeNameView::npos) {
+    const std::size_t n = valid_ ? name.size() : 0;
+    std::memcpy(buffer_, name.data(), n);
+    buffer_[n] = '\0';
 }
 
-TransferOutcome copyInto(const std::string& from, const std::string& to) {
-    Fd in = openRegularFile(from);
+TransferOutcome copyInto(int from, const char* name, const PosixFolder& to) {
+    Fd in(openat(from, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat source;
-    if (!in.valid() || fstat(in.get(), &source) != 0) return TransferOutcome::Failed;
+    if (!in.valid() || fstat(in.get(), &source) != 0 || !S_ISREG(source.st_mode)) return TransferOutcome::Failed;
 
-    Publish published = viaUnnamedFile(in.get(), source, to);
+    Publish published = viaUnnamedFile(in.get(), source, to, name);
     if (published == Publish::Unsupported) {
         if (lseek(in.get(), 0, SEEK_SET) != 0) return TransferOutcome::Failed;
-        published = viaHiddenName(in.get(), source, to);
+        published = viaHiddenName(in.get(), source, to, name);
     }
     switch (published) {
         case Publish::Done:
             return TransferOutcome::Copied;
         case Publish::Taken:
-            return holdsSameContent(to, in.get(), source) ? TransferOutcome::AlreadyThere : TransferOutcome::Failed;
+            return holdsSameContent(to, name, in.get(), source) ? TransferOutcome::AlreadyThere
+                                                                : TransferOutcome::Failed;
         default:
             return TransferOutcome::Failed;
     }
 }
 
 }  // namespace qm::posix
-
-namespace qm {
-
-TransferOutcome PosixPlatform::copyFile(const std::u16string& from, const std::u16string& to) {
-    return posix::copyInto(text::toUtf8(from), text::toUtf8(to));
-}
-
-}  // namespace qm

@@ -1,15 +1,13 @@
-// The file list: the regular files of one folder, filtered and in byte order.
+// Reading a folder: the names of its regular files, as stored, in one arena.
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
 
 #include "platform/posix/posix_platform.h"
-#include "platform/wildcard.h"
 #include "text/utf.h"
 
 namespace qm {
@@ -19,11 +17,14 @@ namespace {
 struct DirCloser {
     void operator()(DIR* dir) const { closedir(dir); }
 };
+using Dir = std::unique_ptr<DIR, DirCloser>;
 
-struct Entry {
-    std::string bytes;  // the name as stored: the sort key
-    std::u16string name;
-};
+// An empty folder text would otherwise mean the current directory, which
+// nobody chose.
+Dir openDir(const std::u16string& folder) {
+    if (folder.empty()) return nullptr;
+    return Dir(opendir(text::toUtf8(folder).c_str()));
+}
 
 // Whether an entry is a regular file, following symbolic links. d_type answers
 // for nearly every entry without a system call; links and file systems that
@@ -37,39 +38,29 @@ bool isRegularFile(int dirFd, const dirent& entry) {
 
 }  // namespace
 
-std::optional<std::vector<std::u16string>> PosixPlatform::listFiles(const std::u16string& folder,
-                                                                    const std::u16string& pattern) {
-    // An empty folder text would otherwise mean the current directory, which
-    // nobody chose.
-    if (folder.empty()) return std::nullopt;
-    std::unique_ptr<DIR, DirCloser> dir(opendir(text::toUtf8(folder).c_str()));
-    if (!dir) return std::nullopt;
-    std::vector<std::u16string> names;
-    if (!isUsablePattern(pattern)) return names;
-
-    std::vector<Entry> found;
+bool PosixPlatform::listFolder(const std::u16string& folder, FolderNames& names) {
+    names.clear();
+    Dir dir = openDir(folder);
+    if (!dir) return false;
     const int dirFd = dirfd(dir.get());
     for (;;) {
         errno = 0;
         const dirent* entry = readdir(dir.get());
-        if (!entry) {
-            if (errno != 0) return std::nullopt;
-            break;
-        }
-        std::string_view bytes(entry->d_name);
-        if (bytes == "." || bytes == "..") continue;
-        if (entry->d_type != DT_REG && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) continue;
-        std::u16string name = text::fromUtf8(bytes);
-        if (!matchesPattern(name, pattern) || !isRegularFile(dirFd, *entry)) continue;
-        found.push_back({std::string(bytes), std::move(name)});
+        if (!entry) break;
+        if (isRegularFile(dirFd, *entry)) names.add(entry->d_name);
     }
+    if (errno != 0) {
+        names.clear();
+        return false;
+    }
+    return true;
+}
 
-    // Byte order of the stored names: the same on every machine and locale,
-    // which UTF-16 order is not (surrogates, escaped bytes).
-    std::sort(found.begin(), found.end(), [](const Entry& a, const Entry& b) { return a.bytes < b.bytes; });
-    names.reserve(found.size());
-    for (Entry& e : found) names.push_back(std::move(e.name));
-    return names;
+bool PosixPlatform::canListFolder(const std::u16string& folder) {
+    Dir dir = openDir(folder);
+    if (!dir) return false;
+    errno = 0;
+    return readdir(dir.get()) != nullptr || errno == 0;
 }
 
 }  // namespace qm

@@ -21,14 +21,15 @@ public:
 
     PathStyle pathStyle() const override;
 
-    std::optional<std::vector<std::u16string>> listFiles(const std::u16string& folder,
-                                                         const std::u16string& pattern) override;
+    bool listFolder(const std::u16string& folder, FolderNames& names) override;
+    bool canListFolder(const std::u16string& folder) override;
     std::u16string absolutePath(const std::u16string& path) override;
     bool pathExists(const std::u16string& path) override;
     bool folderExists(const std::u16string& path) override;
     bool makeFolders(const std::u16string& pathEndingInSeparator) override;
-    TransferOutcome copyFile(const std::u16string& from, const std::u16string& to) override;
-    TransferOutcome moveFile(const std::u16string& from, const std::u16string& to) override;
+    std::unique_ptr<OpenFolder> openFolder(const std::u16string& path) override;
+    TransferOutcome copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to) override;
+    TransferOutcome moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to) override;
     bool deleteFile(const std::u16string& path) override;
     std::unique_ptr<TextFile> createTextFile(const std::u16string& path) override;
     std::vector<std::u16string> failureLogPaths() override;
