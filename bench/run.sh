@@ -1,23 +1,23 @@
 #!/usr/bin/env bash
-# Measures quillmarsh-batch against cp and mv on the same disk, and its peak
-# memory on a large folder. It prints numbers and OK/OVER; it never fails on a
-# limit (exit 1 only when a run fails or leaves the wrong files behind).
-#
-# Run it from anywhere; the release build goes to build-bench/ in the
-# repository, the scratch files to bench/out/ (removed at the end).
-# QUILLMARSH_BATCH=/path/to/quillmarsh-batch skips the build and uses that binary.
+# Measures quillmarsh-batch against the plain tools, side by side in one run:
+# copy against cp, move against mv, listing a large folder against find, the
+# window's re-count after a keystroke, and the peak memory of a large run.
+# Each comparison runs on tmpfs (/dev/shm, free of disk noise) and on the
+# repository's disk. It prints numbers and OK/OVER; it never fails on a limit
+# (exit 1 only when a run fails or leaves the wrong files behind).
 set -euo pipefail
 
 usage() {
   cat <<'EOF'
-usage: bench/run.sh [--files N] [--big-files N] [--rounds N] [--build-dir DIR] [--scratch DIR]
-  --files N       small files for the copy and move comparisons (default 20000)
-  --big-files N   empty files for the peak-memory run (default 100000)
+usage: bench/run.sh [--files N] [--big-files N] [--rounds N] [--build-dir DIR] [--scratch DIR]...
+  --files N       small files (1-4 KiB) for the copy and move comparisons (default 20000)
+  --big-files N   files for the listing, re-count and peak-memory runs (default 100000)
   --rounds N      timed rounds per command, at least 5 (default 7)
-  --build-dir DIR use DIR/quillmarsh-batch if it exists, else build there
+  --build-dir DIR use DIR's programs if they exist, else build there
                   (default build-bench, always brought up to date)
-  --scratch DIR   where the files are made and dealt (default bench/out in the
-                  repository); both tools always work on that same file system
+  --scratch DIR   a file system to measure on (repeatable; default: /dev/shm
+                  and bench/out in the repository); both tools always work on
+                  the same one
 EOF
 }
 
@@ -25,9 +25,12 @@ files=20000
 big_files=100000
 rounds=7
 build_dir=
-scratch=
-limit_ratio=1.15
-limit_mib=64
+scratches=()
+limit_copy=0.60
+limit_move=1.00
+limit_list=1.50
+limit_recount_ms=5
+limit_mib=16
 
 die() { printf 'bench: %s\n' "$*" >&2; exit 1; }
 need_count() { [[ $2 =~ ^[1-9][0-9]*$ ]] || die "$1 wants a positive whole number, got '$2'"; }
@@ -38,7 +41,7 @@ while (($#)); do
     --big-files) need_count "$1" "${2-}"; big_files=$2; shift 2 ;;
     --rounds)    need_count "$1" "${2-}"; rounds=$2; shift 2 ;;
     --build-dir) [[ -n ${2-} ]] || die "--build-dir wants a folder"; build_dir=$2; shift 2 ;;
-    --scratch)   [[ -n ${2-} ]] || die "--scratch wants a folder"; scratch=$2; shift 2 ;;
+    --scratch)   [[ -n ${2-} ]] || die "--scratch wants a folder"; scratches+=("$2"); shift 2 ;;
     -h|--help)   usage; exit 0 ;;
     *)           usage >&2; exit 2 ;;
   esac
@@ -49,40 +52,43 @@ if [[ -n $build_dir && $build_dir != /* ]]; then build_dir=$PWD/$build_dir; fi
 repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd)
 cd -- "$repo"
 
-# --- the binary -------------------------------------------------------------
-if [[ -n ${QUILLMARSH_BATCH:-} ]]; then
-  qm=$QUILLMARSH_BATCH
-elif [[ -n $build_dir && -x $build_dir/quillmarsh-batch ]]; then
-  qm=$build_dir/quillmarsh-batch
-else
-  build_dir=${build_dir:-$repo/build-bench}
+# --- the programs -------------------------------------------------------------
+build_dir=${build_dir:-$repo/build-bench}
+if [[ ! -x $build_dir/quillmarsh-batch || ! -x $build_dir/quillmarsh-bench-recount || $build_dir == "$repo/build-bench" ]]; then
   cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DQM_BUILD_TESTS=OFF -DQM_BUILD_QT=OFF >/dev/null
-  ninja -C "$build_dir" quillmarsh-batch
-  qm=$build_dir/quillmarsh-batch
+  ninja -C "$build_dir" quillmarsh-batch quillmarsh-bench-recount >/dev/null
 fi
-[[ -x $qm ]] || die "no runnable quillmarsh-batch at '$qm'"
+qm=$build_dir/quillmarsh-batch
+recount=$build_dir/quillmarsh-bench-recount
+[[ -x $qm && -x $recount ]] || die "no runnable programs in '$build_dir'"
 
-# --- scratch space: the repository's disk unless told otherwise --------------
-scratch=${scratch:-$repo/bench/out}
-mkdir -p -- "$scratch"
-work=$(mktemp -d -- "$scratch/run.XXXXXX")
-trap 'rm -rf -- "$work"' EXIT
+if ((${#scratches[@]} == 0)); then
+  [[ -d /dev/shm ]] && scratches+=(/dev/shm/quillmarsh-bench)
+  scratches+=("$repo/bench/out")
+fi
+works=()
+cleanup() { ((${#works[@]} == 0)) || rm -rf -- "${works[@]}"; }
+trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# make_files DIR COUNT MAXSIZE: COUNT files of 100..MAXSIZE bytes (0: empty).
+# make_files DIR COUNT MINSIZE MAXSIZE: COUNT files of MINSIZE..MAXSIZE bytes,
+# with names of 44 bytes such as a camera or an export tool writes them.
 make_files() {
-  python3 - "$1" "$2" "$3" <<'EOF'
+  python3 - "$@" <<'EOF'
 import os, random, sys
-folder, count, maxsize = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+folder, count, minsize, maxsize = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])
 os.makedirs(folder, exist_ok=True)
 rng = random.Random(1)
-text = bytes(rng.choice(b"abcdefghijklmnopqrstuvwxyz \n") for _ in range(4096))
+text = bytes(rng.choice(b"abcdefghijklmnopqrstuvwxyz \n") for _ in range(8192))
 for i in range(count):
-    fd = os.open(os.path.join(folder, f"f{i:06d}.txt"), os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o644)
+    name = "IMG_2024%02d%02d_%06d_%06d_expo_%08x.jpg" % (i % 12 + 1, i % 28 + 1, i % 240000, i, rng.getrandbits(32))
+    assert len(name) == 44, name
+    fd = os.open(os.path.join(folder, name), os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o644)
     if maxsize:
-        start = rng.randrange(2048)
-        os.write(fd, text[start:start + rng.randint(100, maxsize)])
+        size = rng.randint(minsize, maxsize)
+        start = rng.randrange(8192 - size)
+        os.write(fd, text[start:start + size])
     os.close(fd)
 EOF
 }
@@ -94,14 +100,15 @@ now() {
   printf -v "$1" '%s' "${t/,/.}"
 }
 
-# timed VAR COMMAND...: runs COMMAND, stores its wall time; aborts if it fails.
+# timed VAR RC COMMAND...: runs COMMAND, stores its wall time; aborts if it
+# exits with anything but RC.
 timed() {
-  local out_var=$1 t0 t1 rc=0
-  shift
+  local out_var=$1 expect_rc=$2 t0 t1 rc=0
+  shift 2
   now t0
   "$@" >"$work/last.out" 2>"$work/last.err" || rc=$?
   now t1
-  if ((rc != 0)); then
+  if ((rc != expect_rc)); then
     cat -- "$work/last.err" >&2
     die "'$*' exited with $rc"
   fi
@@ -125,13 +132,27 @@ expect_share() {
   ((n == $3)) || die "'$1' holds $n files in all, expected $3"
 }
 
-# compare LABEL TOOL PREP QM_CMD... -- OTHER_CMD...: alternates the two commands for
-# $rounds rounds (swapping which goes first), running PREP before each, untimed.
-# One untimed warm-up of each comes first. Sets qm_median and other_median.
+# Outputs are set aside after each round (a rename) and deleted only when all
+# timing is done: on ext4 a large deletion slows the file creations that
+# follow it for about a minute.
+set_aside() {
+  local d
+  for d in "$@"; do
+    [[ -e $d ]] && mv -- "$d" "$work/graveyard/$(basename -- "$d").$RANDOM$RANDOM"
+  done
+  mkdir -p -- "$@"
+}
+
+# compare LABEL TOOL PREP CHECK QM_CMD... -- OTHER_CMD...: alternates the two
+# commands for $rounds rounds (swapping which goes first), running PREP before
+# each and CHECK WHO after each, untimed. One untimed warm-up of each comes
+# first. quillmarsh must exit with $qm_rc, the tool with 0. Sets qm_median
+# and other_median.
+qm_rc=0
 compare() {
-  local label=$1 tool=$2 prep=$3 i t who
+  local label=$1 tool=$2 prep=$3 check=$4 i t who
   local -a order
-  shift 3
+  shift 4
   local -a qm_cmd=() other_cmd=() qm_times=() other_times=()
   while [[ $1 != -- ]]; do qm_cmd+=("$1"); shift; done
   shift
@@ -141,14 +162,13 @@ compare() {
     for who in "${order[@]}"; do
       "$prep"
       if [[ $who == qm ]]; then
-        timed t "${qm_cmd[@]}"
-        expect_share "$work/outA" src "$files"
+        timed t "$qm_rc" "${qm_cmd[@]}"
         ((i < 0)) || qm_times+=("$t")
       else
-        timed t "${other_cmd[@]}"
-        [[ $(count_files "$work/outB") -eq $files ]] || die "$label: $tool left the wrong number of files"
+        timed t 0 "${other_cmd[@]}"
         ((i < 0)) || other_times+=("$t")
       fi
+      "$check" "$who"
     done
     ((i < 0)) || printf '  %s round %d: quillmarsh %s s, %s %s s\n' \
       "$label" $((i + 1)) "${qm_times[-1]}" "$tool" "${other_times[-1]}" >&2
@@ -157,80 +177,93 @@ compare() {
   other_median=$(median "${other_times[@]}")
 }
 
-# table_row LABEL TOOL QM OTHER
-table_row() {
-  LC_ALL=C awk -v label="$1" -v tool="$2" -v a="$3" -v b="$4" -v lim="$limit_ratio" 'BEGIN {
+# ratio_row LABEL TOOL QM OTHER LIMIT
+ratio_row() {
+  LC_ALL=C awk -v label="$1" -v tool="$2" -v a="$3" -v b="$4" -v lim="$5" 'BEGIN {
     r = a / b
-    printf "%-18s quillmarsh %.3f s   %-2s %.3f s   ratio %.2f  (limit %.2f) %s\n",
+    printf "%-26s quillmarsh %.3f s   %-4s %.3f s   ratio %.2f  (limit %.2f) %s\n",
       label, a, tool, b, r, lim, (r <= lim) ? "OK" : "OVER" }'
 }
 
-fresh_outputs() {
-  rm -rf -- "$work/outA" "$work/outB"
-  mkdir -- "$work/outA" "$work/outB"
-  sync
-}
-
+fresh_outputs() { set_aside "$work/outA" "$work/outB"; sync; }
 fresh_move_source() {
-  rm -rf -- "$work/src"
+  set_aside "$work/src"
+  rmdir -- "$work/src"
   cp -al -- "$work/pristine" "$work/src"
   fresh_outputs
 }
+check_dealt() {
+  if [[ $1 == qm ]]; then
+    expect_share "$work/outA" src "$files"
+  else
+    [[ $(count_files "$work/outB") -eq $files ]] || die "the tool left the wrong number of files"
+  fi
+}
+check_nothing() { :; }
 
-# --- copy ---------------------------------------------------------------------
-echo "bench: creating $files small files" >&2
-make_files "$work/src" "$files" 900
-echo "bench: copy, $rounds rounds" >&2
-compare copy cp fresh_outputs \
-  "$qm" --import "$work/src" --export "$work/outA" --shares 1 --quiet --seed 1 -- \
-  cp --preserve=mode,timestamps -r -- "$work/src/." "$work/outB/"
-copy_row=$(table_row "copy $files files" cp "$qm_median" "$other_median")
+rows=()
+for scratch in "${scratches[@]}"; do
+  mkdir -p -- "$scratch"
+  work=$(mktemp -d -- "$scratch/run.XXXXXX")
+  works+=("$work")
+  mkdir -- "$work/graveyard"
+  fs=$(df --output=fstype -- "$work" | tail -n 1)
+  where="$fs ($scratch)"
+  echo "bench: on $where" >&2
 
-# --- move ---------------------------------------------------------------------
-mv -- "$work/src" "$work/pristine"
-echo "bench: move, $rounds rounds" >&2
-compare move mv fresh_move_source \
-  "$qm" --import "$work/src" --export "$work/outA" --shares 1 --move --quiet --seed 1 -- \
-  find "$work/src" -maxdepth 1 -type f -exec mv -t "$work/outB" -- '{}' +
-move_row=$(table_row "move $files files" mv "$qm_median" "$other_median")
-rm -rf -- "$work/pristine" "$work/src" "$work/outA" "$work/outB"
+  # --- copy -------------------------------------------------------------------
+  echo "bench: creating $files files of 1-4 KiB" >&2
+  make_files "$work/src" "$files" 1024 4096
+  sync
+  echo "bench: copy, $rounds rounds" >&2
+  compare copy cp fresh_outputs check_dealt \
+    "$qm" --import "$work/src" --export "$work/outA" --shares 1 --quiet --seed 1 -- \
+    cp --preserve=mode,timestamps -r -- "$work/src/." "$work/outB/"
+  rows+=("$(ratio_row "copy $files files" cp "$qm_median" "$other_median" "$limit_copy")  $where")
 
-# --- peak memory --------------------------------------------------------------
-echo "bench: creating $big_files empty files" >&2
-make_files "$work/big" "$big_files" 0
-sync
-big_cmd=("$qm" --import "$work/big" --export "$work/bigout" --shares 100 --quiet --seed 1)
-rc=0
-if /usr/bin/time -v true >/dev/null 2>&1; then
+  # --- move -------------------------------------------------------------------
+  mv -- "$work/src" "$work/pristine"
+  echo "bench: move, $rounds rounds" >&2
+  compare move mv fresh_move_source check_dealt \
+    "$qm" --import "$work/src" --export "$work/outA" --shares 1 --move --quiet --seed 1 -- \
+    find "$work/src" -maxdepth 1 -type f -exec mv -t "$work/outB" -- '{}' +
+  rows+=("$(ratio_row "move $files files" mv "$qm_median" "$other_median" "$limit_move")  $where")
+
+  # --- listing and re-count ---------------------------------------------------
+  echo "bench: creating $big_files empty files" >&2
+  make_files "$work/big" "$big_files" 0 0
+  sync
+  echo "bench: listing, $rounds rounds" >&2
+  # A filter that matches nothing: the batch lists the folder, counts 0 and
+  # stops (exit 2) without creating anything.
+  qm_rc=2
+  compare list find check_nothing check_nothing \
+    "$qm" --import "$work/big" --export "$work/none" --filter '*.zzz' --quiet -- \
+    find "$work/big" -maxdepth 1 -iname '*.zzz'
+  qm_rc=0
+  [[ ! -e $work/none ]] || die "a run without matching files created its export folder"
+  rows+=("$(ratio_row "list $big_files files" find "$qm_median" "$other_median" "$limit_list")  $where")
+
+  recount_line=$("$recount" "$work/big" 20)
+  recount_ms=$(sed -n 's/.*re-count median \([0-9.]*\) ms.*/\1/p' <<<"$recount_line")
+  rows+=("$(LC_ALL=C awk -v ms="$recount_ms" -v lim="$limit_recount_ms" -v n="$big_files" 'BEGIN {
+    printf "%-26s %.3f ms per keystroke (median of 120)  (limit %d ms) %s", "re-count " n " files", ms, lim, (ms < lim) ? "OK" : "OVER" }')  $where")
+
+  # --- peak memory --------------------------------------------------------------
+  big_cmd=("$qm" --import "$work/big" --export "$work/bigout" --shares 100 --quiet --seed 1)
+  rc=0
   now t0
   /usr/bin/time -v -o "$work/time.txt" "${big_cmd[@]}" >"$work/last.out" 2>"$work/last.err" || rc=$?
   now t1
+  ((rc == 0)) || { cat -- "$work/last.err" >&2; die "'${big_cmd[*]}' exited with $rc"; }
   peak_kib=$(awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); print $2 }' "$work/time.txt")
-else
-  echo "bench: GNU time not found (apt-get install -y time); polling VmHWM instead" >&2
-  now t0
-  "${big_cmd[@]}" >"$work/last.out" 2>"$work/last.err" &
-  pid=$!
-  peak_kib=0
-  while kill -0 "$pid" 2>/dev/null; do
-    while read -r key value _; do
-      if [[ $key == VmHWM: ]] && ((value > peak_kib)); then peak_kib=$value; fi
-    done 2>/dev/null <"/proc/$pid/status" || true
-    sleep 0.01
-  done
-  wait "$pid" || rc=$?
-  now t1
-fi
-if ((rc != 0)); then
-  cat -- "$work/last.err" >&2
-  die "'${big_cmd[*]}' exited with $rc"
-fi
-n=$(count_files "$work/bigout")
-((n == big_files)) || die "'$work/bigout' holds $n files, expected $big_files"
-memory_row=$(LC_ALL=C awk -v kib="$peak_kib" -v a="$t0" -v b="$t1" -v n="$big_files" -v lim="$limit_mib" 'BEGIN {
-  mib = kib / 1024
-  printf "peak memory, %d files: %.1f MiB (limit %d MiB) %s, %.2f s\n", n, mib, lim, (mib < lim) ? "OK" : "OVER", b - a }')
+  n=$(count_files "$work/bigout")
+  ((n == big_files)) || die "'$work/bigout' holds $n files, expected $big_files"
+  rows+=("$(LC_ALL=C awk -v kib="$peak_kib" -v a="$t0" -v b="$t1" -v n="$big_files" -v lim="$limit_mib" 'BEGIN {
+    mib = kib / 1024
+    printf "%-26s %.1f MiB, %.2f s  (limit %d MiB) %s", "peak memory " n " files", mib, b - a, lim, (mib < lim) ? "OK" : "OVER" }')  $where")
+done
 
 echo
 echo "quillmarsh-batch: $qm"
-printf '%s\n' "$copy_row" "$move_row" "$memory_row"
+printf '%s\n' "${rows[@]}"
