@@ -1,5 +1,6 @@
-// The window for keyboard users: Enter presses the focused button, and the
-// focus is drawn after keyboard moves.
+// The window for keyboard users and screen readers: Enter presses the focused
+// button, the focus is drawn after keyboard moves, and every control has a
+// name that assistive tools read.
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QComboBox>
@@ -19,6 +20,9 @@ private slots:
     void enterPressesFocusedButton();
     void keyboardFocusIsDrawn_data();
     void keyboardFocusIsDrawn();
+    void everyControlHasAName_data();
+    void everyControlHasAName();
+    void folderLabelsTellTheirValue();
 };
 
 void WindowAccessibilityTest::enterPressesFocusedButton_data() {
@@ -76,6 +80,67 @@ void WindowAccessibilityTest::keyboardFocusIsDrawn() {
     QCOMPARE(f.form->focused(), &target);
     QVERIFY(f.hasFocus(target));
     QVERIFY(w->grab().toImage() != unfocused);
+}
+
+void WindowAccessibilityTest::everyControlHasAName_data() {
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("role");
+    QTest::newRow("import button") << "CmdIn" << "导入目录" << int(QAccessible::Button);
+    QTest::newRow("dispatch button") << "CmdDo" << "分  发" << int(QAccessible::Button);
+    QTest::newRow("filter list") << "Combo1" << "文件类型" << int(QAccessible::ComboBox);
+    QTest::newRow("files per share") << "TParts" << "每份抽取" << int(QAccessible::EditableText);
+    QTest::newRow("number of shares") << "TDivs" << "均分份数" << int(QAccessible::EditableText);
+    QTest::newRow("import folder") << "LDir" << "导入目录" << int(QAccessible::StaticText);
+    QTest::newRow("export folder") << "LDirOut" << "导出目录" << int(QAccessible::StaticText);
+    QTest::newRow("file count") << "LFiles" << "当前目录文件总数" << int(QAccessible::StaticText);
+    QTest::newRow("mode") << "Opt2" << "平均分发" << int(QAccessible::RadioButton);
+    QTest::newRow("move choice") << "ChBackUp" << "移走原文件" << int(QAccessible::CheckBox);
+    QTest::newRow("frame") << "Frame1" << "分发选项" << int(QAccessible::Grouping);
+    QTest::newRow("link") << "Label5" << "作者主页" << int(QAccessible::StaticText);
+}
+
+void WindowAccessibilityTest::everyControlHasAName() {
+    QFETCH(QString, control);
+    QFETCH(QString, name);
+    QFETCH(int, role);
+    WindowFixture f(3);
+    QWidget* w = f.window->widgetOf(*f.form->control(control.toStdU16String()));
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(w);
+    QVERIFY(face);
+    QCOMPARE(int(face->role()), role);
+    if (auto* combo = qobject_cast<QComboBox*>(w)) {
+        // On Linux Qt reads a list's text as its name; what names it is the
+        // label it is labelled by. The focus sits in its line edit, which is
+        // named like the list.
+        const auto labels = face->relations(QAccessible::Label);
+        QCOMPARE(labels.size(), 1);
+        QCOMPARE(labels.first().first->text(QAccessible::Name), name);
+        QCOMPARE(QAccessible::queryAccessibleInterface(combo->lineEdit())->text(QAccessible::Name), name);
+    } else {
+        QCOMPARE(face->text(QAccessible::Name), name);
+    }
+
+    // No shown control is left without a name.
+    for (qm::Control* c : f.form->controls()) {
+        if (QWidget* shown = f.window->widgetOf(*c))
+            QVERIFY2(!QAccessible::queryAccessibleInterface(shown)->text(QAccessible::Name).isEmpty(),
+                     qPrintable(QString::fromStdU16String(c->name())));
+    }
+}
+
+// The folder labels read as "导入目录" with the path as their value, and follow it.
+void WindowAccessibilityTest::folderLabelsTellTheirValue() {
+    WindowFixture f(3);
+    QAccessibleInterface* in = QAccessible::queryAccessibleInterface(f.window->widgetOf(f.form->LDir));
+    QAccessibleInterface* out = QAccessible::queryAccessibleInterface(f.window->widgetOf(f.form->LDirOut));
+    QCOMPARE(in->text(QAccessible::Value), QString::fromStdU16String(f.dir.u16("src")));
+    QCOMPARE(out->text(QAccessible::Value), QString::fromStdU16String(f.dir.u16("out")));
+    QCOMPARE(in->text(QAccessible::Description), QString("支持文件夹拖放"));
+    f.form->LDir.setCaption(f.dir.u16("out"));
+    QCOMPARE(in->text(QAccessible::Value), QString::fromStdU16String(f.dir.u16("out")));
+    QCOMPARE(QAccessible::queryAccessibleInterface(f.window->widgetOf(f.form->LFiles))->text(QAccessible::Value),
+             QString("0"));
 }
 
 QTEST_MAIN(WindowAccessibilityTest)
