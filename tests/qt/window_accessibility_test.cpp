@@ -1,6 +1,6 @@
 // The window for keyboard users and screen readers: Enter presses the focused
-// button, the focus is drawn after keyboard moves, and every control has a
-// name that assistive tools read.
+// button, the focus is drawn after keyboard moves, every control has a name
+// that assistive tools read, and the filter list opens wide enough to read.
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QComboBox>
@@ -23,6 +23,7 @@ private slots:
     void everyControlHasAName_data();
     void everyControlHasAName();
     void folderLabelsTellTheirValue();
+    void filterListShowsLongestItemWhole();
 };
 
 void WindowAccessibilityTest::enterPressesFocusedButton_data() {
@@ -141,6 +142,23 @@ void WindowAccessibilityTest::folderLabelsTellTheirValue() {
     QCOMPARE(in->text(QAccessible::Value), QString::fromStdU16String(f.dir.u16("out")));
     QCOMPARE(QAccessible::queryAccessibleInterface(f.window->widgetOf(f.form->LFiles))->text(QAccessible::Value),
              QString("0"));
+}
+
+void WindowAccessibilityTest::filterListShowsLongestItemWhole() {
+    WindowFixture f(3);
+    QVERIFY(f.show());
+    auto* combo = qobject_cast<QComboBox*>(f.window->widgetOf(f.form->Combo1));
+    combo->showPopup();
+    QAbstractItemView* list = combo->view();
+    QVERIFY(QTest::qWaitForWindowExposed(list->window()));
+    const int visibleWidth = list->viewport()->width();
+    // The widest entry is "*.jpg;*.jpeg;*.jpe;*.jfi", not the longest in characters alone.
+    for (int row = 0; row < combo->count(); ++row) {
+        const QModelIndex index = combo->model()->index(row, 0);
+        QVERIFY2(list->sizeHintForIndex(index).width() <= visibleWidth, qPrintable(combo->itemText(row)));
+    }
+    QVERIFY(list->window()->width() > combo->width());
+    combo->hidePopup();
 }
 
 QTEST_MAIN(WindowAccessibilityTest)
