@@ -18,7 +18,7 @@ bool Form1::IsUsableChoice(const std::u16string& folder) {
 
 std::u16string Form1::ChooseFolder(const std::u16string& title, bool newStyle, bool refuseSystemFolders) {
     for (;;) {
-        std::u16string chosen = BrowseFolder(platform(), title, ProgramDriveRoot(), newStyle);
+        std::u16string chosen = BrowseFolder(platform(), title, StartFolder(), newStyle);
         if (refuseSystemFolders && InSystemFolder(chosen)) chosen = std::u16string(1, kRefusalMarker);
         if (chosen.empty() || IsUsableChoice(chosen)) return chosen;
         WarnUnusableFolder(platform());

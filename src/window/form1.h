@@ -89,9 +89,10 @@ public:
     bool ProbeFolder(const std::u16string& folder);
     // A dialog choice that may be taken: no refusal marker, and listable.
     bool IsUsableChoice(const std::u16string& folder);
-    // The folder the dialogs open at: the drive root of the program's folder
-    // ("/" on a system without drives).
-    std::u16string ProgramDriveRoot();
+    // The first target folder and the folder the dialogs open at: the drive
+    // root of the program's folder; on a system without drives the user's
+    // home folder ("/" when the environment names none).
+    std::u16string StartFolder();
     // On newer systems: whether a target lies in the system or program-files folder.
     bool InSystemFolder(const std::u16string& path) const;
 

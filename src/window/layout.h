@@ -32,6 +32,10 @@ struct ControlSpec {
     bool acceptsDrops = false;
     std::uint32_t textColor = kDefaultColor;  // 0xRRGGBB
     bool autoSize = false;       // grows and shrinks to its caption, keeping its left edge
+    // The control whose caption names this one for a screen reader: the
+    // caption label beside an entry field, the button beside a folder label.
+    // Empty: the control's own caption names it.
+    std::u16string labelledBy;
 
     static constexpr std::uint32_t kDefaultColor = 0xFFFFFFFF;
 };

@@ -14,13 +14,20 @@ void Form1::Form_Load() {
     // counts it (LDir_Change); pointing the list there first would only list
     // the folder twice.
     LDir.setCaption(system.programFolder());
-    LDirOut.setCaption(ProgramDriveRoot());
+    LDirOut.setCaption(StartFolder());
 }
 
-std::u16string Form1::ProgramDriveRoot() {
-    const PathStyle style = platform().pathStyle();
-    if (!style.driveLetters) return std::u16string(1, style.separator);
-    return platform().programFolder().substr(0, 3);
+std::u16string Form1::StartFolder() {
+    Platform& system = platform();
+    const PathStyle style = system.pathStyle();
+    if (style.driveLetters) return system.programFolder().substr(0, 3);
+    // Without drives the matching root would be "/", where an ordinary user
+    // may not write, so a first run would fail on every file: the home folder
+    // takes its place. Like the program folder, it ends in no separator
+    // unless it is the root itself.
+    std::u16string home = system.environmentVariable(u"HOME");
+    while (home.size() > 1 && home.back() == style.separator) home.pop_back();
+    return home.empty() ? std::u16string(1, style.separator) : home;
 }
 
 }  // namespace qm

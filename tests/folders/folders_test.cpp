@@ -40,13 +40,14 @@ TEST(NewDir, SeparatorsAreFoldedAndOneIsAppended) {
 }
 
 TEST_F(FoldersTest, ADialogChoiceEndsInOneSeparatorAndIsCounted) {
+    platform.environment = {{u"HOME", dir.u16("docs")}};
     platform.dialogResults = {dir.u16("photos")};
     form->click(form->CmdIn);
     EXPECT_EQ(form->LDir.caption(), dir.u16("photos") + u"/");
     EXPECT_EQ(form->LFiles.caption(), u"3");
     ASSERT_EQ(platform.dialogs.size(), 1u);
     EXPECT_EQ(platform.dialogs[0].title, u"选择输出目录：");
-    EXPECT_EQ(platform.dialogs[0].initialFolder, u"/");
+    EXPECT_EQ(platform.dialogs[0].initialFolder, dir.u16("docs") + u"/");  // the home folder
     EXPECT_FALSE(platform.dialogs[0].newStyle);
 }
 

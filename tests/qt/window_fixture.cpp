@@ -13,8 +13,8 @@ WindowFixture::WindowFixture(int programFiles, std::unique_ptr<FakePlatform> cus
     form = std::make_unique<Form1>(platform);
     window = std::make_unique<desktop::MainWindow>(*form, 1.0);
     form->load();
-    // Start-up points the target at the file system's root; a test never
-    // writes outside its own folder.
+    // Start-up points the target at the home folder (the root here: the test
+    // platform names none); a test never writes outside its own folder.
     std::filesystem::create_directories(dir.path() / "out");
     form->LDirOut.setCaption(dir.u16("out"));
 }

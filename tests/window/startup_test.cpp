@@ -31,11 +31,11 @@ class StartupTest : public FormTest {};
 TEST_F(StartupTest, LoadShowsTheProgramFolderAndCascades) {
     makeFiles(dir, "prog", 3);
     platform.programFolderPath = dir.u16("prog");
-    platform.environment = {{u"windir", u"/win"}, {u"ProgramFiles", u"/pf"}};
+    platform.environment = {{u"windir", u"/win"}, {u"ProgramFiles", u"/pf"}, {u"HOME", u"/home/u"}};
     platform.version = Platform::VersionRecord{6, 1, 2};
     form->load();
     EXPECT_EQ(form->LDir.caption(), dir.u16("prog"));
-    EXPECT_EQ(form->LDirOut.caption(), u"/");
+    EXPECT_EQ(form->LDirOut.caption(), u"/home/u");
     EXPECT_EQ(form->LFiles.caption(), u"3");
     EXPECT_EQ(form->TDivs.text(), u"3");  // fewer files than the 5 shares
     EXPECT_EQ(form->TParts.text(), u"50");
@@ -44,6 +44,32 @@ TEST_F(StartupTest, LoadShowsTheProgramFolderAndCascades) {
     EXPECT_EQ(form->WinDirPath, u"/win");
     EXPECT_EQ(form->ProgramFilesPath, u"/pf");
     EXPECT_EQ(form->Combo1.text(), u"*.*");
+}
+
+// The target a first run writes to: the drive root where there are drives,
+// the home folder where there are none.
+TEST(StartFolder, DriveRootOrHomeFolder) {
+    struct DrivePlatform : FakePlatform {
+        PathStyle pathStyle() const override { return {u'\\', true}; }
+    };
+    struct Row {
+        bool drives;
+        std::u16string programFolder, home, start;
+    };
+    const std::vector<Row> rows{{true, u"D:\\Tools", u"C:\\Users\\u", u"D:\\"},
+                                {true, u"\\\\srv\\share", u"", u"\\\\s"},
+                                {false, u"/opt/qm", u"/home/u", u"/home/u"},
+                                {false, u"/opt/qm", u"/home/u//", u"/home/u"},
+                                {false, u"/opt/qm", u"/", u"/"},
+                                {false, u"/opt/qm", u"", u"/"}};
+    for (const Row& r : rows) {
+        std::unique_ptr<FakePlatform> platform =
+            r.drives ? std::make_unique<DrivePlatform>() : std::make_unique<FakePlatform>();
+        platform->programFolderPath = r.programFolder;
+        platform->environment = {{u"HOME", r.home}};
+        Form1 form(*platform);
+        EXPECT_EQ(form.StartFolder(), r.start) << utf8(r.programFolder) << " HOME=" << utf8(r.home);
+    }
 }
 
 TEST_F(StartupTest, AFolderWithoutMatchingFilesLeavesTheButtonDisabled) {

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "app/qt/accessible_names.h"
 #include "app/qt/binder.h"
 #include "app/qt/bound_label.h"
 #include "app/qt/edit_binders.h"
@@ -37,6 +38,7 @@ public:
     LabelBinder(BindContext& context, Label& label, QWidget* parent)
         : Binder(context, label, new BoundLabel(parent)), label_(label) {
         auto* w = static_cast<BoundLabel*>(widget());
+        w->captionIsValue = !label.spec().labelledBy.empty();
         Form1& form = context.form;
         w->onClick = [this, &form] { act([&] { form.click(label_); }); };
         w->onMouseMove = [this, &form] { act([&] { form.mouseMove(label_); }); };
@@ -56,6 +58,7 @@ private:
         w->setText(text);
         // Grows and shrinks with the caption; the left edge stays put.
         if (label_.spec().autoSize) w->resize(w->sizeHint());
+        if (w->captionIsValue) announceValueChange(*w);
     }
 
     Label& label_;
@@ -88,7 +91,9 @@ public:
     OptionButtonBinder(BindContext& context, OptionButton& option, QWidget* parent)
         : Binder(context, option, new QRadioButton(toQString(option.spec().caption), parent)), option_(option) {
         auto* w = static_cast<QRadioButton*>(widget());
-        // The model clears the other buttons of the group; Qt must not.
+        // The model clears the other buttons of the group; Qt must not. (Qt
+        // would then tell assistive tools it is a check box; accessible_names.cpp
+        // tells it as an option button.)
         w->setAutoExclusive(false);
         QObject::connect(w, &QRadioButton::clicked, w, [this] { act([this] { context_.form.click(option_); }); });
     }
@@ -172,7 +177,12 @@ void applyLayoutRow(Binder& binder, double scale) {
             palette.setColor(role, color);
         w->setPalette(palette);
     }
+    // The focus sits in the list's line edit, so that is what a screen
+    // reader announces: it is named like the list.
+    const QString name = accessibleNameOf(row);
+    w->setAccessibleName(name);
     for (QWidget* input : binder.inputWidgets()) {
+        input->setAccessibleName(name);
         // Qt hands out the focus on a click before any event filter sees the
         // press, which would move it without the model's Validate. So a click
         // gives no focus here: the input router asks the model first, and the

@@ -17,6 +17,9 @@ public:
     std::function<void()> onClick;
     std::function<void()> onMouseMove;
     std::function<void(const std::vector<std::u16string>&)> onDrop;
+    // The caption is a value (a folder, a count) that a screen reader reads
+    // under the name of the caption beside it (accessible_names.h).
+    bool captionIsValue = false;
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -2,7 +2,9 @@
 // and pastes reach the model through the input router; here the line edit's
 // own edits (Delete, cut, undo) and its caret and selection are sent to the
 // model, and the model's text and selection are copied back.
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QStyle>
 #include <QLineEdit>
 
 #include "app/qt/edit_binders.h"
@@ -90,6 +92,12 @@ public:
         w.setCompleter(nullptr);  // completing is not among the box's keystroke rules
         for (const std::u16string& item : combo.items()) w.addItem(toQString(item));
         w.setCurrentIndex(-1);
+        // The box is only as wide as the layout made it, and Qt's list no
+        // wider, which cut the longer entries short ("*.b…dib"): the list
+        // opens as wide as its longest entry.
+        QAbstractItemView* list = w.view();
+        list->setMinimumWidth(list->sizeHintForColumn(0) + 2 * list->frameWidth() +
+                              list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list));
         QObject::connect(&w, &QComboBox::activated, &w, [this](int index) {
             if (index < 0) return;
             act([&] { context_.form.chooseItem(combo_, static_cast<std::size_t>(index)); });

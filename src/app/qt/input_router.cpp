@@ -56,6 +56,12 @@ std::u16string typedKeys(const QKeyEvent& event) {
     return printable ? toU16(text) : std::u16string();
 }
 
+// The model moves Qt's focus itself, with a reason for which Qt's styles draw
+// no focus frame. The window's keyboard flag is what they look at: once the
+// user has moved through the window by keyboard, the focused control is
+// marked, as after Qt's own Tab.
+void showFocusCues(QWidget& widget) { widget.window()->setAttribute(Qt::WA_KeyboardFocusChange); }
+
 }  // namespace
 
 template <typename Action>
@@ -76,7 +82,7 @@ bool InputRouter::eventFilter(QObject* watched, QEvent* event) {
     Control* control = it.value();
     switch (event->type()) {
         case QEvent::KeyPress:
-            return keyPress(control, static_cast<QKeyEvent&>(*event));
+            return keyPress(*static_cast<QWidget*>(watched), control, static_cast<QKeyEvent&>(*event));
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
             return control && mousePress(*control);
@@ -85,6 +91,7 @@ bool InputRouter::eventFilter(QObject* watched, QEvent* event) {
             return false;
         case QEvent::Shortcut:
             if (!control || control->kind() != ControlKind::PushButton) return false;
+            showFocusCues(*static_cast<QWidget*>(watched));
             act([&] { context_.form.pressAccessKey(static_cast<PushButton*>(control)->accessKey()); });
             return true;
         case QEvent::Wheel:
@@ -100,21 +107,34 @@ bool InputRouter::eventFilter(QObject* watched, QEvent* event) {
     }
 }
 
-bool InputRouter::keyPress(Control* control, QKeyEvent& event) {
+bool InputRouter::keyPress(QWidget& widget, Control* control, QKeyEvent& event) {
     const int key = event.key();
     const bool commandHeld = event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && !commandHeld) {
         const bool backwards = key == Qt::Key_Backtab || (event.modifiers() & Qt::ShiftModifier);
+        showFocusCues(widget);
         act([&] { context_.form.tab(backwards); });
         return true;
     }
     if (!control) return false;
     if (EditControl* edit = asEdit(control)) return typeInto(*edit, event);
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && control->kind() == ControlKind::PushButton) {
+        // Qt presses a button with Enter only when it is a dialog's default
+        // button; here Enter presses whichever button has the focus, like
+        // Space. A held key repeats while a run holds the window, and those
+        // repeats, delivered after it, must not start the run again.
+        if (!commandHeld && !event.isAutoRepeat()) act([&] { context_.form.click(*control); });
+        return true;
+    }
     if (!isArrow(key)) return false;
     // Qt would move the focus among buttons with the arrow keys on its own.
-    if (control->kind() == ControlKind::OptionButton) return arrowInGroup(*control, key);
+    if (control->kind() == ControlKind::OptionButton) {
+        showFocusCues(widget);
+        return arrowInGroup(*control, key);
+    }
     return control->kind() == ControlKind::PushButton || control->kind() == ControlKind::CheckBox;
 }
+
 
 bool InputRouter::typeInto(EditControl& edit, QKeyEvent& event) {
     if (event.matches(QKeySequence::Paste)) {

@@ -8,6 +8,7 @@
 //   - a mouse press on a control the model has not focused first asks the
 //     model to move the focus, and is dropped when Validate refuses;
 //   - an access key (Alt+I, Alt+O) becomes the model's access key;
+//   - Enter on a push button presses it, as Space does;
 //   - a typed character, Backspace, Enter or Esc in an edit control becomes a
 //     typed key (the model's KeyPress decides what it inserts), and a paste
 //     becomes the model's paste;
@@ -47,7 +48,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    bool keyPress(Control* control, QKeyEvent& event);
+    bool keyPress(QWidget& widget, Control* control, QKeyEvent& event);
     bool typeInto(EditControl& edit, QKeyEvent& event);
     bool arrowInGroup(Control& option, int key);
     bool mousePress(Control& control);

@@ -1,10 +1,14 @@
 // quillmarsh: the desktop window.
 //
 //   quillmarsh                    shows the window
-//   quillmarsh --screenshot FILE  builds and loads the window, saves it as a
+//   quillmarsh --screenshot FILE [--tab N]
+//                                 builds and loads the window, presses Tab N
+//                                 times (so that the picture shows the focus
+//                                 as a keyboard user sees it), saves it as a
 //                                 PNG image and exits (no window is shown
 //                                 when run with QT_QPA_PLATFORM=offscreen)
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QPixmap>
@@ -41,14 +45,22 @@ int main(int argc, char** argv) {
     speakChinese(app, translator);
 
     QString screenshot;
+    int tabs = 0;
+    bool usable = true;
     const QStringList args = QApplication::arguments();
-    for (qsizetype i = 1; i < args.size(); ++i) {
+    for (qsizetype i = 1; i < args.size() && usable; ++i) {
         if (args[i] == QLatin1String("--screenshot") && i + 1 < args.size()) {
             screenshot = args[++i];
+        } else if (args[i] == QLatin1String("--tab") && i + 1 < args.size()) {
+            tabs = args[++i].toInt(&usable);
+            usable = usable && tabs >= 0;
         } else {
-            std::fprintf(stderr, "用法：quillmarsh [--screenshot 文件.png]\n");
-            return 2;
+            usable = false;
         }
+    }
+    if (!usable || (tabs > 0 && screenshot.isEmpty())) {
+        std::fprintf(stderr, "用法：quillmarsh [--screenshot 文件.png [--tab 次数]]\n");
+        return 2;
     }
 
     qm::desktop::QtPlatform platform;
@@ -59,6 +71,13 @@ int main(int argc, char** argv) {
     window.show();
 
     if (!screenshot.isEmpty()) {
+        QApplication::processEvents();
+        // Real key presses, through the same routing as the user's.
+        for (int i = 0; i < tabs; ++i) {
+            QWidget* focus = QApplication::focusWidget();
+            QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+            QApplication::sendEvent(focus ? focus : &window, &tab);
+        }
         QApplication::processEvents();
         return window.grab().save(screenshot, "PNG") ? 0 : 1;
     }

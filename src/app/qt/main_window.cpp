@@ -3,9 +3,11 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QLabel>
 #include <QScreen>
 #include <stdexcept>
 
+#include "app/qt/accessible_names.h"
 #include "app/qt/qt_text.h"
 #include "window/form1.h"
 
@@ -39,6 +41,7 @@ MainWindow::MainWindow(Form1& form, double scale)
     } else {
         setFixedSize(client);
     }
+    installAccessibility();
     build(scale);
     form_.observe([this] { mirrorWindow(); });
     mirrorAll();
@@ -81,6 +84,14 @@ void MainWindow::build(double scale) {
             previous = binder->widget();
         }
         binders_.push_back(std::move(binder));
+    }
+    // A caption label beside a field is its buddy, which is how assistive
+    // tools on Linux learn what names the field.
+    for (const auto& binder : binders_) {
+        const std::u16string& naming = binder->control().spec().labelledBy;
+        Control* label = naming.empty() ? nullptr : form_.control(naming);
+        if (label && label->kind() == ControlKind::Label)
+            static_cast<QLabel*>(widgetOf(*label))->setBuddy(binder->widget());
     }
 }
 

@@ -1,0 +1,95 @@
+#include "app/qt/accessible_names.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QLabel>
+#include <QRadioButton>
+#include <QRegularExpression>
+
+#include "app/qt/bound_label.h"
+#include "app/qt/qt_text.h"
+#include "window/layout.h"
+
+namespace qm::desktop {
+
+namespace {
+
+// Qt's own interface for a label reads its text as the name and has no
+// value; a path read out with no word of what it is means nothing to the
+// listener.
+class ValueLabelAccessible final : public QAccessibleWidget {
+public:
+    explicit ValueLabelAccessible(QLabel* label) : QAccessibleWidget(label, QAccessible::StaticText) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value) return static_cast<const QLabel*>(widget())->text();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+// Qt tells a radio button that does not clear its neighbours itself (the
+// model clears them here) as a check box, which is not what it is.
+class OptionButtonAccessible final : public QAccessibleWidget {
+public:
+    explicit OptionButtonAccessible(QRadioButton* button) : QAccessibleWidget(button, QAccessible::RadioButton) {}
+
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.checkable = true;
+        s.checked = button().isChecked();
+        return s;
+    }
+    QStringList actionNames() const override { return QStringList{pressAction()} + QAccessibleWidget::actionNames(); }
+    void doAction(const QString& action) override {
+        // A click like the mouse's, which reaches the model.
+        if (action == pressAction()) {
+            if (button().isEnabled()) button().click();
+            return;
+        }
+        QAccessibleWidget::doAction(action);
+    }
+
+private:
+    QRadioButton& button() const { return *static_cast<QRadioButton*>(widget()); }
+};
+
+QAccessibleInterface* factory(const QString&, QObject* object) {
+    if (auto* label = dynamic_cast<BoundLabel*>(object); label && label->captionIsValue)
+        return new ValueLabelAccessible(label);
+    // Asked for as soon as the button exists, before the binder makes it
+    // non-exclusive: every radio button of the program is told as one.
+    if (auto* option = qobject_cast<QRadioButton*>(object)) return new OptionButtonAccessible(option);
+    return nullptr;
+}
+
+}  // namespace
+
+QString spokenCaption(QString caption) {
+    static const QRegularExpression accessMark(QStringLiteral("\\(&.\\)"));
+    caption.remove(accessMark);
+    caption.remove(u'&');
+    if (caption.endsWith(QLatin1String("..."))) caption.chop(3);
+    if (caption.endsWith(u'：') || caption.endsWith(u':')) caption.chop(1);
+    return caption.trimmed();
+}
+
+QString accessibleNameOf(const ControlSpec& row) {
+    const ControlSpec& naming = row.labelledBy.empty() ? row : layoutOf(row.labelledBy);
+    return spokenCaption(toQString(naming.caption));
+}
+
+void installAccessibility() {
+    static const bool installed = [] {
+        QAccessible::installFactory(factory);
+        return true;
+    }();
+    (void)installed;
+}
+
+void announceValueChange(QWidget& label) {
+    if (!QAccessible::isActive()) return;
+    QAccessibleValueChangeEvent event(&label, static_cast<QLabel&>(label).text());
+    QAccessible::updateAccessibility(&event);
+}
+
+}  // namespace qm::desktop
