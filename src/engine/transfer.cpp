@@ -52,12 +52,10 @@ private:
 // threads that transfer, and each file's outcome once it is known.
 class Work {
 public:
-    static constexpr std::uint8_t kPending = 0xFF;
-
     Work(Platform& platform, const TransferJob& job, OpenFolder* source)
-        : platform_(platform), job_(job), source_(source), shares_(platform, job.shareRoot),
-          outcomes_(job.order.size()) {
-        for (auto& o : outcomes_) o.store(kPending, std::memory_order_relaxed);
+        : platform_(platform), job_(job), source_(source), shares_(platform, job.plan.shareRoot),
+          results_(job.plan.rows.size()), done_(job.plan.rows.size()) {
+        for (auto& d : done_) d.store(false, std::memory_order_relaxed);
     }
 
     ShareFolders& shares() { return shares_; }
@@ -65,24 +63,24 @@ public:
     // Starts the next file that no thread has taken; false when none is left.
     bool doOne() {
         const std::uint64_t i = next_.fetch_add(1, std::memory_order_relaxed);
-        if (i >= outcomes_.size()) return false;
-        OpenFolder* share = shares_.folder(shareOf(i, job_.shares));
-        const NativeNameView name = job_.files.nativeEntry(job_.order[i].entry);
-        TransferOutcome outcome = TransferOutcome::Failed;
+        if (i >= results_.size()) return false;
+        const RunRow& row = job_.plan.rows[i];
+        OpenFolder* share = shares_.folder(row.share);
+        const NativeNameView name = job_.files.names().name(row.name);
         if (source_ && share)
-            outcome = job_.move ? platform_.moveFile(*source_, name, *share) : platform_.copyFile(*source_, name, *share);
-        outcomes_[i].store(static_cast<std::uint8_t>(outcome), std::memory_order_release);
-        outcomes_[i].notify_one();
+            results_[i] = job_.plan.move ? platform_.moveFile(*source_, name, *share)
+                                         : platform_.copyFile(*source_, name, *share);
+        done_[i].store(true, std::memory_order_release);
+        done_[i].notify_one();
         return true;
     }
-    // The outcome of file i, once some thread has done it; the calling
-    // thread lends a hand while it waits.
-    TransferOutcome outcome(std::uint64_t i) {
-        std::uint8_t o;
-        while ((o = outcomes_[i].load(std::memory_order_acquire)) == kPending) {
-            if (!doOne()) outcomes_[i].wait(kPending, std::memory_order_acquire);
+    // The result of row i, once some thread has done it; the calling thread
+    // lends a hand while it waits.
+    const TransferResult& result(std::uint64_t i) {
+        while (!done_[i].load(std::memory_order_acquire)) {
+            if (!doOne()) done_[i].wait(false, std::memory_order_acquire);
         }
-        return static_cast<TransferOutcome>(o);
+        return results_[i];
     }
 
 private:
@@ -91,18 +89,18 @@ private:
     OpenFolder* source_;
     ShareFolders shares_;
     std::atomic<std::uint64_t> next_{0};
-    std::vector<std::atomic<std::uint8_t>> outcomes_;
+    std::vector<TransferResult> results_;  // each written by one thread, read after done_
+    std::vector<std::atomic<bool>> done_;
 };
 
 }  // namespace
 
 TransferTally transferAll(Platform& platform, const TransferJob& job, FailureLog& log,
-                          const std::function<void(std::uint64_t)>& beforeFile) {
+                          const std::function<void(std::uint64_t)>& beforeFile,
+                          const std::function<void(const RunRow&, const TransferResult&)>& afterFile) {
     const char16_t separator = platform.pathStyle().separator;
     const std::unique_ptr<OpenFolder> source = platform.openFolder(job.files.path());
-    const std::uint64_t files = job.order.size();
-    if (files == 0) return {};
-    job.files.nativeEntry(0);  // puts the list in order before a second thread reads it
+    const std::vector<RunRow>& rows = job.plan.rows;
     Work work(platform, job, source.get());
 
     // A copy run has a second thread copying alongside the run's own. The
@@ -112,24 +110,25 @@ TransferTally transferAll(Platform& platform, const TransferJob& job, FailureLog
     // reports is what one thread would report. Moves are renames, which the
     // folders' locks would only queue up again: they keep one thread.
     std::thread helper;
-    if (!job.move && files > 1) helper = std::thread([&work] {
+    if (!job.plan.move && rows.size() > 1) helper = std::thread([&work] {
         while (work.doOne()) {
         }
     });
 
     TransferTally tally;
-    for (std::uint64_t i = 0; i < files; ++i) {
+    for (std::uint64_t i = 0; i < rows.size(); ++i) {
         beforeFile(i);
-        const TransferOutcome outcome = work.outcome(i);
-        const std::uint64_t share = shareOf(i, job.shares);
-        if (outcome == TransferOutcome::Failed) {
+        const TransferResult& result = work.result(i);
+        const RunRow& row = rows[i];
+        if (result.outcome == TransferOutcome::Failed) {
             ++tally.failed;
-            const std::u16string name = text::nameText(job.files.nativeEntry(job.order[i].entry));
-            log.add(job.files.path() + separator + name, work.shares().path(share) + separator + name);
-        } else if (job.move && outcome != TransferOutcome::Moved) {
+            const std::u16string name = text::nameText(job.files.names().name(row.name));
+            log.add(job.files.path() + separator + name, work.shares().path(row.share) + separator + name);
+        } else if (job.plan.move && result.outcome != TransferOutcome::Moved) {
             ++tally.copiedOnly;
         }
-        if (i + 1 == files || shareOf(i + 1, job.shares) != share) work.shares().close(share);
+        afterFile(row, result);
+        if (i + 1 == rows.size() || rows[i + 1].share != row.share) work.shares().close(row.share);
         platform.keepResponsive();
     }
     if (helper.joinable()) helper.join();

@@ -6,9 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/draw.h"
 #include "engine/failure_log.h"
-#include "engine/plan.h"
+#include "engine/run_plan.h"
 
 namespace qm {
 
@@ -20,10 +19,7 @@ void makeShareFolders(Platform& platform, const std::u16string& shareRoot, std::
 
 struct TransferJob {
     const FileList& files;
-    const std::vector<DispatchRow>& order;
-    std::u16string shareRoot;
-    ShareCounts shares;
-    bool move;
+    const RunPlan& plan;
 };
 
 struct TransferTally {
@@ -33,9 +29,11 @@ struct TransferTally {
     std::uint64_t copiedOnly = 0;
 };
 
-// Transfers every file in the drawn order, logging each one that fails.
-// `beforeFile` is told the position (from 0) of each file before its transfer.
+// Transfers every row of the plan in order, logging each file that fails.
+// `beforeFile` is told the position (from 0) of each row before it is
+// accounted for, `afterFile` its outcome, both strictly in the plan's order.
 TransferTally transferAll(Platform& platform, const TransferJob& job, FailureLog& log,
-                          const std::function<void(std::uint64_t)>& beforeFile);
+                          const std::function<void(std::uint64_t)>& beforeFile,
+                          const std::function<void(const RunRow&, const TransferResult&)>& afterFile);
 
 }  // namespace qm

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "text/native_name.h"
@@ -43,6 +44,31 @@ enum class TransferOutcome {
     Copied,        // a new copy is at the destination; the source stays where it was
     AlreadyThere,  // a regular file with the same content was already there; nothing touched
     Failed,        // nothing at the destination was created or replaced
+};
+
+// Size and modification time of a regular file (nanoseconds since
+// 1970-01-01 UTC); what a record of a run keeps to know a file again.
+struct FileFacts {
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;
+    bool operator==(const FileFacts&) const = default;
+};
+
+// The outcome of one transfer and the facts of the file transferred (as the
+// source was when it was read; all zero when it could not be).
+struct TransferResult {
+    TransferOutcome outcome = TransferOutcome::Failed;
+    FileFacts facts;
+};
+
+// A file written under a temporary name beside its place and put there,
+// replacing whatever had the name, only by commit(): a file dropped without
+// commit, or cut short by a kill, leaves nothing under the name.
+class PendingFile {
+public:
+    virtual ~PendingFile() = default;
+    virtual bool write(std::string_view bytes) = 0;
+    virtual bool commit() = 0;
 };
 
 // A text file that receives whole lines; the implementation converts each line
@@ -141,15 +167,27 @@ public:
     // A folder to transfer from or into; nullptr when it cannot be opened.
     virtual std::unique_ptr<OpenFolder> openFolder(const std::u16string& path) = 0;
     // copyFile: Copied, AlreadyThere or Failed; the source is never touched.
-    virtual TransferOutcome copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to) = 0;
+    // The result carries the facts of the source as it was copied.
+    virtual TransferResult copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to) = 0;
     // moveFile: a rename that refuses an existing name where the file system
     // allows it (Moved). Otherwise (another file system, a symbolic link, a
     // rename that was refused) the file is copied as above and, once the copy
     // is published, the source name is removed (Moved); when it cannot be
     // removed the result is Copied. A clash is AlreadyThere or Failed as for a
     // copy, and leaves the source where it is.
-    virtual TransferOutcome moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to) = 0;
+    virtual TransferResult moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to) = 0;
     virtual bool deleteFile(const std::u16string& path) = 0;
+    // The facts of the regular file at `path` (a symbolic link is not
+    // followed); nullopt for anything else or nothing.
+    virtual std::optional<FileFacts> fileFacts(const std::u16string& path) = 0;
+    // Whether both paths are regular files with the same bytes (links not followed).
+    virtual bool sameContent(const std::u16string& a, const std::u16string& b) = 0;
+    // Removes a folder only when it is empty.
+    virtual bool removeEmptyFolder(const std::u16string& path) = 0;
+    // A whole file's bytes; nullopt when it cannot be read.
+    virtual std::optional<std::string> readFile(const std::u16string& path) = 0;
+    // See PendingFile; nullptr when no temporary file can be made beside `path`.
+    virtual std::unique_ptr<PendingFile> createPendingFile(const std::u16string& path) = 0;
     // Creates the failure log's file, exclusively and without following a
     // symbolic link at its name. Whatever has the name already is removed
     // first (never truncated through the name), unless a running run holds it

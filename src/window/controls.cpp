@@ -169,14 +169,14 @@ void FileList::applyPattern() {
     ordered_ = false;
 }
 
-NativeNameView FileList::nativeEntry(std::size_t index) const {
+std::uint32_t FileList::nameIndex(std::size_t index) const {
     if (!ordered_) {
         std::sort(matched_.begin(), matched_.end(), [this](std::uint32_t a, std::uint32_t b) {
             return text::compareNames(names_.name(a), names_.name(b)) < 0;
         });
         ordered_ = true;
     }
-    return names_.name(matched_[index]);
+    return matched_[index];
 }
 
 }  // namespace qm

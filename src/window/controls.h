@@ -206,7 +206,11 @@ public:
     std::size_t count() const { return matched_.size(); }
     // The entry at `index` in the list's order.
     std::u16string entry(std::size_t index) const { return text::nameText(nativeEntry(index)); }
-    NativeNameView nativeEntry(std::size_t index) const;
+    NativeNameView nativeEntry(std::size_t index) const { return names_.name(nameIndex(index)); }
+    // Where the entry at `index` stands among all the folder's names.
+    std::uint32_t nameIndex(std::size_t index) const;
+    // Every regular file of the folder, whether the pattern takes it or not.
+    const FolderNames& names() const { return names_; }
 
 private:
     void applyPattern();

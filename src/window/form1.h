@@ -11,11 +11,20 @@
 #include <string>
 #include <vector>
 
+#include "engine/run_plan.h"
 #include "window/controls.h"
 
 namespace qm {
 
 class Platform;
+class RunRecorder;
+
+// What only the command line asks of a run today. The window leaves these
+// as they are; a run then is exactly the one its controls describe.
+struct RunExtras {
+    bool companions = false;          // files go with those whose names differ only in the extension
+    RunRecorder* recorder = nullptr;  // told the plan and every file's outcome
+};
 
 // A dropped path counts as a folder when its last seven characters hold no ".".
 bool LooksLikeFolder(const std::u16string& path);
@@ -64,6 +73,14 @@ public:
 
     const std::vector<Control*>& controls() const { return controls_; }
     Control* control(std::u16string_view name) const;
+
+    RunExtras extras;
+
+    // What a click on the dispatch button would do now, as a copy or a move
+    // run with the given seed; nothing is touched. No rows when nothing matches.
+    RunPlan PlanRun(bool move, std::uint64_t seed) const;
+    // How many of the list's files a run deals.
+    std::uint64_t FilesToDeal() const;
 
     // --- values read once at start-up ---------------------------------------
     std::u16string ProgramFilesPath;

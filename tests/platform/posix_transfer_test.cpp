@@ -61,7 +61,7 @@ protected:
         auto out = platform.openFolder(dir.u16(to));
         if (!in || !out) return TransferOutcome::Failed;
         const std::string name = source.filename().string();
-        return moving ? platform.moveFile(*in, name, *out) : platform.copyFile(*in, name, *out);
+        return (moving ? platform.moveFile(*in, name, *out) : platform.copyFile(*in, name, *out)).outcome;
     }
     TransferOutcome copy(const std::string& from, const std::string& to) { return transfer(false, from, to); }
     TransferOutcome move(const std::string& from, const std::string& to) { return transfer(true, from, to); }
@@ -224,7 +224,7 @@ TEST_F(PosixTransfer, MoveThatCannotRename) {
         test::TempDir other("/dev/shm");
         make("in/far", "across", 0600);
         auto in = platform.openFolder(dir.u16("in")), far = platform.openFolder(other.u16());
-        EXPECT_EQ(platform.moveFile(*in, "far", *far), TransferOutcome::Moved);
+        EXPECT_EQ(platform.moveFile(*in, "far", *far).outcome, TransferOutcome::Moved);
         EXPECT_FALSE(dir.exists("in/far"));
         EXPECT_EQ(other.read("far"), "across");
     }

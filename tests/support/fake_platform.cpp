@@ -86,7 +86,7 @@ std::u16string transferLine(const char16_t* verb, const OpenFolder& from, Native
 
 }  // namespace
 
-TransferOutcome FakePlatform::copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to) {
+TransferResult FakePlatform::copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to) {
     {
         std::lock_guard lock(transfers_);  // copies run on two threads
         calls.push_back(transferLine(u"copy ", from, name, to));
@@ -94,7 +94,7 @@ TransferOutcome FakePlatform::copyFile(OpenFolder& from, NativeNameView name, Op
     return PosixPlatform::copyFile(from, name, to);
 }
 
-TransferOutcome FakePlatform::moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to) {
+TransferResult FakePlatform::moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to) {
     calls.push_back(transferLine(u"move ", from, name, to));
     return PosixPlatform::moveFile(from, name, to);
 }

@@ -57,8 +57,8 @@ public:
 
     bool makeFolders(const std::u16string& path) override;
     bool listFolder(const std::u16string& folder, FolderNames& names) override;
-    TransferOutcome copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to) override;
-    TransferOutcome moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to) override;
+    TransferResult copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to) override;
+    TransferResult moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to) override;
     bool deleteFile(const std::u16string& path) override;
     std::unique_ptr<TextFile> createTextFile(const std::u16string& path) override;
 

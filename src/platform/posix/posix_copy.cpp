@@ -204,22 +204,28 @@ bool holdsSameContent(const PosixFolder& to, const char* name, int in, const str
     Fd existing(openat(to.fd(), name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     struct stat st;
     if (!existing.valid() || fstat(existing.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    if (st.st_size != source.st_size) return false;
     if (st.st_dev == source.st_dev && st.st_ino == source.st_ino) return false;
-    if (lseek(in, 0, SEEK_SET) != 0) return false;
-
-    char* a = chunkBuffer();
-    std::unique_ptr<char[]> b(new char[kChunk]);
-    for (;;) {
-        long na = readFull(in, a, kChunk);
-        long nb = readFull(existing.get(), b.get(), kChunk);
-        if (na < 0 || nb < 0 || na != nb) return false;
-        if (na == 0) return true;
-        if (std::memcmp(a, b.get(), static_cast<std::size_t>(na)) != 0) return false;
-    }
+    return st.st_size == source.st_size && lseek(in, 0, SEEK_SET) == 0 && sameBytes(in, existing.get());
 }
 
 }  // namespace
+
+bool sameBytes(int a, int b) {
+    char* bufferA = chunkBuffer();
+    std::unique_ptr<char[]> bufferB(new char[kChunk]);
+    for (;;) {
+        long na = readFull(a, bufferA, kChunk);
+        long nb = readFull(b, bufferB.get(), kChunk);
+        if (na < 0 || nb < 0 || na != nb) return false;
+        if (na == 0) return true;
+        if (std::memcmp(bufferA, bufferB.get(), static_cast<std::size_t>(na)) != 0) return false;
+    }
+}
+
+FileFacts factsOf(const struct stat& st) {
+    return {static_cast<std::uint64_t>(st.st_size),
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
 
 Fd& Fd::operator=(Fd&& other) noexcept {
     if (this != &other) {
@@ -246,25 +252,23 @@ CName::CName(NativeNameView name) : valid_(name.size() < sizeof buffer_ && name.
     buffer_[n] = '\0';
 }
 
-TransferOutcome copyInto(int from, const char* name, const PosixFolder& to) {
+TransferResult copyInto(int from, const char* name, const PosixFolder& to) {
     Fd in(openat(from, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat source;
-    if (!in.valid() || fstat(in.get(), &source) != 0 || !S_ISREG(source.st_mode)) return TransferOutcome::Failed;
+    if (!in.valid() || fstat(in.get(), &source) != 0 || !S_ISREG(source.st_mode)) return {};
 
     Publish published = viaUnnamedFile(in.get(), source, to, name);
     if (published == Publish::Unsupported) {
-        if (lseek(in.get(), 0, SEEK_SET) != 0) return TransferOutcome::Failed;
+        if (lseek(in.get(), 0, SEEK_SET) != 0) return {TransferOutcome::Failed, factsOf(source)};
         published = viaHiddenName(in.get(), source, to, name);
     }
-    switch (published) {
-        case Publish::Done:
-            return TransferOutcome::Copied;
-        case Publish::Taken:
-            return holdsSameContent(to, name, in.get(), source) ? TransferOutcome::AlreadyThere
-                                                                : TransferOutcome::Failed;
-        default:
-            return TransferOutcome::Failed;
+    TransferOutcome outcome = TransferOutcome::Failed;
+    if (published == Publish::Done) {
+        outcome = TransferOutcome::Copied;
+    } else if (published == Publish::Taken && holdsSameContent(to, name, in.get(), source)) {
+        outcome = TransferOutcome::AlreadyThere;
     }
+    return {outcome, factsOf(source)};
 }
 
 }  // namespace qm::posix

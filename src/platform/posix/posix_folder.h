@@ -1,6 +1,8 @@
 // Open folders and file descriptors of the POSIX platform's transfers.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <string>
 
 #include "platform/platform.h"
@@ -55,6 +57,11 @@ private:
 
 // Copies `name` from the folder `from` to the same name in `to`, as the
 // transfer contract says: Copied, AlreadyThere or Failed.
-TransferOutcome copyInto(int from, const char* name, const PosixFolder& to);
+TransferResult copyInto(int from, const char* name, const PosixFolder& to);
+
+// Whether two open files hold the same bytes from their current offsets on.
+bool sameBytes(int a, int b);
+
+FileFacts factsOf(const struct stat& st);
 
 }  // namespace qm::posix

@@ -28,9 +28,14 @@ public:
     bool folderExists(const std::u16string& path) override;
     bool makeFolders(const std::u16string& pathEndingInSeparator) override;
     std::unique_ptr<OpenFolder> openFolder(const std::u16string& path) override;
-    TransferOutcome copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to) override;
-    TransferOutcome moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to) override;
+    TransferResult copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to) override;
+    TransferResult moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to) override;
     bool deleteFile(const std::u16string& path) override;
+    std::optional<FileFacts> fileFacts(const std::u16string& path) override;
+    bool sameContent(const std::u16string& a, const std::u16string& b) override;
+    bool removeEmptyFolder(const std::u16string& path) override;
+    std::optional<std::string> readFile(const std::u16string& path) override;
+    std::unique_ptr<PendingFile> createPendingFile(const std::u16string& path) override;
     std::unique_ptr<TextFile> createTextFile(const std::u16string& path) override;
     std::vector<std::u16string> failureLogPaths() override;
 

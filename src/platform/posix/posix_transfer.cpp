@@ -41,30 +41,32 @@ std::unique_ptr<OpenFolder> PosixPlatform::openFolder(const std::u16string& path
     return std::make_unique<posix::PosixFolder>(path, std::move(fd), defaultAcl);
 }
 
-TransferOutcome PosixPlatform::moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to) {
+TransferResult PosixPlatform::moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to) {
     const posix::CName cname(name);
-    if (!cname.valid()) return TransferOutcome::Failed;
+    if (!cname.valid()) return {};
     const int source = static_cast<posix::PosixFolder&>(from).fd();
     const auto& target = static_cast<posix::PosixFolder&>(to);
     struct stat st;
-    if (fstatat(source, cname.get(), &st, AT_SYMLINK_NOFOLLOW) != 0) return TransferOutcome::Failed;
+    if (fstatat(source, cname.get(), &st, AT_SYMLINK_NOFOLLOW) != 0) return {};
     // Only regular files move. A symbolic link is not renamed: its share
     // would receive a link that may lead nowhere from there, so it delivers
     // its content like a copy and the link itself goes.
-    if (S_ISREG(st.st_mode) && renameFree(source, cname.get(), target.fd())) return TransferOutcome::Moved;
-    if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) return TransferOutcome::Failed;
+    if (S_ISREG(st.st_mode) && renameFree(source, cname.get(), target.fd()))
+        return {TransferOutcome::Moved, posix::factsOf(st)};
+    if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) return {};
 
     // Another file system, a refused rename (a read-only source folder, a
     // name already taken), or a link: a copy, published whole, and then the
     // source name goes. A copy that could not be made leaves the source.
-    const TransferOutcome copied = posix::copyInto(source, cname.get(), target);
-    if (copied != TransferOutcome::Copied) return copied;
-    return unlinkat(source, cname.get(), 0) == 0 ? TransferOutcome::Moved : TransferOutcome::Copied;
+    TransferResult copied = posix::copyInto(source, cname.get(), target);
+    if (copied.outcome == TransferOutcome::Copied && unlinkat(source, cname.get(), 0) == 0)
+        copied.outcome = TransferOutcome::Moved;
+    return copied;
 }
 
-TransferOutcome PosixPlatform::copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to) {
+TransferResult PosixPlatform::copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to) {
     const posix::CName cname(name);
-    if (!cname.valid()) return TransferOutcome::Failed;
+    if (!cname.valid()) return {};
     return posix::copyInto(static_cast<posix::PosixFolder&>(from).fd(), cname.get(),
                            static_cast<posix::PosixFolder&>(to));
 }
