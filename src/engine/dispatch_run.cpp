@@ -57,8 +57,10 @@ void Form1::CmdDo_Click() {
     setEnabled(true);
     // A move run that could only copy some files says so: the user expects
     // the source folder to be empty afterwards.
-    const std::u16string copiedOnly =
+    std::u16string copiedOnly =
         tally.copiedOnly == 0 ? u"" : u"\r\n其中" + text::decimal(tally.copiedOnly) + u"个文件只能复制，原文件未移走。";
+    // Companions are counted apart from the files dealt.
+    if (extras.companions) copiedOnly += u"\r\n另有" + text::decimal(tally.companions) + u"个伴随文件随同分发。";
     if (tally.failed != 0) {
         std::u16string prompt = u"分发完毕！因文件访问错误，分发失败" + text::decimal(tally.failed) + u"份。\r\n" +
                                 (log.created() ? u"稍候请参见分发失败的记录。" : u"分发失败的记录无法创建。");

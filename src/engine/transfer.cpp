@@ -124,8 +124,9 @@ TransferTally transferAll(Platform& platform, const TransferJob& job, FailureLog
             ++tally.failed;
             const std::u16string name = text::nameText(job.files.names().name(row.name));
             log.add(job.files.path() + separator + name, work.shares().path(row.share) + separator + name);
-        } else if (job.plan.move && result.outcome != TransferOutcome::Moved) {
-            ++tally.copiedOnly;
+        } else {
+            if (job.plan.move && result.outcome != TransferOutcome::Moved) ++tally.copiedOnly;
+            if (row.companion) ++tally.companions;
         }
         afterFile(row, result);
         if (i + 1 == rows.size() || rows[i + 1].share != row.share) work.shares().close(row.share);

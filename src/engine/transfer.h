@@ -27,6 +27,8 @@ struct TransferTally {
     // Move runs only: files that reached their share while the source stayed
     // (it could not be removed, or its twin was already there).
     std::uint64_t copiedOnly = 0;
+    // Companions transferred along with the files they go with.
+    std::uint64_t companions = 0;
 };
 
 // Transfers every row of the plan in order, logging each file that fails.

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -70,8 +71,9 @@ TEST(BatchBinary, DealsARealFolderAndReportsByExitCode) {
 pid_t startCopyRun(const TempDir& dir, rlim_t fileSizeLimit) {
     const std::string home = "HOME=" + dir.path().string(), tmp = "TMPDIR=" + dir.path().string();
     const std::string src = (dir.path() / "src").string(), out = (dir.path() / "out").string();
+    const std::string manifest = (dir.path() / "run.manifest").string();
     const char* argv[] = {QM_BATCH_BINARY, "--import", src.c_str(), "--export", out.c_str(), "--shares", "1",
-                          "--seed", "1", "--quiet", nullptr};
+                          "--seed", "1", "--quiet", "--manifest", manifest.c_str(), nullptr};
     const char* envp[] = {home.c_str(), tmp.c_str(), nullptr};
     const pid_t pid = fork();
     if (pid == 0) {
@@ -96,7 +98,8 @@ int exitCodeOf(pid_t pid) {
 
 // A run stopped in the middle of a large file (killed, interrupted, or cut
 // off by a file-size limit) leaves no file under a source's name that is not
-// whole; running it again completes every file.
+// whole, and no manifest unless it got to the end; running it again
+// completes every file.
 TEST(BatchBinary, AnInterruptedCopyLeavesOnlyWholeFiles) {
     struct Case {
         const char* name;
@@ -118,6 +121,8 @@ TEST(BatchBinary, AnInterruptedCopyLeavesOnlyWholeFiles) {
         const int first = exitCodeOf(pid);
         if (c.limit != 0) {
             EXPECT_EQ(first, 1) << c.name;  // the big files fail and are logged
+        } else {
+            EXPECT_FALSE(dir.exists("run.manifest")) << c.name;
         }
         for (const std::string& name : dir.list("out/src_分发1")) {
             const std::string copied = dir.read("out/src_分发1/" + name);
@@ -127,6 +132,8 @@ TEST(BatchBinary, AnInterruptedCopyLeavesOnlyWholeFiles) {
         EXPECT_EQ(exitCodeOf(startCopyRun(dir, 0)), 0) << c.name;
         EXPECT_EQ(dir.list("out/src_分发1"), (std::vector<std::string>{"a.bin", "b.bin", "small.txt"})) << c.name;
         EXPECT_EQ(dir.read("out/src_分发1/b.bin").size(), big.size()) << c.name;
+        const std::string manifest = dir.read("run.manifest");
+        EXPECT_EQ(std::count(manifest.begin(), manifest.end(), '\n'), 6) << c.name;
     }
 }
 

@@ -1,6 +1,6 @@
 // The platform as the batch front end sees it: files and the system come from
 // the real platform; message boxes are answered and printed, nothing is
-// opened on the desktop, and the draw may be seeded from the command line.
+// opened on the desktop, and the draw takes the command line's seed.
 #pragma once
 
 #include <optional>
@@ -13,15 +13,12 @@ namespace qm::batch {
 
 class BatchPlatform : public ForwardingPlatform {
 public:
-    BatchPlatform(Platform& inner, std::ostream& out, std::ostream& err, bool answerOk,
-                  std::optional<std::uint64_t> seed)
+    BatchPlatform(Platform& inner, std::ostream& out, std::ostream& err, bool answerOk, std::uint64_t seed)
         : ForwardingPlatform(inner), out_(out), err_(err), answerOk_(answerOk), seed_(seed) {}
 
     // What the run reported last, and what it asked to open, in order.
     const std::u16string& lastMessage() const { return lastMessage_; }
     const std::vector<std::u16string>& opened() const { return opened_; }
-    // The seed of the last draw: given on the command line or taken from the clock.
-    std::uint64_t drawnSeed() const { return drawnSeed_; }
 
     MsgResult messageBox(const MessageBoxRequest& request) override;
     void beep() override {}
@@ -29,14 +26,14 @@ public:
     void openInDesktop(const std::u16string& target) override { opened_.push_back(target); }
     void showPointingCursor() override {}
     void keepResponsive() override {}
-    std::uint64_t clockSeed() override { return drawnSeed_ = seed_ ? *seed_ : inner_.clockSeed(); }
+    // The run's draw takes the seed the command line chose or drew.
+    std::uint64_t clockSeed() override { return seed_; }
 
 private:
     std::ostream& out_;
     std::ostream& err_;
     bool answerOk_;
-    std::optional<std::uint64_t> seed_;
-    std::uint64_t drawnSeed_ = 0;
+    std::uint64_t seed_;
     std::u16string lastMessage_;
     std::vector<std::u16string> opened_;
 };

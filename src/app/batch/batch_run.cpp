@@ -4,6 +4,8 @@
 #include <chrono>
 
 #include "app/batch/batch_platform.h"
+#include "engine/manifest.h"
+#include "engine/undo.h"
 #include "folders/folder_messages.h"
 #include "text/utf.h"
 #include "window/form1.h"
@@ -60,11 +62,39 @@ void enterCount(Form1& form, TextBox& field, const std::u16string& value, std::o
     }
 }
 
+// Takes back the run a manifest records and lists what stays.
+int runUndo(const Options& options, Platform& system, std::ostream& out, std::ostream& err) {
+    const std::u16string path = system.absolutePath(*options.undo);
+    const std::optional<std::string> bytes = system.readFile(path);
+    if (!bytes) return refuse(err, "无法读取清单：" + text::toUtf8(*options.undo));
+    std::string why;
+    const std::optional<Manifest> manifest = parseManifest(*bytes, why);
+    if (!manifest) return refuse(err, "清单无效：" + text::toUtf8(*options.undo) + "：" + why);
+    const UndoReport report = undoRun(system, *manifest);
+    for (const UndoProblem& problem : report.problems)
+        out << "未能撤销：" << text::toUtf8(problem.path) << "（" << text::toUtf8(problem.reason) << "）\n";
+    if (!options.quiet) err << "已撤销" << report.takenBack << "个文件。\n";
+    return report.problems.empty() ? kAllTransferred : kSomeFailed;
+}
+
+// The plan of the run, one row a line, as a real run with the same seed
+// would carry it out.
+void printPlan(const Form1& form, const RunPlan& plan, char16_t separator, std::ostream& out) {
+    out << "# seed " << plan.seed << '\n';
+    const RowWriter rows(plan, form.File1, separator);
+    for (const RunRow& row : plan.rows) out << rows.line(row) << '\n';
+}
+
 }  // namespace
 
 int runBatch(const Options& options, Platform& system, std::ostream& out, std::ostream& err, bool showProgress) {
-    BatchPlatform platform(system, out, err, options.move, options.seed);
+    if (options.undo) return runUndo(options, system, out, err);
+    // The seed is drawn here, so that it is known (and can be told) before
+    // anything is dealt: any run can be repeated with --seed.
+    const std::uint64_t seed = options.seed ? *options.seed : system.clockSeed();
+    BatchPlatform platform(system, out, err, options.move, seed);
     Form1 form(platform);
+    form.extras.companions = options.companions;
 
     // The window only ever has absolute folders (from the dialog or a drop);
     // the command line is brought to the same form, or a relative import
@@ -105,6 +135,21 @@ int runBatch(const Options& options, Platform& system, std::ostream& out, std::o
                                text::toUtf8(options.importFolder));
     }
     form.click(options.fullPath ? form.Option1 : form.Option2);
+    if (!options.seed && !options.quiet) err << "随机种子：" << seed << '\n';
+    if (options.dryRun) {
+        printPlan(form, form.PlanRun(options.move, seed), platform.pathStyle().separator, out);
+        return kAllTransferred;
+    }
+
+    // The manifest's file is made before the run: a run that could not be
+    // recorded does not start.
+    std::optional<ManifestWriter> manifest;
+    if (options.manifest) {
+        std::unique_ptr<PendingFile> file = platform.createPendingFile(platform.absolutePath(*options.manifest));
+        if (!file) return refuse(err, "无法写入清单：" + text::toUtf8(*options.manifest));
+        manifest.emplace(std::move(file), platform.pathStyle().separator);
+        form.extras.recorder = &*manifest;
+    }
     if (options.move) form.click(form.ChBackUp);
 
     ProgressLine progress(err, showProgress && !options.quiet);
@@ -114,9 +159,12 @@ int runBatch(const Options& options, Platform& system, std::ostream& out, std::o
     if (!form.click(form.CmdDo)) return refuse(err, "无法开始分发");
     form.observe(nullptr);
 
-    // "分发完毕！" alone, or followed by the line about files that could only be copied.
+    const bool manifestLost = manifest && !manifest->written();
+    if (manifestLost) err << "清单无法写入：" << text::toUtf8(*options.manifest) << '\n';
+    // "分发完毕！" alone, or followed by lines about copies and companions.
     const std::u16string& report = platform.lastMessage();
-    if (report == u"分发完毕！" || report.starts_with(u"分发完毕！\r\n")) return kAllTransferred;
+    if (report == u"分发完毕！" || report.starts_with(u"分发完毕！\r\n"))
+        return manifestLost ? kSomeFailed : kAllTransferred;
     const auto logs = platform.failureLogPaths();
     for (const std::u16string& opened : platform.opened()) {
         if (std::find(logs.begin(), logs.end(), opened) != logs.end()) out << text::toUtf8(opened) << '\n';

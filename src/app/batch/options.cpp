@@ -69,6 +69,17 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
                 return r;
             }
             o.seed = seed;
+        } else if (arg == "--manifest" || arg == "--undo") {
+            if (!value(v)) return r;
+            if (v.empty()) {
+                r.error = "选项 " + arg + " 的文件不能为空";
+                return r;
+            }
+            (arg == "--manifest" ? o.manifest : o.undo) = text::fromUtf8(v);
+        } else if (arg == "--dry-run") {
+            o.dryRun = true;
+        } else if (arg == "--companions") {
+            o.companions = true;
         } else if (arg == "--move") {
             o.move = true;
         } else if (arg == "--full-path") {
@@ -81,7 +92,16 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
         }
     }
     if (o.help) return r;
-    if (o.perShare && o.shares) {
+    if (o.undo) {
+        // An undo reads everything it needs from the manifest.
+        const bool runOptions = haveImport || haveExport || o.perShare || o.shares || o.move || o.fullPath ||
+                                o.seed || o.dryRun || o.manifest || o.companions || o.filter != u"*.*";
+        if (runOptions) r.error = "--undo 只能与 --quiet 同用";
+        return r;
+    }
+    if (o.dryRun && o.manifest) {
+        r.error = "--dry-run 不做任何分发，不能与 --manifest 同用";
+    } else if (o.perShare && o.shares) {
         r.error = "--per-share 与 --shares 只能选用其一";
     } else if (!haveImport) {
         r.error = "缺少 --import 导入目录";
@@ -93,6 +113,7 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
 
 std::string helpText() {
     return R"(用法：quillmarsh-batch --import 目录 --export 目录 [选项]
+      quillmarsh-batch --undo 清单 [--quiet]
 
 把导入目录中与文件类型匹配的文件随机分发到导出目录下编号的分发文件夹中。
 
@@ -106,12 +127,26 @@ std::string helpText() {
   --move              移走原文件（代替复制）
   --full-path         保留原全路径结构（默认仅保留源文件夹名）
   --seed N            用 N 作为随机种子：相同的种子、文件与设置得到相同的分发
-                      （默认以当前时钟为种子）
-  --quiet             不显示进度
+                      （默认以当前时钟为种子，并在标准错误输出“随机种子：N”）
+  --companions        伴随文件：名字只有扩展名不同的文件（如 IMG_1.jpg 与 IMG_1.xml）
+                      随同一起分到同一份，即使文件类型不匹配；份数只按被分发的文件计算
+  --dry-run           只显示分发计划，不建文件夹、不动任何文件、不写记录：
+                      第一行 "# seed N"，之后每个文件一行：份号<TAB>源路径<TAB>目标路径
+                      （按分发顺序；相同的种子与文件夹，实际分发与之完全相同）
+  --manifest 文件     分发之后写下清单：每个文件一行
+                      份号<TAB>源路径<TAB>目标路径<TAB>结果<TAB>大小<TAB>修改时间
+                      结果为 moved、copied、identical（已有相同文件）或 failed；
+                      分发中断时不留下残缺的清单
+  --undo 文件         按清单撤销那次分发：移走的文件移回原处（文件未被改动、原处无同名文件时），
+                      复制的副本在内容与原文件相同时删除，清空的分发文件夹随之删除；
+                      其余一概不动，无法撤销的文件逐个列出原因
+  --quiet             不显示进度与随机种子
   --help              显示本说明
 
-退出码：0 全部分发成功；1 有文件分发失败（并给出分发失败记录的路径）；
-        2 无法开始（参数有误、导入目录不可用、没有匹配的文件），此时不创建也不移动任何文件。
+路径中的反斜杠、制表符、换行与回车写作 \\、\t、\n、\r，不是 UTF-8 的字节写作 \xHH。
+
+退出码：0 全部分发（或撤销）成功；1 有文件分发失败（并给出分发失败记录的路径）或未能撤销；
+        2 无法开始（参数有误、导入目录不可用、没有匹配的文件、清单无法读取），此时不创建也不移动任何文件。
 )";
 }
 

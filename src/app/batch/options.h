@@ -19,6 +19,10 @@ struct Options {
     std::optional<std::uint64_t> seed;
     bool quiet = false;
     bool help = false;
+    bool dryRun = false;                     // print the plan, touch nothing
+    std::optional<std::u16string> manifest;  // record the run here
+    std::optional<std::u16string> undo;      // take back the run this manifest records
+    bool companions = false;                 // files differing only in the extension go together
 };
 
 struct ParseResult {
