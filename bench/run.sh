@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures quillmarsh-batch against the plain tools, side by side in one run:
 # copy against cp, move against mv, listing a large folder against find, the
-# window's re-count after a keystroke, and the peak memory of a large run.
+# window's re-count after a keystroke, the peak memory of a large run, and
+# what --manifest adds to a copy run.
 # Each comparison runs on tmpfs (/dev/shm, free of disk noise) and on the
 # repository's disk. It prints numbers and OK/OVER; it never fails on a limit
 # (exit 1 only when a run fails or leaves the wrong files behind).
@@ -31,6 +32,7 @@ limit_move=1.00
 limit_list=1.50
 limit_recount_ms=5
 limit_mib=16
+limit_manifest=1.05
 
 die() { printf 'bench: %s\n' "$*" >&2; exit 1; }
 need_count() { [[ $2 =~ ^[1-9][0-9]*$ ]] || die "$1 wants a positive whole number, got '$2'"; }
@@ -200,6 +202,14 @@ check_dealt() {
   fi
 }
 check_nothing() { :; }
+check_both_dealt() {
+  if [[ $1 == qm ]]; then
+    [[ $(count_files "$work/outA/src_分发1") -eq $files && -s $work/outA/run.manifest ]] ||
+      die "the run with --manifest left the wrong files"
+  else
+    expect_share "$work/outB" src "$files"
+  fi
+}
 
 rows=()
 for scratch in "${scratches[@]}"; do
@@ -220,6 +230,13 @@ for scratch in "${scratches[@]}"; do
     "$qm" --import "$work/src" --export "$work/outA" --shares 1 --quiet --seed 1 -- \
     cp --preserve=mode,timestamps -r -- "$work/src/." "$work/outB/"
   rows+=("$(ratio_row "copy $files files" cp "$qm_median" "$other_median" "$limit_copy")  $where")
+
+  # What recording the run costs: the same copy with and without --manifest.
+  echo "bench: copy with --manifest, $rounds rounds" >&2
+  compare manifest plain fresh_outputs check_both_dealt \
+    "$qm" --import "$work/src" --export "$work/outA" --shares 1 --quiet --seed 1 --manifest "$work/outA/run.manifest" -- \
+    "$qm" --import "$work/src" --export "$work/outB" --shares 1 --quiet --seed 1
+  rows+=("$(ratio_row "copy with --manifest" plain "$qm_median" "$other_median" "$limit_manifest")  $where")
 
   # --- move -------------------------------------------------------------------
   mv -- "$work/src" "$work/pristine"

@@ -1,8 +1,10 @@
 #include "engine/manifest.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <limits>
 
 #include "text/utf.h"
 #include "window/controls.h"
@@ -142,16 +144,26 @@ std::string utcTime(std::int64_t sinceEpoch) {
     using namespace std::chrono;
     const nanoseconds ns(sinceEpoch);
     const auto day = floor<days>(sys_time<nanoseconds>(ns));
-    const year_month_day date{day};
-    const auto inDay = ns - day.time_since_epoch();
-    const auto secondsInDay = duration_cast<seconds>(inDay).count();
-    const auto fraction = (inDay - duration_cast<seconds>(inDay)).count();
-    char out[48];
-    std::snprintf(out, sizeof out, "%04d-%02u-%02uT%02lld:%02lld:%02lld.%09lldZ", static_cast<int>(date.year()),
-                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                  static_cast<long long>(secondsInDay / 3600), static_cast<long long>(secondsInDay / 60 % 60),
-                  static_cast<long long>(secondsInDay % 60), static_cast<long long>(fraction));
-    return out;
+    // The files of a run were mostly made on a few days: the date is worked
+    // out once per day, the rest is plain digits.
+    thread_local std::int64_t cachedDay = std::numeric_limits<std::int64_t>::min();
+    thread_local char date[16];
+    if (day.time_since_epoch().count() != cachedDay) {
+        const year_month_day ymd{day};
+        std::snprintf(date, sizeof date, "%04d-%02u-%02uT", static_cast<int>(ymd.year()),
+                      static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
+        cachedDay = day.time_since_epoch().count();
+    }
+    std::uint64_t inDay = static_cast<std::uint64_t>((ns - day.time_since_epoch()).count());
+    char clock[] = "00:00:00.000000000Z";
+    for (int i = 17; i >= 9; --i, inDay /= 10) clock[i] = static_cast<char>('0' + inDay % 10);
+    const std::uint64_t second = inDay;
+    const std::uint64_t parts[3] = {second / 3600, second / 60 % 60, second % 60};
+    for (int k = 0; k < 3; ++k) {
+        clock[k * 3] = static_cast<char>('0' + parts[k] / 10);
+        clock[k * 3 + 1] = static_cast<char>('0' + parts[k] % 10);
+    }
+    return std::string(date) + clock;
 }
 
 std::optional<std::int64_t> parseUtcTime(std::string_view text) {
@@ -231,9 +243,26 @@ RowWriter::RowWriter(const RunPlan& plan, const FileList& files, char16_t separa
       shareRoot_(escapeField(plan.shareRoot)),
       separator_(escapeField(std::u16string(1, separator))) {}
 
+namespace {
+
+// A stored name as a field. Most names need no escape at all: on POSIX a name
+// of plain ASCII without tabs, line ends or backslashes goes as it is.
+std::string nameField(NativeNameView name) {
+    if constexpr (sizeof(NameUnit) == 1) {
+        const bool plain = std::all_of(name.begin(), name.end(), [](NameUnit u) {
+            const auto c = static_cast<unsigned char>(u);
+            return c >= 0x20 && c < 0x80 && c != '\\';
+        });
+        if (plain) return std::string(name.begin(), name.end());
+    }
+    return escapeField(text::nameText(name));
+}
+
+}  // namespace
+
 std::string RowWriter::line(const RunRow& row) const {
     const std::string share = std::to_string(row.share);
-    const std::string name = escapeField(text::nameText(files_.names().name(row.name)));
+    const std::string name = nameField(files_.names().name(row.name));
     std::string line;
     line.reserve(share.size() * 2 + source_.size() + shareRoot_.size() + name.size() * 2 + 8);
     line += share;
