@@ -140,7 +140,7 @@ std::optional<std::u16string> unescapeField(std::string_view field) {
     return out;
 }
 
-std::string utcTime(std::int64_t sinceEpoch) {
+void appendUtcTime(std::string& out, std::int64_t sinceEpoch) {
     using namespace std::chrono;
     const nanoseconds ns(sinceEpoch);
     const auto day = floor<days>(sys_time<nanoseconds>(ns));
@@ -163,7 +163,8 @@ std::string utcTime(std::int64_t sinceEpoch) {
         clock[k * 3] = static_cast<char>('0' + parts[k] / 10);
         clock[k * 3 + 1] = static_cast<char>('0' + parts[k] % 10);
     }
-    return std::string(date) + clock;
+    out += date;
+    out += clock;
 }
 
 std::optional<std::int64_t> parseUtcTime(std::string_view text) {
@@ -247,34 +248,43 @@ namespace {
 
 // A stored name as a field. Most names need no escape at all: on POSIX a name
 // of plain ASCII without tabs, line ends or backslashes goes as it is.
-std::string nameField(NativeNameView name) {
+void appendName(std::string& out, NativeNameView name) {
     if constexpr (sizeof(NameUnit) == 1) {
         const bool plain = std::all_of(name.begin(), name.end(), [](NameUnit u) {
             const auto c = static_cast<unsigned char>(u);
             return c >= 0x20 && c < 0x80 && c != '\\';
         });
-        if (plain) return std::string(name.begin(), name.end());
+        if (plain) {
+            out.append(name.begin(), name.end());
+            return;
+        }
     }
-    return escapeField(text::nameText(name));
+    out += escapeField(text::nameText(name));
+}
+
+template <typename Number>
+void appendNumber(std::string& out, Number value) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, end);
 }
 
 }  // namespace
 
-std::string RowWriter::line(const RunRow& row) const {
-    const std::string share = std::to_string(row.share);
-    const std::string name = nameField(files_.names().name(row.name));
-    std::string line;
-    line.reserve(share.size() * 2 + source_.size() + shareRoot_.size() + name.size() * 2 + 8);
-    line += share;
-    line += '\t';
-    line += source_;
-    line += name;
-    line += '\t';
-    line += shareRoot_;
-    line += share;
-    line += separator_;
-    line += name;
-    return line;
+void RowWriter::append(std::string& out, const RunRow& row) const {
+    const std::size_t nameAt = out.size();
+    appendNumber(out, row.share);
+    const std::size_t shareEnd = out.size();
+    out += '\t';
+    out += source_;
+    const std::size_t nameStart = out.size();
+    appendName(out, files_.names().name(row.name));
+    const std::size_t nameEnd = out.size();
+    out += '\t';
+    out += shareRoot_;
+    out.append(out, nameAt, shareEnd - nameAt);
+    out += separator_;
+    out.append(out, nameStart, nameEnd - nameStart);
 }
 
 void ManifestWriter::begin(const RunPlan& plan, const FileList& files) {
@@ -284,13 +294,13 @@ void ManifestWriter::begin(const RunPlan& plan, const FileList& files) {
 }
 
 void ManifestWriter::record(const RunRow& row, const TransferResult& result) {
-    buffer_ += rows_->line(row);
+    rows_->append(buffer_, row);
     buffer_ += '\t';
     buffer_ += outcomeWord(result.outcome);
     buffer_ += '\t';
-    buffer_ += std::to_string(result.facts.size);
+    appendNumber(buffer_, result.facts.size);
     buffer_ += '\t';
-    buffer_ += utcTime(result.facts.modified);
+    appendUtcTime(buffer_, result.facts.modified);
     buffer_ += '\n';
     if (buffer_.size() >= 64 * 1024) flush();
 }

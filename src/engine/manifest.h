@@ -29,7 +29,12 @@ std::string escapeField(std::u16string_view text);
 std::optional<std::u16string> unescapeField(std::string_view field);
 
 // 2024-06-11T14:32:05.123456789Z for nanoseconds since 1970-01-01 UTC, and back.
-std::string utcTime(std::int64_t nanoseconds);
+void appendUtcTime(std::string& out, std::int64_t nanoseconds);
+inline std::string utcTime(std::int64_t nanoseconds) {
+    std::string out;
+    appendUtcTime(out, nanoseconds);
+    return out;
+}
 std::optional<std::int64_t> parseUtcTime(std::string_view text);
 
 struct ManifestRow {
@@ -52,8 +57,8 @@ std::optional<Manifest> parseManifest(std::string_view bytes, std::string& error
 class RowWriter {
 public:
     RowWriter(const RunPlan& plan, const FileList& files, char16_t separator);
-    // share<TAB>source<TAB>destination, without a line end.
-    std::string line(const RunRow& row) const;
+    // Appends share<TAB>source<TAB>destination, without a line end.
+    void append(std::string& out, const RunRow& row) const;
 
 private:
     const FileList& files_;

@@ -82,7 +82,12 @@ int runUndo(const Options& options, Platform& system, std::ostream& out, std::os
 void printPlan(const Form1& form, const RunPlan& plan, char16_t separator, std::ostream& out) {
     out << "# seed " << plan.seed << '\n';
     const RowWriter rows(plan, form.File1, separator);
-    for (const RunRow& row : plan.rows) out << rows.line(row) << '\n';
+    std::string line;
+    for (const RunRow& row : plan.rows) {
+        line.clear();
+        rows.append(line, row);
+        out << line << '\n';
+    }
 }
 
 }  // namespace

@@ -44,6 +44,10 @@ public:
     }
 
     bool write(std::string_view bytes) override {
+        if (buffer_.empty() && bytes.size() >= kFlushAt) {  // already a large piece: no second copy
+            if (ok_ && !posix::writeAll(fd_.get(), bytes.data(), bytes.size())) ok_ = false;
+            return ok_;
+        }
         buffer_.append(bytes);
         if (buffer_.size() >= kFlushAt) flush();
         return ok_;
