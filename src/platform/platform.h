@@ -63,8 +63,8 @@ public:
     // --- files -------------------------------------------------------------
     // Names (without folder) of the regular files in `folder` that match at
     // least one of the ";"-separated wildcards of `pattern`, hidden files
-    // included, in a fixed order by name. nullopt when the folder cannot be
-    // listed (missing, not a folder, no permission).
+    // included, in any order (the file list puts them in its own). nullopt
+    // when the folder cannot be listed (missing, not a folder, no permission).
     virtual std::optional<std::vector<std::u16string>> listFiles(const std::u16string& folder,
                                                                  const std::u16string& pattern) = 0;
     // The path made absolute against the current folder and normalised by

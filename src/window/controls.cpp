@@ -138,11 +138,23 @@ void ComboBox::chooseItem(std::size_t index) {
     if (onClick) onClick();
 }
 
+namespace {
+
+// By UTF-16 code units: one order on every system, so that a seed deals the
+// same names into the same shares on Linux and on Windows, whatever order
+// the system lists a folder in.
+std::vector<std::u16string> inListOrder(std::vector<std::u16string> names) {
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
 bool FileList::setPath(std::u16string path) {
     auto listed = platform_.listFiles(path, pattern_);
     if (!listed) return false;
     path_ = std::move(path);
-    entries_ = std::move(*listed);
+    entries_ = inListOrder(std::move(*listed));
     return true;
 }
 
@@ -159,7 +171,7 @@ void FileList::setPattern(std::u16string pattern) {
 void FileList::refresh() {
     auto listed = platform_.listFiles(path_, pattern_);
     if (listed) {
-        entries_ = std::move(*listed);
+        entries_ = inListOrder(std::move(*listed));
     } else {
         entries_.clear();
     }

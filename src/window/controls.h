@@ -182,7 +182,8 @@ private:
     int listIndex_ = -1;
 };
 
-// The hidden list of the files of one folder that match a pattern.
+// The hidden list of the files of one folder that match a pattern, in the
+// order of their names' UTF-16 code units.
 class FileList : public Control {
 public:
     // The layout gives the starting pattern as the list's caption.

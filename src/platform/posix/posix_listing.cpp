@@ -1,10 +1,9 @@
-// The file list: the regular files of one folder, filtered and in byte order.
+// The file list: the regular files of one folder, filtered.
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -18,11 +17,6 @@ namespace {
 
 struct DirCloser {
     void operator()(DIR* dir) const { closedir(dir); }
-};
-
-struct Entry {
-    std::string bytes;  // the name as stored: the sort key
-    std::u16string name;
 };
 
 // Whether an entry is a regular file, following symbolic links. d_type answers
@@ -47,7 +41,6 @@ std::optional<std::vector<std::u16string>> PosixPlatform::listFiles(const std::u
     std::vector<std::u16string> names;
     if (!isUsablePattern(pattern)) return names;
 
-    std::vector<Entry> found;
     const int dirFd = dirfd(dir.get());
     for (;;) {
         errno = 0;
@@ -61,14 +54,8 @@ std::optional<std::vector<std::u16string>> PosixPlatform::listFiles(const std::u
         if (entry->d_type != DT_REG && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) continue;
         std::u16string name = text::fromUtf8(bytes);
         if (!matchesPattern(name, pattern) || !isRegularFile(dirFd, *entry)) continue;
-        found.push_back({std::string(bytes), std::move(name)});
+        names.push_back(std::move(name));
     }
-
-    // Byte order of the stored names: the same on every machine and locale,
-    // which UTF-16 order is not (surrogates, escaped bytes).
-    std::sort(found.begin(), found.end(), [](const Entry& a, const Entry& b) { return a.bytes < b.bytes; });
-    names.reserve(found.size());
-    for (Entry& e : found) names.push_back(std::move(e.name));
     return names;
 }
 
