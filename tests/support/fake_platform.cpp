@@ -57,7 +57,7 @@ void FakePlatform::openInDesktop(const std::u16string& target) {
 }
 
 std::vector<std::u16string> FakePlatform::failureLogPaths() {
-    return logPaths.empty() ? PosixPlatform::failureLogPaths() : logPaths;
+    return logPaths.empty() ? NativePlatform::failureLogPaths() : logPaths;
 }
 
 std::u16string FakePlatform::environmentVariable(const std::u16string& name) {
@@ -69,27 +69,27 @@ std::u16string FakePlatform::environmentVariable(const std::u16string& name) {
 
 bool FakePlatform::makeFolders(const std::u16string& path) {
     calls.push_back(u"mkdir " + path);
-    return PosixPlatform::makeFolders(path);
+    return NativePlatform::makeFolders(path);
 }
 
 TransferOutcome FakePlatform::copyFile(const std::u16string& from, const std::u16string& to) {
     calls.push_back(u"copy " + from + u" -> " + to);
-    return PosixPlatform::copyFile(from, to);
+    return NativePlatform::copyFile(from, to);
 }
 
 TransferOutcome FakePlatform::moveFile(const std::u16string& from, const std::u16string& to) {
     calls.push_back(u"move " + from + u" -> " + to);
-    return PosixPlatform::moveFile(from, to);
+    return NativePlatform::moveFile(from, to);
 }
 
 bool FakePlatform::deleteFile(const std::u16string& path) {
     calls.push_back(u"delete " + path);
-    return PosixPlatform::deleteFile(path);
+    return NativePlatform::deleteFile(path);
 }
 
 std::unique_ptr<TextFile> FakePlatform::createTextFile(const std::u16string& path) {
     calls.push_back(u"create " + path);
-    std::unique_ptr<TextFile> file = PosixPlatform::createTextFile(path);
+    std::unique_ptr<TextFile> file = NativePlatform::createTextFile(path);
     if (auto failing = failWritesFrom.find(path); file && failing != failWritesFrom.end())
         return std::make_unique<FailingTextFile>(std::move(file), failing->second);
     return file;

@@ -35,7 +35,7 @@ TEST_F(StartupTest, LoadShowsTheProgramFolderAndCascades) {
     platform.version = Platform::VersionRecord{6, 1, 2};
     form->load();
     EXPECT_EQ(form->LDir.caption(), dir.u16("prog"));
-    EXPECT_EQ(form->LDirOut.caption(), u"/");
+    EXPECT_EQ(form->LDirOut.caption(), driveRootOf(dir.u16("prog")));
     EXPECT_EQ(form->LFiles.caption(), u"3");
     EXPECT_EQ(form->TDivs.text(), u"3");  // fewer files than the 5 shares
     EXPECT_EQ(form->TParts.text(), u"50");
