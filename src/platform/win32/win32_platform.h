@@ -1,0 +1,60 @@
+// The platform on Windows.
+//
+// Files, the environment, the clock and the programs it starts are real, and
+// every name goes through the wide (UTF-16) calls, so any name the file
+// system holds works whatever the code page. The members that face a person
+// answer as a headless program must (message boxes take their default button,
+// no dialog, no cursor); the window subclasses this and overrides them. This
+// header stays free of <windows.h>, so that the core's tests can include it.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+
+namespace qm {
+
+class Win32Platform : public Platform {
+public:
+    PathStyle pathStyle() const override;
+
+    std::optional<std::vector<std::u16string>> listFiles(const std::u16string& folder,
+                                                         const std::u16string& pattern) override;
+    std::u16string absolutePath(const std::u16string& path) override;
+    bool pathExists(const std::u16string& path) override;
+    bool folderExists(const std::u16string& path) override;
+    bool makeFolders(const std::u16string& pathEndingInSeparator) override;
+    TransferOutcome copyFile(const std::u16string& from, const std::u16string& to) override;
+    TransferOutcome moveFile(const std::u16string& from, const std::u16string& to) override;
+    bool deleteFile(const std::u16string& path) override;
+    std::unique_ptr<TextFile> createTextFile(const std::u16string& path) override;
+    std::vector<std::u16string> failureLogPaths() override;
+
+    MsgResult messageBox(const MessageBoxRequest& request) override;
+    void beep() override;
+    std::u16string browseForFolder(const std::u16string& title, const std::u16string& initialFolder,
+                                   bool newStyle) override;
+    // Starts "explorer.exe TARGET" and does not wait for it.
+    void openInDesktop(const std::u16string& target) override;
+    void showPointingCursor() override;
+
+    std::u16string environmentVariable(const std::u16string& name) override;
+    std::optional<VersionRecord> versionRecord() override;
+    std::u16string programFolder() override;
+    std::uint64_t clockSeed() override;
+
+protected:
+    // Starts `application` with `commandLine` and closes the handles at once;
+    // a failure is ignored. Tests record here instead.
+    virtual void startProgram(const std::wstring& application, const std::wstring& commandLine);
+};
+
+namespace win32 {
+
+// The command line that opens `target` in the file manager: "explorer.exe "
+// and the target, quoted only where the target would otherwise be split.
+std::wstring explorerCommandLine(const std::u16string& target);
+
+}  // namespace win32
+
+}  // namespace qm
