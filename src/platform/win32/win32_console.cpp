@@ -24,20 +24,7 @@ std::size_t incompleteTail(const std::string& s) {
     return 0;
 }
 
-// The text without ANSI escape sequences ("\x1b[K"), for a console that
-// cannot interpret them.
-std::string withoutEscapes(const std::string& s) {
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\x1b' && i + 1 < s.size() && s[i + 1] == '[') {
-            i += 2;
-            while (i < s.size() && !(s[i] >= 0x40 && s[i] <= 0x7E)) ++i;
-            continue;
-        }
-        out.push_back(s[i]);
-    }
-    return out;
-}
+constexpr char kClearToEndOfLine[] = "\x1b[K";
 
 }  // namespace
 
@@ -79,7 +66,20 @@ protected:
 
 private:
     bool toConsole(const std::string& utf8) {
-        const std::wstring text = wide(text::fromUtf8(escapes_ ? utf8 : withoutEscapes(utf8)));
+        if (escapes_) return writeConsole(utf8);
+        // A console without escape sequences (before Windows 10): the one
+        // the batch uses, clearing the rest of the line, is done by hand.
+        for (std::size_t at = 0;;) {
+            const std::size_t escape = utf8.find(kClearToEndOfLine, at);
+            if (!writeConsole(utf8.substr(at, escape - at))) return false;
+            if (escape == std::string::npos) return true;
+            clearToEndOfLine();
+            at = escape + sizeof kClearToEndOfLine - 1;
+        }
+    }
+
+    bool writeConsole(const std::string& utf8) {
+        const std::wstring text = wide(text::fromUtf8(utf8));
         for (std::size_t at = 0; at < text.size();) {
             DWORD n = 0;
             const DWORD want = static_cast<DWORD>(std::min<std::size_t>(text.size() - at, 8192));
@@ -87,6 +87,14 @@ private:
             at += n;
         }
         return true;
+    }
+
+    void clearToEndOfLine() {
+        CONSOLE_SCREEN_BUFFER_INFO info;
+        if (!GetConsoleScreenBufferInfo(handle_, &info)) return;
+        const DWORD length = static_cast<DWORD>(info.dwSize.X - info.dwCursorPosition.X);
+        DWORD written = 0;
+        FillConsoleOutputCharacterW(handle_, L' ', length, info.dwCursorPosition, &written);
     }
 
     bool toFile(const std::string& utf8) {
