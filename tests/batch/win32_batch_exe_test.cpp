@@ -19,22 +19,6 @@ struct Result {
     std::string out, err;
 };
 
-// One argument as CommandLineToArgvW, and so wmain, reads it back.
-std::wstring quoted(const std::string& argument) {
-    std::wstring out = L"\"";
-    std::size_t backslashes = 0;
-    for (wchar_t c : win32::wide(text::fromUtf8(argument))) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        out.push_back(c);
-    }
-    return out.append(backslashes * 2, L'\\') + L"\"";
-}
-
 HANDLE inheritableFile(const std::wstring& path) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
@@ -45,7 +29,7 @@ std::wstring batchProgram() { return win32::wide(Win32Platform().programFolder()
 // Starts the program with stdout and stderr going to files in `dir`.
 PROCESS_INFORMATION start(const TempDir& dir, const std::vector<std::string>& args) {
     std::wstring line = L"quillmarsh-batch.exe";
-    for (const std::string& arg : args) line += L" " + quoted(arg);
+    for (const std::string& arg : args) line += L" " + win32::commandLineArgument(text::fromUtf8(arg));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;

@@ -7,18 +7,12 @@
 
 namespace qm {
 
-namespace {
-
-// Whether the file manager would split the argument or mistake it: blanks
-// separate arguments, a quote would end one, and explorer.exe also takes ","
-// and ";" as separators of its own options.
-bool needsQuotes(std::u16string_view argument) {
-    return argument.empty() || argument.find_first_of(u" \t\",;") != std::u16string_view::npos;
-}
-
-// The argument in quotes, escaped as CommandLineToArgvW reads it: backslashes
-// are literal unless they come before a quote, where they are doubled.
-std::wstring quoted(std::u16string_view argument) {
+std::wstring win32::commandLineArgument(std::u16string_view argument) {
+    if (!argument.empty() && argument.find_first_of(u" \t\",;") == std::u16string_view::npos) {
+        return win32::wide(argument);
+    }
+    // Backslashes are literal unless they come before a quote, where they
+    // are doubled.
     std::wstring out = L"\"";
     std::size_t backslashes = 0;
     for (char16_t c : argument) {
@@ -35,10 +29,8 @@ std::wstring quoted(std::u16string_view argument) {
     return out;
 }
 
-}  // namespace
-
 std::wstring win32::explorerCommandLine(const std::u16string& target) {
-    return L"explorer.exe " + (needsQuotes(target) ? quoted(target) : win32::wide(target));
+    return L"explorer.exe " + commandLineArgument(target);
 }
 
 MsgResult Win32Platform::messageBox(const MessageBoxRequest& request) {

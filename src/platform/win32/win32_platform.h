@@ -9,6 +9,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 
@@ -51,8 +52,13 @@ protected:
 
 namespace win32 {
 
+// One argument of a command line, as CommandLineToArgvW (and so a program's
+// wmain) reads it back: as it is when it holds no blank, quote, "," or ";"
+// (explorer.exe splits at those too), quoted and escaped otherwise.
+std::wstring commandLineArgument(std::u16string_view argument);
+
 // The command line that opens `target` in the file manager: "explorer.exe "
-// and the target, quoted only where the target would otherwise be split.
+// and the target as one argument.
 std::wstring explorerCommandLine(const std::u16string& target);
 
 }  // namespace win32
