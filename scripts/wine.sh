@@ -22,17 +22,14 @@ if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf-\?8'; then
 fi
 
 make_prefix() {
-  rm -rf "$prefix"
-  mkdir -p "$prefix"
-  wineboot --init
+  rm -rf "$prefix" && mkdir -p "$prefix" && wineboot --init || return 1
   local reg='HKCU\Software\Wine'
-  wine reg add "$reg\\Drivers" /v Graphics /d null /f
+  wine reg add "$reg\\Drivers" /v Graphics /d null /f || return 1
   # Message boxes and dialogs ask for SimSun on a Chinese system.
   for font in SimSun NSimSun 宋体 新宋体 'MS Shell Dlg' 'MS Shell Dlg 2'; do
-    wine reg add "$reg\\Fonts\\Replacements" /v "$font" /d 'WenQuanYi Micro Hei' /f
+    wine reg add "$reg\\Fonts\\Replacements" /v "$font" /d 'WenQuanYi Micro Hei' /f || return 1
   done
-  wineserver --wait
-  touch "$prefix/.quillmarsh-ready"
+  wineserver --wait && touch "$prefix/.quillmarsh-ready"
 }
 
 if [[ ! -e $prefix/.quillmarsh-ready ]]; then
@@ -41,7 +38,10 @@ if [[ ! -e $prefix/.quillmarsh-ready ]]; then
     flock 9
     # The lock's descriptor stays out of Wine: a wineserver left running
     # would otherwise hold the lock.
-    if [[ ! -e $prefix/.quillmarsh-ready ]]; then make_prefix >/dev/null 2>&1 9>&-; fi
+    if [[ ! -e $prefix/.quillmarsh-ready ]] && ! make_prefix >"$prefix.log" 2>&1 9>&-; then
+      echo "wine.sh: the Wine prefix $prefix could not be made; see $prefix.log" >&2
+      exit 1
+    fi
   ) 9>"$prefix.lock"
 fi
 
