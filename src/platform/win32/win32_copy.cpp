@@ -5,6 +5,8 @@
 // system removes it. Once the data, the times and the attributes are in,
 // the mark is cleared and the file is renamed to its name by MoveFileExW
 // without MOVEFILE_REPLACE_EXISTING, which refuses a name that is taken.
+// Windows files have no permission bits; their attributes (read-only,
+// hidden, system, archive) are what a copy keeps in their place.
 #include <windows.h>
 
 #include <atomic>
