@@ -1,13 +1,40 @@
 #!/usr/bin/env bash
 # Installs everything Quillmarsh needs to build, test, package and run on
-# Debian 12 (dpkg-dev finds the package's dependencies; desktop-file-utils
-# and appstream check its desktop entry and metadata).
+# Debian 12.
+#
+#   scripts/install-deps.sh            everything: Linux and Windows builds
+#   scripts/install-deps.sh --windows  only what the Windows build and its tests need
 set -euo pipefail
 if [[ $(id -u) -ne 0 ]]; then SUDO=sudo; else SUDO=; fi
 export DEBIAN_FRONTEND=noninteractive
+
+# The Windows programs: mingw-w64 (POSIX threads), GoogleTest's sources
+# (libgtest-dev ships them), Python for the icon; their tests run under
+# 64-bit Wine in a Chinese locale, with a font that shows Chinese.
+windows=(cmake ninja-build g++-mingw-w64-x86-64-posix libgtest-dev python3
+         wine wine64 locales fonts-wqy-microhei)
+# dpkg-dev finds the Debian package's dependencies; desktop-file-utils and
+# appstream check its desktop entry and metadata.
+linux=(g++ cmake ninja-build libgtest-dev libgmock-dev
+       qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
+       xdg-utils xvfb xauth fonts-wqy-microhei time python3
+       dpkg-dev desktop-file-utils appstream)
+
+case ${1:-} in
+  --windows) packages=("${windows[@]}") ;;
+  "") packages=("${linux[@]}" "${windows[@]}") ;;
+  *) echo "usage: $0 [--windows]" >&2; exit 2 ;;
+esac
+
 $SUDO apt-get update
-$SUDO apt-get install -y --no-install-recommends \
-  g++ cmake ninja-build libgtest-dev libgmock-dev \
-  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev \
-  xdg-utils xvfb xauth fonts-wqy-microhei time python3 \
-  dpkg-dev desktop-file-utils appstream
+$SUDO apt-get install -y --no-install-recommends "${packages[@]}"
+
+# zh_CN.UTF-8 gives Wine the ANSI code page 936, as on a Chinese Windows.
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf-\?8'; then
+  if grep -q '^# *zh_CN.UTF-8 UTF-8' /etc/locale.gen; then
+    $SUDO sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
+  else
+    echo 'zh_CN.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+  fi
+  $SUDO locale-gen
+fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test twice: a normal build, and one with
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# Builds and runs every test: on Linux twice, a normal build and one with
+# AddressSanitizer and UndefinedBehaviorSanitizer; then the Windows build,
+# cross-compiled with mingw-w64, under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -15,3 +16,13 @@ cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   LSAN_OPTIONS=suppressions="$PWD/scripts/lsan.supp" \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+scripts/build-windows.sh
+ctest --test-dir build-windows --output-on-failure -j "$jobs"
+# ctest counts the test programs; the tests inside them are counted here.
+awk '/^\[==========\] [0-9]+ tests? from .* ran/ { ran += $2 }
+     /^\[  PASSED  \] [0-9]+ tests?\./ { passed += $4 }
+     /^\[  SKIPPED \] [0-9]+ tests?,/ { skipped += $4 }
+     /^\[  FAILED  \] [0-9]+ tests?,/ { failed += $4 }
+     END { printf "Windows tests under Wine: %d ran, %d passed, %d skipped, %d failed\n", ran, passed, skipped, failed }' \
+  build-windows/Testing/Temporary/LastTest.log

@@ -1,6 +1,7 @@
 #include "engine/transfer.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -70,15 +71,21 @@ public:
         if (source_ && share)
             results_[i] = job_.plan.move ? platform_.moveFile(*source_, name, *share)
                                          : platform_.copyFile(*source_, name, *share);
-        done_[i].store(true, std::memory_order_release);
-        done_[i].notify_one();
+        {
+            // Under the lock, so that a thread about to wait cannot miss it.
+            std::lock_guard lock(mutex_);
+            done_[i].store(true, std::memory_order_release);
+        }
+        finished_.notify_all();
         return true;
     }
     // The result of row i, once some thread has done it; the calling thread
     // lends a hand while it waits.
     const TransferResult& result(std::uint64_t i) {
         while (!done_[i].load(std::memory_order_acquire)) {
-            if (!doOne()) done_[i].wait(false, std::memory_order_acquire);
+            if (doOne()) continue;
+            std::unique_lock lock(mutex_);
+            finished_.wait(lock, [&] { return done_[i].load(std::memory_order_acquire); });
         }
         return results_[i];
     }
@@ -91,6 +98,8 @@ private:
     std::atomic<std::uint64_t> next_{0};
     std::vector<TransferResult> results_;  // each written by one thread, read after done_
     std::vector<std::atomic<bool>> done_;
+    std::mutex mutex_;
+    std::condition_variable finished_;
 };
 
 }  // namespace

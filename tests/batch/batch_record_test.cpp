@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "app/batch/batch_run.h"
+#include "engine/manifest.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
 #include "text/utf.h"
@@ -30,7 +31,14 @@ protected:
     std::vector<std::string> dealArgs(const std::string& target) {
         return {"--import", path("src"), "--export", path(target), "--seed", "9"};
     }
-    std::string path(const std::string& relative) { return (dir.path() / relative).string(); }
+    std::string path(const std::string& relative) { return dir.str(relative); }
+    // The paths a manifest records, read back as the undo reads them.
+    std::vector<ManifestRow> recorded(const std::string& manifest) {
+        std::string error;
+        auto parsed = parseManifest(dir.read(manifest), error);
+        EXPECT_TRUE(parsed) << error;
+        return parsed ? parsed->rows : std::vector<ManifestRow>{};
+    }
 
     // The rows of a plan or manifest: the lines not starting with '#', cut to
     // their first `fields` fields.
@@ -59,7 +67,11 @@ TEST_F(BatchRecordTest, ADryRunIsWhatTheRunDoes) {
         if (i % 2 == 0) dir.write("src/IMG_" + std::to_string(i) + ".xml", "label" + std::to_string(i));
     }
     dir.write("src/IMG_3.JPG.txt", "not a companion");
-    dir.write("src/odd\tname.jpg", "tab");
+#ifdef _WIN32
+    dir.write("src/odd name #1 (副本).jpg", "odd");
+#else
+    dir.write("src/odd\tname\\#1.jpg", "odd");  // a tab and a backslash, escaped in the plan
+#endif
     for (bool companions : {false, true}) {
         const std::string target = companions ? "with" : "without";
         std::vector<std::string> args = dealArgs(target);
@@ -114,26 +126,23 @@ TEST_F(BatchRecordTest, UndoTakesAMoveRunBackButNotWhatChanged) {
     ASSERT_EQ(run(args), 0) << err.str();
     ASSERT_TRUE(dir.list("src").empty());
 
-    const auto where = rows(dir.read("run.manifest"), 3);  // share, source, destination
-    auto destination = [&](int row) { return where[row].substr(where[row].rfind('\t') + 1); };
-    auto source = [&](int row) {
-        const std::string s = where[row].substr(where[row].find('\t') + 1);
-        return s.substr(0, s.find('\t'));
-    };
-    dir.write(destination(0).substr(dir.path().string().size() + 1), "edited after the run");
-    dir.write(source(5).substr(dir.path().string().size() + 1), "a new file with the old name");
+    const std::vector<ManifestRow> where = recorded("run.manifest");
+    ASSERT_EQ(where.size(), 6u);
+    auto relative = [&](const std::u16string& p) { return text::toUtf8(p.substr(dir.u16().size() + 1)); };
+    dir.write(relative(where[0].destination), "edited after the run");
+    dir.write(relative(where[5].source), "a new file with the old name");
 
     ASSERT_EQ(run({"--undo", path("run.manifest")}), 1);
     EXPECT_EQ(rows(out.str(), 1).size(), 2u) << out.str();
-    EXPECT_NE(out.str().find(destination(0)), std::string::npos);
-    EXPECT_NE(out.str().find(destination(5)), std::string::npos);
+    EXPECT_NE(out.str().find(text::toUtf8(where[0].destination)), std::string::npos);
+    EXPECT_NE(out.str().find(text::toUtf8(where[5].destination)), std::string::npos);
     for (int row = 1; row < 5; ++row) {
-        const std::string name = source(row).substr(source(row).rfind('/') + 1);
+        const std::string name = relative(where[row].source).substr(4);  // less "src/"
         const int i = name[1] - '0';
         EXPECT_EQ(dir.read("src/" + name), std::string(1000 + i, 'a' + i)) << name;
-        EXPECT_EQ(fs::last_write_time(dir.path() / "src" / name), when) << name;
+        EXPECT_EQ(platform.fileFacts(where[row].source), where[row].facts) << name;  // size and time
     }
-    EXPECT_EQ(dir.read(destination(0).substr(dir.path().string().size() + 1)), "edited after the run");
+    EXPECT_EQ(dir.read(relative(where[0].destination)), "edited after the run");
     EXPECT_EQ(dir.list("out").size(), 2u);  // both shares keep a file that stays
 }
 

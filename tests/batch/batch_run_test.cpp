@@ -19,7 +19,7 @@ protected:
     BatchRunTest() { platform.logPaths = {dir.u16("log.txt")}; }
 
     int run(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--import", (dir.path() / "src").string(), "--export", (dir.path() / "out").string()});
+        args.insert(args.begin(), {"--import", dir.str("src"), "--export", dir.str("out")});
         auto parsed = batch::parseOptions(args);
         EXPECT_EQ(parsed.error, "");
         out.str("");
@@ -52,7 +52,7 @@ TEST_F(BatchRunTest, PerShareAndSharesPickTheMode) {
     EXPECT_EQ(dir.list("out"), (std::vector<std::string>{"src_分发1", "src_分发2", "src_分发3"}));
     EXPECT_EQ(dir.list("out/src_分发3").size(), 2u);
     EXPECT_EQ(run({"--shares", "3", "--full-path"}), 0);
-    const std::string full = "out" + dir.path().string();
+    const std::string full = "out" + dir.withoutDrive();
     EXPECT_EQ(dir.list(full).size(), 4u);  // 3 shares of 3 and one of 1
 }
 
@@ -69,7 +69,7 @@ TEST_F(BatchRunTest, FailuresExitOneAndPrintTheLogPath) {
     dir.write("out/src_分发1/f000.txt", "different");
     EXPECT_EQ(run({"--shares", "1"}), batch::kSomeFailed);
     EXPECT_EQ(out.str(), "分发完毕！因文件访问错误，分发失败1份。\n稍候请参见分发失败的记录。\n" +
-                             (dir.path() / "log.txt").string() + "\n");
+                             dir.str("log.txt") + "\n");
 }
 
 TEST_F(BatchRunTest, FilterFromTheListOrTyped) {
@@ -88,7 +88,7 @@ TEST_F(BatchRunTest, NothingStartsWithoutMatchingFilesOrAUsableFolder) {
     EXPECT_NE(err.str().find("*.png"), std::string::npos);
     EXPECT_FALSE(dir.exists("out"));
 
-    auto parsed = batch::parseOptions({"--import", (dir.path() / "nope").string(), "--export", "x"});
+    auto parsed = batch::parseOptions({"--import", dir.str("nope"), "--export", "x"});
     EXPECT_EQ(batch::runBatch(parsed.options, platform, out, err, false), batch::kCouldNotStart);
     EXPECT_NE(err.str().find("nope"), std::string::npos);
     EXPECT_TRUE(platform.calls.empty());
@@ -115,8 +115,7 @@ TEST_F(BatchRunTest, CountsAreNormalisedWithANotice) {
 TEST_F(BatchRunTest, AnUnusableImportFolderGetsTheSystemsMessage) {
     dir.write("odd{name/a.txt", "a");
     for (const std::string& folder : {std::string("odd{name"), std::string("missing"), std::string("odd{name/a.txt")}) {
-        auto parsed = batch::parseOptions({"--import", (dir.path() / folder).string(), "--export",
-                                           (dir.path() / "out").string()});
+        auto parsed = batch::parseOptions({"--import", dir.str(folder), "--export", dir.str("out")});
         err.str("");
         EXPECT_EQ(batch::runBatch(parsed.options, platform, out, err, false), batch::kCouldNotStart) << folder;
         EXPECT_TRUE(err.str().starts_with("该目录不可用，请重新指定。\n")) << err.str();
@@ -166,9 +165,9 @@ TEST_F(BatchRunTest, FoldersAreMadeAbsoluteAndNormalised) {
         std::string share;  // the first share folder, relative to the temporary folder
     } cases[] = {
         {"src", "out", false, "out/src_分发1"},
-        {"src", "out", true, "out" + dir.path().string() + "/src_分发1"},
+        {"src", "out", true, "out" + dir.withoutDrive() + "/src_分发1"},
         {"out/../src/.", "out2//x/./", false, "out2/x/src_分发1"},
-        {(dir.path() / "src/").string(), "./out3/", false, "out3/src_分发1"},
+        {dir.str("src") + char(kSep), "./out3/", false, "out3/src_分发1"},
     };
     makeFiles(dir, "src", 2);
     const fs::path before = fs::current_path();

@@ -43,11 +43,11 @@ TEST_F(FoldersTest, ADialogChoiceEndsInOneSeparatorAndIsCounted) {
     platform.environment = {{u"HOME", dir.u16("docs")}};
     platform.dialogResults = {dir.u16("photos")};
     form->click(form->CmdIn);
-    EXPECT_EQ(form->LDir.caption(), dir.u16("photos") + u"/");
+    EXPECT_EQ(form->LDir.caption(), dir.u16("photos") + kSep);
     EXPECT_EQ(form->LFiles.caption(), u"3");
     ASSERT_EQ(platform.dialogs.size(), 1u);
     EXPECT_EQ(platform.dialogs[0].title, u"选择输出目录：");
-    EXPECT_EQ(platform.dialogs[0].initialFolder, dir.u16("docs") + u"/");  // the home folder
+    EXPECT_EQ(platform.dialogs[0].initialFolder, WithOneTrailingSeparator(startFolderFor(kProgramFolder, dir.u16("docs")), kSep));
     EXPECT_FALSE(platform.dialogs[0].newStyle);
 }
 
@@ -65,7 +65,7 @@ TEST_F(FoldersTest, UnusableChoicesAreRefusedAndTheDialogOpensAgain) {
     form->click(form->CmdIn);
     EXPECT_EQ(warnings(), 1u);
     EXPECT_EQ(platform.dialogs.size(), 2u);
-    EXPECT_EQ(form->LDir.caption(), dir.u16("docs") + u"/");
+    EXPECT_EQ(form->LDir.caption(), dir.u16("docs") + kSep);
     EXPECT_EQ(form->LFiles.caption(), u"2");
 }
 
@@ -92,7 +92,7 @@ TEST_F(FoldersTest, AChoiceIsProbedWithoutDisturbingTheSourceSide) {
     form->LDir.setCaption(dir.u16("photos"));
     platform.dialogResults = {dir.u16("docs")};
     form->click(form->CmdOut);
-    EXPECT_EQ(form->LDirOut.caption(), dir.u16("docs") + u"/");
+    EXPECT_EQ(form->LDirOut.caption(), dir.u16("docs") + kSep);
     EXPECT_EQ(form->File1.path(), dir.u16("photos"));
     EXPECT_EQ(form->File1.count(), 3u);
     EXPECT_EQ(form->LFiles.caption(), u"3");
@@ -102,7 +102,7 @@ TEST_F(FoldersTest, AChoiceIsProbedWithoutDisturbingTheSourceSide) {
 
 TEST_F(FoldersTest, ANewChoiceIsTakenEvenAfterTheShownSourceWasRemoved) {
     form->LDir.setCaption(dir.u16("photos"));
-    std::filesystem::remove_all(dir.path() / "photos");
+    std::filesystem::remove_all(dir.native("photos"));
     platform.dialogResults = {dir.u16("docs")};
     form->click(form->CmdIn);
     EXPECT_EQ(warnings(), 0u);
@@ -132,7 +132,7 @@ TEST_P(SystemFolderTest, TargetsInSystemFoldersAreRefusedOnNewerSystems) {
     platform.dialogResults = {dir.u16(c.chosen)};
     form->click(form->CmdOut);
     EXPECT_EQ(warnings(), c.refused ? 1u : 0u);
-    EXPECT_EQ(form->LDirOut.caption(), c.refused ? u"" : dir.u16(c.chosen) + u"/");
+    EXPECT_EQ(form->LDirOut.caption(), c.refused ? u"" : dir.u16(c.chosen) + kSep);
     EXPECT_EQ(platform.dialogs[0].title, c.newer ? u"选择输出目录(切勿指定只读目录如【Windows】及【Programe Files】)："
                                                  : u"选择输出目录：");
     // The same folder dropped: refused with the same warning, or taken as it is.

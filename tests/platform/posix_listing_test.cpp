@@ -49,6 +49,13 @@ TEST_F(PosixListing, TakesRegularFilesHiddenOnesIncluded) {
     EXPECT_TRUE(platform.canListFolder(dir.u16()));
 }
 
+TEST_F(PosixListing, FindsEveryNameWhateverItsBytes) {
+    for (const char* name : {"\xff.bin", "\xf0\x9f\x98\x80", "\xef\xbc\xa1", "\xc3\xa9.txt", "z.txt", "Z.txt"}) {
+        dir.write(name, "x");
+    }
+    EXPECT_EQ(list(dir.u16()), (Names{u"Z.txt", u"z.txt", u"é.txt", u"\U0001F600", u"\xdcff.bin", u"Ａ"}));
+}
+
 TEST_F(PosixListing, NameThatIsNotUtf8SurvivesListingAndCopy) {
     const std::string raw = "caf\xe9-\x80\xff.dat";
     dir.write("in/" + raw, "content");

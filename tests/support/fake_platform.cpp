@@ -57,7 +57,7 @@ void FakePlatform::openInDesktop(const std::u16string& target) {
 }
 
 std::vector<std::u16string> FakePlatform::failureLogPaths() {
-    return logPaths.empty() ? PosixPlatform::failureLogPaths() : logPaths;
+    return logPaths.empty() ? NativePlatform::failureLogPaths() : logPaths;
 }
 
 std::u16string FakePlatform::environmentVariable(const std::u16string& name) {
@@ -69,12 +69,12 @@ std::u16string FakePlatform::environmentVariable(const std::u16string& name) {
 
 bool FakePlatform::makeFolders(const std::u16string& path) {
     calls.push_back(u"mkdir " + path);
-    return PosixPlatform::makeFolders(path);
+    return NativePlatform::makeFolders(path);
 }
 
 bool FakePlatform::listFolder(const std::u16string& folder, FolderNames& names) {
     ++listings;
-    return PosixPlatform::listFolder(folder, names);
+    return NativePlatform::listFolder(folder, names);
 }
 
 namespace {
@@ -91,22 +91,22 @@ TransferResult FakePlatform::copyFile(OpenFolder& from, NativeNameView name, Ope
         std::lock_guard lock(transfers_);  // copies run on two threads
         calls.push_back(transferLine(u"copy ", from, name, to));
     }
-    return PosixPlatform::copyFile(from, name, to);
+    return NativePlatform::copyFile(from, name, to);
 }
 
 TransferResult FakePlatform::moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to) {
     calls.push_back(transferLine(u"move ", from, name, to));
-    return PosixPlatform::moveFile(from, name, to);
+    return NativePlatform::moveFile(from, name, to);
 }
 
 bool FakePlatform::deleteFile(const std::u16string& path) {
     calls.push_back(u"delete " + path);
-    return PosixPlatform::deleteFile(path);
+    return NativePlatform::deleteFile(path);
 }
 
 std::unique_ptr<TextFile> FakePlatform::createTextFile(const std::u16string& path) {
     calls.push_back(u"create " + path);
-    std::unique_ptr<TextFile> file = PosixPlatform::createTextFile(path);
+    std::unique_ptr<TextFile> file = NativePlatform::createTextFile(path);
     if (auto failing = failWritesFrom.find(path); file && failing != failWritesFrom.end())
         return std::make_unique<FailingTextFile>(std::move(file), failing->second);
     return file;

@@ -1,6 +1,6 @@
 // A platform for driving the window headless: files are real (in a temporary
-// folder, through the POSIX platform), while everything that would face a
-// person is scripted and recorded.
+// folder, through the platform of the system the tests run on), while
+// everything that would face a person is scripted and recorded.
 #pragma once
 
 #include <deque>
@@ -9,11 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/posix_platform.h"
+#include "platform/native_platform.h"
+#include "support/native.h"
 
 namespace qm::test {
 
-class FakePlatform : public PosixPlatform {
+class FakePlatform : public NativePlatform {
 public:
     // Everything the core asked for, in order, as readable lines
     // ("mkdir ...", "copy A -> B", "move A -> B", "box TITLE: PROMPT", "open X", "beep", ...).
@@ -35,8 +36,8 @@ public:
     std::vector<DialogCall> dialogs;
 
     std::uint64_t seed = 42;
-    std::u16string programFolderPath = u"/opt/quillmarsh";
-    std::vector<std::u16string> logPaths;  // empty: the POSIX places
+    std::u16string programFolderPath = kProgramFolder;
+    std::vector<std::u16string> logPaths;  // empty: the platform's own places
     // Text files at these paths fail every write from the n-th line on (1 =
     // the first), as a full disk would.
     std::map<std::u16string, int> failWritesFrom;

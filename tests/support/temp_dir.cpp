@@ -1,10 +1,9 @@
 #include "support/temp_dir.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -14,12 +13,43 @@ namespace qm::test {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// File names in UTF-8 and back. Linux names are bytes and go through
+// unchanged; on Windows a narrow path would be read in the ANSI code page,
+// so the conversion goes through char8_t.
+fs::path pathFromUtf8(const std::string& s) {
+#ifdef _WIN32
+    return fs::path(std::u8string(s.begin(), s.end()));
+#else
+    return fs::path(s);
+#endif
+}
+
+std::string utf8Of(const fs::path& p) {
+#ifdef _WIN32
+    const std::u8string s = p.u8string();
+    return std::string(s.begin(), s.end());
+#else
+    return p.string();
+#endif
+}
+
+}  // namespace
+
 TempDir::TempDir() : TempDir(fs::temp_directory_path()) {}
 
 TempDir::TempDir(const fs::path& base) {
-    std::string pattern = (base / "qm-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, "qm-test-%08x", static_cast<unsigned>(random()));
+        if (fs::create_directory(base / name)) {
+            path_ = base / name;
+            return;
+        }
+    }
+    throw std::runtime_error("no temporary folder could be made");
 }
 
 TempDir::~TempDir() {
@@ -32,28 +62,58 @@ TempDir::~TempDir() {
     fs::remove_all(path_, ec);
 }
 
-std::u16string TempDir::u16() const { return text::fromUtf8(path_.string()); }
+fs::path TempDir::native(const std::string& relative) const { return path_ / pathFromUtf8(relative); }
 
-std::u16string TempDir::u16(const std::string& relative) const { return text::fromUtf8((path_ / relative).string()); }
+std::u16string TempDir::u16() const {
+#ifdef _WIN32
+    const std::wstring w = path_.wstring();
+    return std::u16string(w.begin(), w.end());
+#else
+    return text::fromUtf8(path_.string());
+#endif
+}
+
+std::u16string TempDir::u16(const std::string& relative) const {
+#ifdef _WIN32
+    std::u16string tail = text::fromUtf8(relative);
+    std::replace(tail.begin(), tail.end(), u'/', u'\\');
+    return u16() + u'\\' + tail;
+#else
+    return text::fromUtf8((path_ / relative).string());
+#endif
+}
+
+std::string TempDir::str(const std::string& relative) const {
+    return text::toUtf8(relative.empty() ? u16() : u16(relative));
+}
+
+std::string TempDir::withoutDrive() const {
+    std::string s = text::toUtf8(u16());
+#ifdef _WIN32
+    s.erase(0, 2);
+    std::replace(s.begin(), s.end(), '\\', '/');
+#endif
+    return s;
+}
 
 void TempDir::write(const std::string& relative, const std::string& content) const {
-    fs::path p = path_ / relative;
+    const fs::path p = native(relative);
     fs::create_directories(p.parent_path());
     std::ofstream(p, std::ios::binary) << content;
 }
 
 std::string TempDir::read(const std::string& relative) const {
-    std::ifstream in(path_ / relative, std::ios::binary);
+    std::ifstream in(native(relative), std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
 }
 
-bool TempDir::exists(const std::string& relative) const { return fs::exists(fs::symlink_status(path_ / relative)); }
+bool TempDir::exists(const std::string& relative) const { return fs::exists(fs::symlink_status(native(relative))); }
 
 std::vector<std::string> TempDir::list(const std::string& relative) const {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(path_ / relative)) names.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(native(relative))) names.push_back(utf8Of(e.path().filename()));
     std::sort(names.begin(), names.end());
     return names;
 }

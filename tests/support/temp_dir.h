@@ -1,4 +1,5 @@
-// A real folder under /tmp for one test, removed with everything in it.
+// A real folder in the system's temporary folder for one test, removed with
+// everything in it. Relative paths are written with "/" on every system.
 #pragma once
 
 #include <filesystem>
@@ -17,14 +18,22 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    std::u16string u16() const;  // the folder as the core spells it
+    // A path below the folder as the system takes it.
+    std::filesystem::path native(const std::string& relative) const;
+    // The folder, or a path below it, as the core spells it (the system's
+    // separator); str() gives the same in UTF-8, as typed on a command line.
+    std::u16string u16() const;
     std::u16string u16(const std::string& relative) const;
+    std::string str(const std::string& relative = "") const;
+    // The folder's own path without its drive, written with "/": what a
+    // dispatch that keeps the whole source path builds below its target.
+    std::string withoutDrive() const;
 
     // Writes a file (making its folders); relative to the folder.
     void write(const std::string& relative, const std::string& content) const;
     std::string read(const std::string& relative) const;
     bool exists(const std::string& relative) const;
-    // Names of the entries of a folder, sorted.
+    // Names of the entries of a folder, sorted, in UTF-8.
     std::vector<std::string> list(const std::string& relative = "") const;
 
 private:

@@ -35,7 +35,7 @@ TEST_F(StartupTest, LoadShowsTheProgramFolderAndCascades) {
     platform.version = Platform::VersionRecord{6, 1, 2};
     form->load();
     EXPECT_EQ(form->LDir.caption(), dir.u16("prog"));
-    EXPECT_EQ(form->LDirOut.caption(), u"/home/u");
+    EXPECT_EQ(form->LDirOut.caption(), startFolderFor(dir.u16("prog"), u"/home/u"));
     EXPECT_EQ(form->LFiles.caption(), u"3");
     EXPECT_EQ(form->TDivs.text(), u"3");  // fewer files than the 5 shares
     EXPECT_EQ(form->TParts.text(), u"50");
@@ -49,8 +49,12 @@ TEST_F(StartupTest, LoadShowsTheProgramFolderAndCascades) {
 // The target a first run writes to: the drive root where there are drives,
 // the home folder where there are none.
 TEST(StartFolder, DriveRootOrHomeFolder) {
+    // Both kinds of system, whichever this test runs on.
     struct DrivePlatform : FakePlatform {
         PathStyle pathStyle() const override { return {u'\\', true}; }
+    };
+    struct NoDrivePlatform : FakePlatform {
+        PathStyle pathStyle() const override { return {u'/', false}; }
     };
     struct Row {
         bool drives;
@@ -64,7 +68,7 @@ TEST(StartFolder, DriveRootOrHomeFolder) {
                                 {false, u"/opt/qm", u"", u"/"}};
     for (const Row& r : rows) {
         std::unique_ptr<FakePlatform> platform =
-            r.drives ? std::make_unique<DrivePlatform>() : std::make_unique<FakePlatform>();
+            r.drives ? std::unique_ptr<FakePlatform>(std::make_unique<DrivePlatform>()) : std::make_unique<NoDrivePlatform>();
         platform->programFolderPath = r.programFolder;
         platform->environment = {{u"HOME", r.home}};
         Form1 form(*platform);

@@ -17,12 +17,16 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // The window's title, rewritten in place on the terminal, at most every 50 ms:
-// a run of 100,000 files must not spend its time printing.
+// a run of 100,000 files must not spend its time printing. It is wiped once
+// the window is enabled again, before the report, which would otherwise be
+// printed onto the end of the last title.
 class ProgressLine {
 public:
     ProgressLine(std::ostream& err, bool enabled) : err_(err), enabled_(enabled) {}
-    ~ProgressLine() {
-        if (shown_) err_ << '\n' << std::flush;
+    ~ProgressLine() { wipe(); }
+    void wipe() {
+        if (shown_) err_ << "\r\x1b[K" << std::flush;
+        shown_ = false;
     }
     void show(const std::u16string& title) {
         if (!enabled_) return;
@@ -159,7 +163,11 @@ int runBatch(const Options& options, Platform& system, std::ostream& out, std::o
 
     ProgressLine progress(err, showProgress && !options.quiet);
     form.observe([&] {
-        if (!form.enabled()) progress.show(form.caption());
+        if (form.enabled()) {
+            progress.wipe();
+        } else {
+            progress.show(form.caption());
+        }
     });
     if (!form.click(form.CmdDo)) return refuse(err, "无法开始分发");
     form.observe(nullptr);

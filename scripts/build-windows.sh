@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds the Windows programs into build-windows/ with mingw-w64:
+# quillmarsh-batch.exe (and the tests, qm_tests.exe). Installs the cross
+# compiler first if it is missing. Arguments go to `cmake --build`, e.g.
+#
+#   scripts/build-windows.sh --target quillmarsh-batch
+set -euo pipefail
+cd "$(dirname "$0")/.."
+if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null || [[ ! -d /usr/src/googletest ]] ||
+   ! command -v python3 >/dev/null || ! command -v ninja >/dev/null; then
+  scripts/install-deps.sh --windows
+fi
+cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+  -DCMAKE_BUILD_TYPE=Release -DQM_BUILD_TESTS=ON
+cmake --build build-windows -j "$(nproc)" "$@"

@@ -1,0 +1,22 @@
+#include "app/batch/batch_main.h"
+
+#include "app/batch/batch_run.h"
+#include "app/batch/options.h"
+
+namespace qm::batch {
+
+int batchMain(const std::vector<std::string>& args, Platform& platform, std::ostream& out, std::ostream& err,
+              bool showProgress) {
+    ParseResult parsed = parseOptions(args);
+    if (parsed.options.help) {
+        out << helpText();
+        return kAllTransferred;
+    }
+    if (!parsed.error.empty()) {
+        err << parsed.error << "\n（quillmarsh-batch --help 显示用法）\n";
+        return kCouldNotStart;
+    }
+    return runBatch(parsed.options, platform, out, err, showProgress);
+}
+
+}  // namespace qm::batch

@@ -1,0 +1,16 @@
+// The platform of the system the program is built for, under one name, for
+// the code that is the same on every system (the front ends' main functions
+// and the tests).
+#pragma once
+
+#ifdef _WIN32
+#include "platform/win32/win32_platform.h"
+namespace qm {
+using NativePlatform = Win32Platform;
+}
+#else
+#include "platform/posix/posix_platform.h"
+namespace qm {
+using NativePlatform = PosixPlatform;
+}
+#endif

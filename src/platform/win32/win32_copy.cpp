@@ -1,0 +1,240 @@
+// Copying one file so that its name never shows anything but the whole file.
+//
+// The data goes into a hidden temporary file in the destination folder that
+// is marked for deletion while it is written: if the process dies, the
+// system removes it. Once the data, the times and the attributes are in,
+// the open file is renamed to its name without replacing what has it, and
+// only then is the mark cleared (where a marked file cannot be renamed, the
+// mark goes first and MoveFileExW without MOVEFILE_REPLACE_EXISTING renames it).
+// Windows files have no permission bits; their attributes (read-only,
+// hidden, system, archive) are what a copy keeps in their place.
+#include <windows.h>
+
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_text.h"
+#include "text/utf.h"
+
+namespace qm::win32 {
+
+namespace {
+
+constexpr DWORD kChunk = 1 << 20;
+// The attributes a copy takes over; the rest (compressed, encrypted, sparse,
+// reparse point, ...) describe how the source is stored, not the file.
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+}  // namespace
+
+bool isRegular(HANDLE file, FileInfo& out, bool linkItselfRefused) {
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &out.info)) return false;
+    DWORD refused = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE;
+    if (linkItselfRefused) refused |= FILE_ATTRIBUTE_REPARSE_POINT;
+    return (out.info.dwFileAttributes & refused) == 0;
+}
+
+Handle openRegular(const std::u16string& path, FileInfo& info) {
+    Handle file(CreateFileW(filePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (file.valid() && !isRegular(file.get(), info, true)) return Handle();
+    return file;
+}
+
+long long readFull(HANDLE file, char* buffer, DWORD size) {
+    DWORD got = 0;
+    while (got < size) {
+        DWORD n = 0;
+        if (!ReadFile(file, buffer + got, size - got, &n, nullptr)) return -1;
+        if (n == 0) break;
+        got += n;
+    }
+    return got;
+}
+
+bool writeAll(HANDLE file, const char* data, DWORD size) {
+    while (size > 0) {
+        DWORD n = 0;
+        if (!WriteFile(file, data, size, &n, nullptr) || n == 0) return false;
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+bool sameBytes(HANDLE a, HANDLE b) {
+    std::unique_ptr<char[]> bufferA(new char[kChunk]), bufferB(new char[kChunk]);
+    for (;;) {
+        const long long na = readFull(a, bufferA.get(), kChunk);
+        const long long nb = readFull(b, bufferB.get(), kChunk);
+        if (na < 0 || nb < 0 || na != nb) return false;
+        if (na == 0) return true;
+        if (std::memcmp(bufferA.get(), bufferB.get(), static_cast<std::size_t>(na)) != 0) return false;
+    }
+}
+
+namespace {
+
+bool copyData(HANDLE in, HANDLE out) {
+    std::unique_ptr<char[]> buffer(new char[kChunk]);
+    for (;;) {
+        const long long n = readFull(in, buffer.get(), kChunk);
+        if (n < 0) return false;
+        if (n == 0) return true;
+        if (!writeAll(out, buffer.get(), static_cast<DWORD>(n))) return false;
+    }
+}
+
+}  // namespace
+
+bool markForDeletion(HANDLE file, bool mark) {
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = mark ? TRUE : FALSE;
+    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+}
+
+namespace {
+
+// The source's last-write and last-access times and its attributes.
+bool takeTimesAndAttributes(HANDLE out, const FileInfo& source) {
+    FILE_BASIC_INFO basic{};
+    basic.LastAccessTime.LowPart = source.info.ftLastAccessTime.dwLowDateTime;
+    basic.LastAccessTime.HighPart = static_cast<LONG>(source.info.ftLastAccessTime.dwHighDateTime);
+    basic.LastWriteTime.LowPart = source.info.ftLastWriteTime.dwLowDateTime;
+    basic.LastWriteTime.HighPart = static_cast<LONG>(source.info.ftLastWriteTime.dwHighDateTime);
+    const DWORD kept = source.info.dwFileAttributes & kKeptAttributes;
+    // 0 would mean "leave them": the temporary file's hidden flag would stay.
+    basic.FileAttributes = kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL;
+    return SetFileInformationByHandle(out, FileBasicInfo, &basic, sizeof basic) != 0;
+}
+
+std::u16string folderOf(const std::u16string& path) {
+    const std::size_t separator = path.find_last_of(u"\\/");
+    return separator == std::u16string::npos ? std::u16string() : path.substr(0, separator + 1);
+}
+
+}  // namespace
+
+std::u16string temporaryNameBeside(const std::u16string& target) {
+    static std::atomic<unsigned> counter{0};
+    return folderOf(target) + u".quillmarsh-" + text::decimal(GetCurrentProcessId()) + u"-" +
+           text::decimal(counter++) + u".part";
+}
+
+void removeTemporary(const std::wstring& temporary) {
+    SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);  // a read-only file cannot be deleted
+    DeleteFileW(temporary.c_str());
+}
+
+namespace {
+
+enum class Publish { Done, Taken, Failed, NotByHandle };
+
+// Renames an open file to `target` without replacing what has that name.
+Publish renameOpenFile(HANDLE file, const std::u16string& target) {
+    const std::wstring name = wide(target);
+    std::vector<char> record(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(record.data());
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+    std::memcpy(rename->FileName, name.data(), name.size() * sizeof(wchar_t));
+    if (SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(record.size()))) return Publish::Done;
+    const DWORD why = GetLastError();
+    return why == ERROR_ALREADY_EXISTS || why == ERROR_FILE_EXISTS ? Publish::Taken : Publish::NotByHandle;
+}
+
+Publish viaTemporaryName(HANDLE in, const FileInfo& source, const std::u16string& target) {
+    const std::wstring temporary = filePath(temporaryNameBeside(target));
+    // Not shared while it is written; DELETE so that it can be marked and renamed.
+    Handle out(CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_HIDDEN, nullptr));
+    if (!out.valid()) return Publish::Failed;
+    // A file system that cannot mark it still gets the copy; the file is
+    // then removed by hand on failure, and only a kill would leave it.
+    const bool marked = markForDeletion(out.get(), true);
+    if (!copyData(in, out.get()) || !takeTimesAndAttributes(out.get(), source)) {
+        // A marked file goes by itself as it is closed.
+        const bool closed = out.close();
+        if (!marked || !closed) removeTemporary(temporary);
+        return Publish::Failed;
+    }
+    // Published while still marked: a kill between the rename and clearing
+    // the mark takes the whole file with it, so that neither its name nor a
+    // temporary one is left. Where a marked file cannot be renamed, the mark
+    // goes first and MoveFileExW publishes it.
+    if (marked) {
+        const Publish renamed = renameOpenFile(out.get(), target);
+        if (renamed == Publish::Taken) return Publish::Taken;  // closing removes it
+        if (renamed == Publish::Done) {
+            // A delayed write error surfaces at close: the file is then not whole.
+            if (markForDeletion(out.get(), false) && out.close()) return Publish::Done;
+            out.close();
+            DeleteFileW(filePath(target).c_str());
+            return Publish::Failed;
+        }
+        if (!markForDeletion(out.get(), false)) return Publish::Failed;
+    }
+    if (!out.close()) {
+        removeTemporary(temporary);
+        return Publish::Failed;
+    }
+    if (MoveFileExW(temporary.c_str(), filePath(target).c_str(), 0)) return Publish::Done;
+    const DWORD why = GetLastError();
+    removeTemporary(temporary);
+    return why == ERROR_ALREADY_EXISTS || why == ERROR_FILE_EXISTS ? Publish::Taken : Publish::Failed;
+}
+
+// Whether the file already at `path` is a regular file with the same bytes.
+// It is opened without following a link: a link that leads back to the
+// source must not count as a copy, or a move would delete the only one. For
+// the same reason the source itself does not count either.
+bool holdsSameContent(const std::u16string& path, HANDLE in, const FileInfo& source) {
+    Handle existing(CreateFileW(filePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    FileInfo there;
+    if (!existing.valid() || !isRegular(existing.get(), there, true)) return false;
+    if (there.size() != source.size() || there.sameFileAs(source)) return false;
+    LARGE_INTEGER start{};
+    return SetFilePointerEx(in, start, nullptr, FILE_BEGIN) && sameBytes(in, existing.get());
+}
+
+}  // namespace
+
+TransferResult copyInto(const std::u16string& from, const std::u16string& to) {
+    // Following a link, the source delivers the content it leads to. Others
+    // may go on reading, writing or deleting it meanwhile, as on any copy.
+    Handle in(CreateFileW(filePath(from).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                          nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    FileInfo source;
+    if (!in.valid() || !isRegular(in.get(), source, false)) return {};
+    // A name that is taken stays taken: compare at once rather than copy
+    // first (a second run into the same shares would copy everything again).
+    const Publish published = GetFileAttributesW(filePath(to).c_str()) != INVALID_FILE_ATTRIBUTES
+                                  ? Publish::Taken
+                                  : viaTemporaryName(in.get(), source, to);
+    TransferOutcome outcome = TransferOutcome::Failed;
+    if (published == Publish::Done) {
+        outcome = TransferOutcome::Copied;
+    } else if (published == Publish::Taken && holdsSameContent(to, in.get(), source)) {
+        outcome = TransferOutcome::AlreadyThere;
+    }
+    return {outcome, source.facts()};
+}
+
+}  // namespace qm::win32
+
+namespace qm {
+
+TransferResult Win32Platform::copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to) {
+    return win32::copyInto(static_cast<win32::Win32Folder&>(from).pathOf(name),
+                           static_cast<win32::Win32Folder&>(to).pathOf(name));
+}
+
+}  // namespace qm

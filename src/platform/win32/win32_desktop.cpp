@@ -1,0 +1,76 @@
+// What faces a person, as a program without a window answers it, and handing
+// things to the file manager.
+#include <windows.h>
+
+#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_text.h"
+
+namespace qm {
+
+std::wstring win32::commandLineArgument(std::u16string_view argument) {
+    if (!argument.empty() && argument.find_first_of(u" \t\",;") == std::u16string_view::npos) {
+        return win32::wide(argument);
+    }
+    // Backslashes are literal unless they come before a quote, where they
+    // are doubled.
+    std::wstring out = L"\"";
+    std::size_t backslashes = 0;
+    for (char16_t c : argument) {
+        if (c == u'\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == u'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        out.push_back(static_cast<wchar_t>(c));
+    }
+    out.append(backslashes * 2, L'\\');
+    out.push_back(L'"');
+    return out;
+}
+
+std::wstring win32::explorerCommandLine(const std::u16string& target) {
+    return L"explorer.exe " + commandLineArgument(target);
+}
+
+MsgResult Win32Platform::messageBox(const MessageBoxRequest& request) {
+    if (request.buttons == MsgButtons::Ok) return MsgResult::Ok;
+    return request.defaultButton == 1 ? MsgResult::Cancel : MsgResult::Ok;
+}
+
+void Win32Platform::beep() { MessageBeep(MB_OK); }
+
+std::u16string Win32Platform::browseForFolder(const std::u16string&, const std::u16string&, bool) { return {}; }
+
+void Win32Platform::showPointingCursor() {}
+
+void Win32Platform::openInDesktop(const std::u16string& target) {
+    if (target.empty()) return;
+    // explorer.exe by its full name in the Windows folder: a bare name would
+    // be looked for in the program's folder and the current folder first,
+    // where anyone who can write there could put a program of that name.
+    wchar_t windows[MAX_PATH + 1];
+    const UINT n = GetWindowsDirectoryW(windows, MAX_PATH + 1);
+    if (n == 0 || n > MAX_PATH) return;
+    std::wstring application(windows, n);
+    if (!application.ends_with(L'\\')) application += L'\\';
+    startProgram(application + L"explorer.exe", win32::explorerCommandLine(target));
+}
+
+void Win32Platform::startProgram(const std::wstring& application, const std::wstring& commandLine) {
+    std::wstring line = commandLine;  // CreateProcessW may write into it
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION process{};
+    // No handles inherited: the started program must not hold the log or a
+    // copy open. Not waited for; its handles are not needed.
+    if (CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+}
+
+}  // namespace qm
