@@ -16,8 +16,10 @@ namespace {
 constexpr wchar_t kClassName[] = L"QuillmarshForm1";
 
 DWORD styleOf(const WindowSpec& window) {
-    // A fixed single-line border: no sizing frame.
-    DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    // A fixed single-line border: no sizing frame. No WS_CLIPCHILDREN: the
+    // group box paints only its edge and caption, and relies on the window
+    // painting the background inside it.
+    DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
     if (window.minimizeButton) style |= WS_MINIMIZEBOX;
     if (window.maximizeButton) style |= WS_MAXIMIZEBOX;
     if (window.resizable) style |= WS_THICKFRAME;
