@@ -147,7 +147,8 @@ void MainWindow::layout(UINT dpi) {
     MirrorScope scope(context_);
     for (const auto& binder : binders_) binder->place();
     if (tooltips_) SendMessageW(tooltips_, WM_SETFONT, reinterpret_cast<WPARAM>(context_.font), FALSE);
-    InvalidateRect(hwnd_, nullptr, TRUE);
+    // The controls were given their new font without painting each time.
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void MainWindow::centre() {
