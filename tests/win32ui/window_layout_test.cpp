@@ -81,6 +81,10 @@ TEST_F(WindowTest, StartsAsTheTableAndStartUpSay) {
         }
         EXPECT_EQ(textOf(row.control.kind() == ControlKind::ComboBox ? fieldOf(row.control) : control), row.text);
     }
+    // A screen reader names a field after the static text just above it.
+    EXPECT_EQ(GetWindow(of(form->Combo1), GW_HWNDPREV), of(form->Label2));
+    EXPECT_EQ(GetWindow(of(form->TParts), GW_HWNDPREV), of(form->Label3));
+    EXPECT_EQ(GetWindow(of(form->TDivs), GW_HWNDPREV), of(form->Label4));
     EXPECT_EQ(textOf(of(form->LDir)), win32::wide(dir.u16("src")));
     EXPECT_FALSE(IsWindowEnabled(of(form->TParts)));
     EXPECT_EQ(SendMessageW(of(form->Opt2), BM_GETCHECK, 0, 0), BST_CHECKED);

@@ -98,14 +98,19 @@ void MainWindow::build() {
         control->observe([b = binder.get()] { b->mirror(); });
         binders_.push_back(std::move(binder));
     }
-    // The fields lie over the ends of their labels, and the frame under
-    // what it holds; the tab order is the model's and does not use this.
+    // The frame lies under what it holds. A screen reader names an edit
+    // field after the static text just above it in this order, so each
+    // field's caption label goes there (the table makes the filter's label
+    // after its box). The tab order is the model's and does not use this.
     for (const auto& binder : binders_) {
-        const ControlKind kind = binder->control().kind();
-        if (kind == ControlKind::TextBox || kind == ControlKind::ComboBox)
-            SetWindowPos(binder->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        if (kind == ControlKind::Frame)
+        if (binder->control().kind() == ControlKind::Frame)
             SetWindowPos(binder->hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        if (const Binder* label = captionLabelOf(*binder)) {
+            HWND above = GetWindow(binder->hwnd(), GW_HWNDPREV);
+            if (above != label->hwnd())
+                SetWindowPos(label->hwnd(), above ? above : HWND_TOP, 0, 0, 0, 0,
+                             SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
     }
     addTooltips();
 }
@@ -146,6 +151,19 @@ void MainWindow::layout(UINT dpi) {
     SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     MirrorScope scope(context_);
     for (const auto& binder : binders_) binder->place();
+    // A field overlaps the end of its caption label by up to a pixel; the
+    // label, above it in the z-order, would paint over the field's edge.
+    // The label ends where the field begins, which shows the same.
+    for (const auto& binder : binders_) {
+        const Binder* label = captionLabelOf(*binder);
+        if (!label) continue;
+        RECT field, caption;
+        GetWindowRect(binder->hwnd(), &field);
+        GetWindowRect(label->hwnd(), &caption);
+        if (caption.left < field.left && caption.right > field.left)
+            SetWindowPos(label->hwnd(), nullptr, 0, 0, field.left - caption.left, caption.bottom - caption.top,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     if (tooltips_) SendMessageW(tooltips_, WM_SETFONT, reinterpret_cast<WPARAM>(context_.font), FALSE);
     // The controls were given their new font without painting each time.
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
@@ -178,6 +196,13 @@ Binder* MainWindow::binderOf(HWND window) const {
         if (binder->hwnd() == window) return binder.get();
     }
     return nullptr;
+}
+
+const Binder* MainWindow::captionLabelOf(const Binder& field) const {
+    const ControlKind kind = field.control().kind();
+    if (kind != ControlKind::TextBox && kind != ControlKind::ComboBox) return nullptr;
+    const Control* label = form_.control(field.control().spec().labelledBy);
+    return label && label->kind() == ControlKind::Label ? binderOf(*label) : nullptr;
 }
 
 Binder* MainWindow::binderOf(const Control& control) const {

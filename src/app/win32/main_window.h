@@ -51,6 +51,8 @@ private:
     void mirrorFocus();
     Binder* binderOf(HWND window) const;
     Binder* binderOf(const Control& control) const;
+    // The label whose caption names an edit field; nullptr for other controls.
+    const Binder* captionLabelOf(const Binder& field) const;
 
     Form1& form_;
     BindContext context_;
