@@ -53,6 +53,7 @@ int ScriptedPlatform::showMessageBox(HWND owner, const std::wstring& text, const
 }
 
 PIDLIST_ABSOLUTE ScriptedPlatform::showFolderDialog(BROWSEINFOW& info) {
+    if (shellDialog) return WindowPlatform::showFolderDialog(info);
     WNDCLASSW standIn{};
     standIn.lpfnWndProc = dialogStandIn;
     standIn.hInstance = GetModuleHandleW(nullptr);

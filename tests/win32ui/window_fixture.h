@@ -43,6 +43,7 @@ public:
     };
     std::vector<Dialog> dialogs;
     std::deque<std::wstring> choices;  // the folders the user picks; none left: cancelled
+    bool shellDialog = false;          // the shell's own dialog instead
 
     struct Started {
         std::wstring commandLine;
