@@ -30,6 +30,9 @@ struct BindContext {
     // notifications that the copy makes the controls send are echoes of the
     // model and must not be sent back to it.
     int mirroring = 0;
+    // Set once the window is being destroyed: its controls go one by one,
+    // and the focus moves that this causes are nobody's input.
+    bool closing = false;
     // Brings every control in line with the model. Called after each user
     // action, since a control may have changed itself in a way the model
     // refused (a list entry chosen while the focus could not move there).

@@ -22,7 +22,7 @@ void Binder::mirror() {
 }
 
 void Binder::act(const std::function<void()>& action) {
-    if (context_.mirroring) return;
+    if (context_.mirroring || context_.closing) return;
     action();
     context_.mirrorAll();
 }
@@ -67,8 +67,9 @@ public:
         if (label.spec().acceptsDrops) DragAcceptFiles(hwnd(), TRUE);
     }
 
+    // The second press of a double click is a double click, not a Click.
     void notified(WORD code) override {
-        if (code == STN_CLICKED || code == STN_DBLCLK) act([this] { context_.form.click(label_); });
+        if (code == STN_CLICKED) act([this] { context_.form.click(label_); });
     }
 
     void place() override {

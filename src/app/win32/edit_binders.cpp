@@ -58,7 +58,7 @@ void prepareField(HWND field, const ControlSpec& row) {
 // The field's own edit (Delete, cut, undo, an input method where one is
 // allowed) as the model's edit.
 void sendEdit(BindContext& context, HWND field, EditControl& edit) {
-    if (context.mirroring) return;
+    if (context.mirroring || context.closing) return;
     const std::wstring text = textOf(field);
     const Selection at = selectionOf(field);
     edit.replaceText(win32::fromWide(text), at.start + at.length);
@@ -68,7 +68,7 @@ void sendEdit(BindContext& context, HWND field, EditControl& edit) {
 // The keystroke rules look at the selection, so the model always knows
 // where the caret is; moving it is left to the edit field.
 void sendSelectionOf(BindContext& context, HWND field, EditControl& edit) {
-    if (context.mirroring) return;
+    if (context.mirroring || context.closing) return;
     // A selection in another text is no caret movement: the field is half
     // way through a change that reaches the model by its own way.
     if (textOf(field) != win32::wide(edit.text())) return;

@@ -78,7 +78,7 @@ LRESULT CALLBACK InputRouter::subclassProc(HWND window, UINT message, WPARAM wPa
 
 LRESULT InputRouter::route(HWND window, UINT message, WPARAM wParam, LPARAM lParam, Binder& binder) {
     Control& control = binder.control();
-    if (!context_.mirroring) {
+    if (!context_.mirroring && !context_.closing) {
         switch (message) {
             case WM_KEYDOWN:
                 if (keyDown(wParam, lParam, control)) return 0;
@@ -94,8 +94,11 @@ LRESULT InputRouter::route(HWND window, UINT message, WPARAM wParam, LPARAM lPar
                 break;
             case WM_LBUTTONDOWN:
             case WM_LBUTTONDBLCLK:
-            case WM_RBUTTONDOWN:
                 if (mousePress(control)) return 0;
+                break;
+            case WM_RBUTTONDOWN:
+                // Only an edit field takes the focus with its menu.
+                if (asEdit(control) && mousePress(control)) return 0;
                 break;
             case WM_SETFOCUS:
                 focusIn(control);
@@ -148,7 +151,7 @@ LRESULT InputRouter::route(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 }
 
 bool InputRouter::windowKey(UINT message, WPARAM wParam, LPARAM) {
-    if (context_.mirroring) return false;
+    if (context_.mirroring || context_.closing) return false;
     switch (message) {
         case WM_KEYDOWN:
             if (wParam != VK_TAB || held(VK_CONTROL) || held(VK_MENU)) return false;
@@ -200,9 +203,10 @@ bool InputRouter::character(wchar_t c, Binder& binder) {
         paste(binder, *edit);
         return true;
     }
-    // Select all, copy, cut, undo, deleting a word: the field's own
-    // commands, whose outcome the edit binder sends to the model.
-    if ((c < 32 && c != 8 && c != L'\r' && c != 0x1b) || c == 0x7f) return false;
+    // Select all, copy, cut, undo: the field's own commands, whose outcome
+    // the edit binder sends to the model. (Ctrl+Backspace, 127, is typed:
+    // the field would insert it as a character.)
+    if (c < 32 && c != 8 && c != L'\r' && c != 0x1b) return false;
     binder.sendSelection();
     act([&] { context_.form.type(*edit, std::u16string(1, static_cast<char16_t>(c))); });
     return true;

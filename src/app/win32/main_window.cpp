@@ -54,7 +54,7 @@ COLORREF colorRefOf(std::uint32_t rgb) {
 }  // namespace
 
 MainWindow::MainWindow(Form1& form, UINT dpi)
-    : form_(form), context_{form, nullptr, nullptr, kBaseDpi, 0, [this] { mirrorAll(); }}, router_(context_),
+    : form_(form), context_{form, nullptr, nullptr, kBaseDpi, 0, false, [this] { mirrorAll(); }}, router_(context_),
       followsMonitor_(dpi == 0) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     registerClass(instance);
@@ -81,6 +81,7 @@ MainWindow::MainWindow(Form1& form, UINT dpi)
 MainWindow::~MainWindow() {
     form_.observe(nullptr);
     for (const auto& binder : binders_) binder->control().observe(nullptr);
+    context_.closing = true;
     if (hwnd_) {
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
@@ -213,12 +214,14 @@ Binder* MainWindow::binderOf(const Control& control) const {
 }
 
 void MainWindow::mirrorAll() {
+    if (context_.closing) return;
     MirrorScope scope(context_);
     for (const auto& binder : binders_) binder->mirror();
     mirrorWindow();
 }
 
 void MainWindow::mirrorWindow() {
+    if (context_.closing) return;
     MirrorScope scope(context_);
     const std::wstring title = win32::wide(form_.caption());
     std::wstring shown(static_cast<std::size_t>(GetWindowTextLengthW(hwnd_)) + 1, L'\0');
@@ -232,7 +235,7 @@ void MainWindow::mirrorFocus() {
     // A disabled window holds no focus, and one in the background gets it
     // back when it is activated (WM_SETFOCUS below): taking it now would
     // pull the window in front of the one the user is in.
-    if (!form_.enabled() || !IsWindowEnabled(hwnd_) || GetActiveWindow() != hwnd_) return;
+    if (context_.closing || !form_.enabled() || !IsWindowEnabled(hwnd_) || GetActiveWindow() != hwnd_) return;
     const Control* focused = form_.focused();
     HWND target = focused ? focusWindowOf(*focused) : nullptr;
     // A control the model keeps focused while it is disabled cannot hold
@@ -250,7 +253,7 @@ LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam
 LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
-            if (lParam && !context_.mirroring) {
+            if (lParam && !context_.mirroring && !context_.closing) {
                 if (Binder* binder = binderOf(reinterpret_cast<HWND>(lParam))) binder->notified(HIWORD(wParam));
             }
             return 0;
@@ -291,6 +294,7 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (form_.enabled()) DestroyWindow(hwnd_);
             return 0;
         case WM_DESTROY:
+            context_.closing = true;
             if (endsProgram_) PostQuitMessage(0);
             break;
         case WM_NCDESTROY: {
