@@ -104,7 +104,7 @@ BOOL CALLBACK findTree(HWND child, LPARAM found) {
 }
 
 // The dialog may select its initial folder a little after it shows: OK is
-// pressed once the tree's selection has reached it (or after five seconds).
+// pressed once the tree's selection has reached it (or after ten seconds).
 void CALLBACK confirmOnceSelected(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND tree = nullptr;
     EnumChildWindows(shownDialog, findTree, reinterpret_cast<LPARAM>(&tree));
@@ -117,7 +117,7 @@ void CALLBACK confirmOnceSelected(HWND, UINT, UINT_PTR timer, DWORD) {
         item.cchTextMax = MAX_PATH;
         if (item.hItem) TreeView_GetItem(tree, &item);
     }
-    if (std::wstring(text) != L"start" && ++waited < 100) return;
+    if (std::wstring(text) != L"start" && ++waited < 200) return;
     KillTimer(nullptr, timer);
     PostMessageW(shownDialog, WM_COMMAND, IDOK, 0);
 }
