@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Windows programs into build-windows/ with mingw-w64:
-# quillmarsh-batch.exe (and the tests, qm_tests.exe). Installs the cross
-# compiler first if it is missing. Arguments go to `cmake --build`, e.g.
+# quillmarsh.exe, quillmarsh-batch.exe (and the tests), then packs the two
+# programs with a Chinese read-me into
+# dist/quillmarsh-<version>-windows-x64.zip. Installs the cross compiler
+# first if it is missing. Arguments go to `cmake --build`, e.g.
 #
 #   scripts/build-windows.sh --target quillmarsh-batch
 set -euo pipefail
@@ -13,3 +15,8 @@ fi
 cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DCMAKE_BUILD_TYPE=Release -DQM_BUILD_TESTS=ON
 cmake --build build-windows -j "$(nproc)" "$@"
+# The release, once both programs are there (a build of one target may
+# leave the other missing or old: the zip is only made from a whole build).
+if [[ $# -eq 0 ]]; then
+  python3 scripts/windows-zip.py build-windows assets/windows-readme.txt dist
+fi

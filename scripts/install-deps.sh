@@ -9,10 +9,11 @@ if [[ $(id -u) -ne 0 ]]; then SUDO=sudo; else SUDO=; fi
 export DEBIAN_FRONTEND=noninteractive
 
 # The Windows programs: mingw-w64 (POSIX threads), GoogleTest's sources
-# (libgtest-dev ships them), Python for the icon; their tests run under
-# 64-bit Wine in a Chinese locale, with a font that shows Chinese.
+# (libgtest-dev ships them), Python for the icon and the release zip; their
+# tests run under 64-bit Wine in a Chinese locale, with a font that shows
+# Chinese; Wine's own fonts draw the title bar in the screenshot.
 windows=(cmake ninja-build g++-mingw-w64-x86-64-posix libgtest-dev python3
-         wine wine64 locales fonts-wqy-microhei)
+         wine wine64 locales fonts-wqy-microhei fonts-wine)
 # dpkg-dev finds the Debian package's dependencies; desktop-file-utils and
 # appstream check its desktop entry and metadata.
 linux=(g++ cmake ninja-build libgtest-dev libgmock-dev

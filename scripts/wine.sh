@@ -8,9 +8,18 @@
 # made on first use under a lock so that parallel runs wait for it instead of
 # making it twice, and reused afterwards. The program's exit status is this
 # script's.
+#
+# QM_WINE_GRAPHICS=x11 uses a prefix of its own (wine-x11) whose windows
+# show on the X display in $DISPLAY: only the screenshot needs one.
 set -euo pipefail
 
-prefix=${QM_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/quillmarsh/wine}
+graphics=${QM_WINE_GRAPHICS:-null}
+case $graphics in
+  null) default_prefix=wine ;;
+  x11) default_prefix=wine-x11 ;;
+  *) echo "wine.sh: QM_WINE_GRAPHICS is null or x11, not $graphics" >&2; exit 2 ;;
+esac
+prefix=${QM_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/quillmarsh/$default_prefix}
 export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
 # No Mono or Gecko: nothing here needs them, and asking for them would hang
 # a prefix made without a display.
@@ -24,11 +33,16 @@ fi
 make_prefix() {
   rm -rf "$prefix" && mkdir -p "$prefix" && wineboot --init || return 1
   local reg='HKCU\Software\Wine'
-  wine reg add "$reg\\Drivers" /v Graphics /d null /f || return 1
+  wine reg add "$reg\\Drivers" /v Graphics /d "$graphics" /f || return 1
   # Message boxes and dialogs ask for SimSun on a Chinese system.
   for font in SimSun NSimSun 宋体 新宋体 'MS Shell Dlg' 'MS Shell Dlg 2'; do
     wine reg add "$reg\\Fonts\\Replacements" /v "$font" /d 'WenQuanYi Micro Hei' /f || return 1
   done
+  # The title bar's buttons are drawn with Wine's Marlett font (fonts-wine),
+  # which this Wine does not find where Debian puts it.
+  if [[ -f /usr/share/wine/fonts/marlett.ttf ]]; then
+    cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/" || return 1
+  fi
   wineserver --wait && touch "$prefix/.quillmarsh-ready"
 }
 

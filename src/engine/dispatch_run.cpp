@@ -65,14 +65,14 @@ void Form1::CmdDo_Click() {
         std::u16string prompt = u"分发完毕！因文件访问错误，分发失败" + text::decimal(tally.failed) + u"份。\r\n" +
                                 (log.created() ? u"稍候请参见分发失败的记录。" : u"分发失败的记录无法创建。");
         system.messageBox({prompt + copiedOnly, kTitle, MsgButtons::Ok, MsgIcon::Information, 0});
-        if (log.created()) system.openInDesktop(log.path());
+        if (log.created()) system.openInDesktop(log.path(), ShowAs::Normal);
     } else {
         system.messageBox({u"分发完毕！" + copiedOnly, kTitle, MsgButtons::Ok, MsgIcon::Information, 0});
         if (log.created()) system.deleteFile(log.path());
     }
     if (ChBackUp.value() != 0) LFiles.setCaption(u"0");
     ChBackUp.setValue(0);
-    system.openInDesktop(LDirOut.caption());
+    system.openInDesktop(LDirOut.caption(), ShowAs::NormalWithoutFocus);
 }
 
 }  // namespace qm

@@ -46,7 +46,7 @@ public:
                                    bool newStyle) override {
         return inner_.browseForFolder(title, initialFolder, newStyle);
     }
-    void openInDesktop(const std::u16string& target) override { inner_.openInDesktop(target); }
+    void openInDesktop(const std::u16string& target, ShowAs show) override { inner_.openInDesktop(target, show); }
     void showPointingCursor() override { inner_.showPointingCursor(); }
     void keepResponsive() override { inner_.keepResponsive(); }
 

@@ -27,6 +27,12 @@ struct PathStyle {
 };
 
 enum class MsgButtons { Ok, OkCancel };
+
+// How the program that opens a target shows its window: the failure log comes
+// to the front for reading, the target folder opens behind the completion
+// report without taking the focus, a web page fills the screen. Desktops that
+// leave this to the opened program ignore it.
+enum class ShowAs { Normal, NormalWithoutFocus, Maximized };
 enum class MsgIcon { Information, Critical };
 enum class MsgResult { Ok, Cancel };
 
@@ -206,7 +212,7 @@ public:
                                            bool newStyle) = 0;
     // Opens a folder, a document or an address in the desktop's own program,
     // without waiting; a failure is silently ignored.
-    virtual void openInDesktop(const std::u16string& target) = 0;
+    virtual void openInDesktop(const std::u16string& target, ShowAs show) = 0;
     virtual void showPointingCursor() = 0;
     // Called between files during a run so that a window can repaint; it must
     // not deliver user input.

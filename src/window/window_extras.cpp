@@ -15,7 +15,7 @@ constexpr char16_t kHomePageSite[] = u"" QM_HOME_PAGE;
 void Form1::Label5_Click() {
     const std::u16string site = kHomePageSite;
     if (site.empty()) return;
-    platform().openInDesktop(site + u"/Index.htm");
+    platform().openInDesktop(site + u"/Index.htm", ShowAs::Maximized);
 }
 
 void Form1::Label5_MouseMove() { platform().showPointingCursor(); }

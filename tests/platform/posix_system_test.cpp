@@ -149,14 +149,14 @@ TEST_F(PosixSystem, OpenInDesktopPassesTheTargetAsOneArgument) {
     fs::permissions(dir.path() / "bin/xdg-open", fs::perms::owner_all);
     ScopedEnv path("PATH", dir.path().string() + "/bin:/usr/bin:/bin");
     const std::string target = "/tmp/a folder/it's \"$HOME\"; `ls` & 分发 \xff";
-    platform.openInDesktop(text::fromUtf8(target));
+    platform.openInDesktop(text::fromUtf8(target), ShowAs::Normal);
     for (int i = 0; i < 500 && !dir.exists("bin/xdg-open.arg"); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_EQ(dir.read("bin/xdg-open.arg"), target);
 
     ScopedEnv nowhere("PATH", dir.path().string());  // no opener at all: nothing happens
-    platform.openInDesktop(u"/tmp");
+    platform.openInDesktop(u"/tmp", ShowAs::Normal);
 }
 
 }  // namespace

@@ -228,11 +228,15 @@ TEST_F(Win32PlatformTest, ALogHeldByARunningRunIsLeftAlone) {
 
 class RecordingPlatform : public Win32Platform {
 public:
-    std::vector<std::pair<std::wstring, std::wstring>> started;
+    struct Started {
+        std::wstring application, commandLine;
+        int showCommand;
+    };
+    std::vector<Started> started;
 
 protected:
-    void startProgram(const std::wstring& application, const std::wstring& commandLine) override {
-        started.emplace_back(application, commandLine);
+    void startProgram(const std::wstring& application, const std::wstring& commandLine, int showCommand) override {
+        started.push_back({application, commandLine, showCommand});
     }
 };
 
@@ -248,13 +252,17 @@ TEST(Win32Desktop, ExplorerCommandLines) {
     for (const auto& [target, line] : cases) EXPECT_EQ(win32::explorerCommandLine(target), line);
 
     RecordingPlatform platform;
-    platform.openInDesktop(u"");
-    platform.openInDesktop(u"D:\\out");
-    ASSERT_EQ(platform.started.size(), 1u);
+    platform.openInDesktop(u"", ShowAs::Normal);
+    platform.openInDesktop(u"D:\\out", ShowAs::Normal);
+    platform.openInDesktop(u"D:\\out", ShowAs::NormalWithoutFocus);
+    platform.openInDesktop(u"D:\\out", ShowAs::Maximized);
+    ASSERT_EQ(platform.started.size(), 3u);
     wchar_t windows[MAX_PATH];
     GetWindowsDirectoryW(windows, MAX_PATH);
-    EXPECT_EQ(platform.started[0].first, std::wstring(windows) + L"\\explorer.exe");
-    EXPECT_EQ(platform.started[0].second, L"explorer.exe D:\\out");
+    EXPECT_EQ(platform.started[0].application, std::wstring(windows) + L"\\explorer.exe");
+    EXPECT_EQ(platform.started[0].commandLine, L"explorer.exe D:\\out");
+    const int shown[] = {SW_SHOWNORMAL, SW_SHOWNOACTIVATE, SW_SHOWMAXIMIZED};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(platform.started[i].showCommand, shown[i]);
 }
 
 TEST_F(Win32PlatformTest, PathsAndTheSystem) {

@@ -51,7 +51,7 @@ std::u16string FakePlatform::browseForFolder(const std::u16string& title, const 
     return r;
 }
 
-void FakePlatform::openInDesktop(const std::u16string& target) {
+void FakePlatform::openInDesktop(const std::u16string& target, ShowAs) {
     opened.push_back(target);
     calls.push_back(u"open " + target);
 }

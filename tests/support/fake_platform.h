@@ -48,7 +48,7 @@ public:
     void beep() override;
     std::u16string browseForFolder(const std::u16string& title, const std::u16string& initialFolder,
                                    bool newStyle) override;
-    void openInDesktop(const std::u16string& target) override;
+    void openInDesktop(const std::u16string& target, ShowAs show) override;
     void showPointingCursor() override { calls.push_back(u"pointer"); }
     std::uint64_t clockSeed() override { return seed; }
     std::u16string programFolder() override { return programFolderPath; }

@@ -23,7 +23,7 @@ public:
     MsgResult messageBox(const MessageBoxRequest& request) override;
     void beep() override {}
     std::u16string browseForFolder(const std::u16string&, const std::u16string&, bool) override { return {}; }
-    void openInDesktop(const std::u16string& target) override { opened_.push_back(target); }
+    void openInDesktop(const std::u16string& target, ShowAs) override { opened_.push_back(target); }
     void showPointingCursor() override {}
     void keepResponsive() override {}
     // The run's draw takes the seed the command line chose or drew.

@@ -31,7 +31,8 @@ void PosixPlatform::showPointingCursor() {}
 // opened. Its exit is collected on the next call (and at the end) with
 // WNOHANG, by its own process id, so at most a few finished openers linger
 // and no other child of the process, nor its SIGCHLD handling, is disturbed.
-void PosixPlatform::openInDesktop(const std::u16string& target) {
+// How the opened window shows is the desktop's choice: xdg-open takes no say.
+void PosixPlatform::openInDesktop(const std::u16string& target, ShowAs) {
     reapOpeners();
     if (target.empty()) return;
     const std::string argument = text::toUtf8(target);

@@ -43,7 +43,7 @@ public:
     void beep() override;
     std::u16string browseForFolder(const std::u16string& title, const std::u16string& initialFolder,
                                    bool newStyle) override;
-    void openInDesktop(const std::u16string& target) override;
+    void openInDesktop(const std::u16string& target, ShowAs show) override;
     void showPointingCursor() override;
 
     std::u16string environmentVariable(const std::u16string& name) override;

@@ -44,7 +44,23 @@ std::u16string Win32Platform::browseForFolder(const std::u16string&, const std::
 
 void Win32Platform::showPointingCursor() {}
 
-void Win32Platform::openInDesktop(const std::u16string& target) {
+namespace {
+
+int showCommandOf(ShowAs show) {
+    switch (show) {
+        case ShowAs::Normal:
+            return SW_SHOWNORMAL;
+        case ShowAs::NormalWithoutFocus:
+            return SW_SHOWNOACTIVATE;
+        case ShowAs::Maximized:
+            return SW_SHOWMAXIMIZED;
+    }
+    return SW_SHOWNORMAL;
+}
+
+}  // namespace
+
+void Win32Platform::openInDesktop(const std::u16string& target, ShowAs show) {
     if (target.empty()) return;
     // explorer.exe by its full name in the Windows folder: a bare name would
     // be looked for in the program's folder and the current folder first,
@@ -54,15 +70,15 @@ void Win32Platform::openInDesktop(const std::u16string& target) {
     if (n == 0 || n > MAX_PATH) return;
     std::wstring application(windows, n);
     if (!application.ends_with(L'\\')) application += L'\\';
-    startProgram(application + L"explorer.exe", win32::explorerCommandLine(target));
+    startProgram(application + L"explorer.exe", win32::explorerCommandLine(target), showCommandOf(show));
 }
 
-void Win32Platform::startProgram(const std::wstring& application, const std::wstring& commandLine) {
+void Win32Platform::startProgram(const std::wstring& application, const std::wstring& commandLine, int showCommand) {
     std::wstring line = commandLine;  // CreateProcessW may write into it
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOWNORMAL;
+    startup.wShowWindow = static_cast<WORD>(showCommand);
     PROCESS_INFORMATION process{};
     // No handles inherited: the started program must not hold the log or a
     // copy open. Not waited for; its handles are not needed.

@@ -41,8 +41,9 @@ public:
     void beep() override;
     std::u16string browseForFolder(const std::u16string& title, const std::u16string& initialFolder,
                                    bool newStyle) override;
-    // Starts "explorer.exe TARGET" and does not wait for it.
-    void openInDesktop(const std::u16string& target) override;
+    // Starts "explorer.exe TARGET" with its window shown as asked, and does
+    // not wait for it.
+    void openInDesktop(const std::u16string& target, ShowAs show) override;
     void showPointingCursor() override;
 
     std::u16string environmentVariable(const std::u16string& name) override;
@@ -51,9 +52,10 @@ public:
     std::uint64_t clockSeed() override;
 
 protected:
-    // Starts `application` with `commandLine` and closes the handles at once;
-    // a failure is ignored. Tests record here instead.
-    virtual void startProgram(const std::wstring& application, const std::wstring& commandLine);
+    // Starts `application` with `commandLine`, asking it to show its window
+    // with `showCommand` (SW_...), and closes the handles at once; a failure
+    // is ignored. Tests record here instead.
+    virtual void startProgram(const std::wstring& application, const std::wstring& commandLine, int showCommand);
 };
 
 namespace win32 {

@@ -1,0 +1,81 @@
+#include "app/win32/window_platform.h"
+
+#include "platform/win32/win32_text.h"
+
+namespace qm::win32ui {
+
+MsgResult WindowPlatform::messageBox(const MessageBoxRequest& request) {
+    UINT type = request.buttons == MsgButtons::OkCancel ? MB_OKCANCEL : MB_OK;
+    type |= request.icon == MsgIcon::Critical ? MB_ICONSTOP : MB_ICONINFORMATION;
+    if (request.defaultButton == 1 && request.buttons == MsgButtons::OkCancel) type |= MB_DEFBUTTON2;
+    const int answer = showMessageBox(window_, win32::wide(request.prompt), win32::wide(request.title), type);
+    // Esc and the close box answer Cancel where there is one.
+    return answer == IDCANCEL ? MsgResult::Cancel : MsgResult::Ok;
+}
+
+int WindowPlatform::showMessageBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT type) {
+    return MessageBoxW(owner, text.c_str(), title.c_str(), type);
+}
+
+int CALLBACK selectInitialFolder(HWND dialog, UINT message, LPARAM, LPARAM data) {
+    if (message == BFFM_INITIALIZED && data) SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, data);
+    return 0;
+}
+
+std::u16string WindowPlatform::browseForFolder(const std::u16string& title, const std::u16string& initialFolder,
+                                               bool newStyle) {
+    const std::wstring caption = win32::wide(title);
+    const std::wstring initial = win32::wide(initialFolder);
+    BROWSEINFOW info{};
+    info.hwndOwner = window_;
+    info.lpszTitle = caption.c_str();
+    // The classic style offers file-system folders only; the new one is
+    // resizable and has a button for making a folder.
+    info.ulFlags = newStyle ? BIF_NEWDIALOGSTYLE : BIF_RETURNONLYFSDIRS;
+    info.lpfn = selectInitialFolder;
+    info.lParam = initial.empty() ? 0 : reinterpret_cast<LPARAM>(initial.c_str());
+    PIDLIST_ABSOLUTE chosen = showFolderDialog(info);
+    if (!chosen) return {};
+    // Room for a long path: the classic 260 characters would fail a folder
+    // deep down as if it had no file-system path.
+    std::wstring path(32768, L'\0');
+    std::u16string result;
+    if (SHGetPathFromIDListEx(chosen, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT)) {
+        path.resize(wcslen(path.c_str()));
+        result = win32::fromWide(path);
+    }
+    CoTaskMemFree(chosen);
+    return result;
+}
+
+PIDLIST_ABSOLUTE WindowPlatform::showFolderDialog(BROWSEINFOW& info) { return SHBrowseForFolderW(&info); }
+
+// Only the link label's MouseMove asks for it, while the pointer is over
+// the label; the label's next WM_SETCURSOR puts the arrow back first.
+void WindowPlatform::showPointingCursor() { SetCursor(LoadCursorW(nullptr, IDC_HAND)); }
+
+// A run may deal 100,000 files, and a window that stops painting looks hung;
+// input taken mid-run could start a second run inside the first. So only
+// paint messages are handled, at most every 50 ms, and the keys and clicks
+// aimed at the disabled window meanwhile are dropped, as a disabled window
+// drops them.
+void WindowPlatform::keepResponsive() {
+    const ULONGLONG now = GetTickCount64();
+    if (lastPump_ != 0 && now - lastPump_ < 50) return;
+    lastPump_ = now;
+    // Bounded, so that a window that keeps invalidating itself cannot hold
+    // the run here.
+    MSG message;
+    for (int i = 0; i < 1000 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT); ++i) {
+        if (message.message == WM_QUIT) return repostQuit(message);
+    }
+    for (int i = 0; i < 1000 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT); ++i) {
+        if (message.message == WM_QUIT) return repostQuit(message);
+        DispatchMessageW(&message);
+    }
+}
+
+// Not the run's to take: the main loop ends the program once the run is over.
+void WindowPlatform::repostQuit(const MSG& quit) { PostQuitMessage(static_cast<int>(quit.wParam)); }
+
+}  // namespace qm::win32ui

@@ -1,0 +1,49 @@
+// The platform behind the Windows window: files, the environment, the clock
+// and the programs it starts are the Win32 platform's; message boxes, the
+// folder dialog, the pointer and repainting during a run belong to the
+// window. The two system calls that wait for a person are virtual, so that
+// the tests answer them.
+#pragma once
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "platform/win32/win32_platform.h"
+
+namespace qm::win32ui {
+
+class WindowPlatform : public Win32Platform {
+public:
+    // The window that message boxes and the folder dialog belong to. The
+    // platform exists before the window (the model needs it first), so the
+    // window is handed over once built.
+    void setWindow(HWND window) { window_ = window; }
+    HWND window() const { return window_; }
+
+    MsgResult messageBox(const MessageBoxRequest& request) override;
+    std::u16string browseForFolder(const std::u16string& title, const std::u16string& initialFolder,
+                                   bool newStyle) override;
+    void showPointingCursor() override;
+    void keepResponsive() override;
+
+protected:
+    // MessageBoxW.
+    virtual int showMessageBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT type);
+    // SHBrowseForFolderW: the chosen item, or nullptr when cancelled.
+    virtual PIDLIST_ABSOLUTE showFolderDialog(BROWSEINFOW& info);
+
+private:
+    static void repostQuit(const MSG& quit);
+
+    HWND window_ = nullptr;
+    ULONGLONG lastPump_ = 0;
+};
+
+// What the folder dialog's callback does when the dialog opens: selects
+// the initial folder given in `data` (a wide string). Public for the tests,
+// which stand in for the dialog.
+int CALLBACK selectInitialFolder(HWND dialog, UINT message, LPARAM, LPARAM data);
+
+}  // namespace qm::win32ui
