@@ -165,6 +165,23 @@ bool Form1::pressAccessKey(char16_t key) {
     return false;
 }
 
+bool Form1::stepOption(Control& option, bool backwards) {
+    std::vector<Control*> group;
+    for (Control* c : controls_) {
+        if (c->kind() == ControlKind::OptionButton && c->spec().container == option.spec().container)
+            group.push_back(c);
+    }
+    const auto at = std::find(group.begin(), group.end(), &option);
+    if (at == group.end()) return false;
+    const std::size_t n = group.size();
+    const std::size_t here = static_cast<std::size_t>(at - group.begin());
+    for (std::size_t step = 1; step < n; ++step) {
+        Control* next = group[backwards ? (here + n - step) % n : (here + step) % n];
+        if (next->enabled()) return click(*next);
+    }
+    return false;
+}
+
 void Form1::drop(Label& label, const std::vector<std::u16string>& paths) {
     if (!enabled_ || !label.spec().acceptsDrops) return;
     if (label.onDrop) label.onDrop(paths);

@@ -98,6 +98,9 @@ public:
     bool chooseItem(ComboBox& combo, std::size_t index);
     bool tab(bool backwards = false);
     bool pressAccessKey(char16_t key);  // Alt + key
+    // An arrow key on an option button: the next (backwards: the previous)
+    // enabled button of its group is selected, wrapping around.
+    bool stepOption(Control& option, bool backwards);
     void drop(Label& label, const std::vector<std::u16string>& paths);
     void mouseMove(Label& label);
 

@@ -135,7 +135,6 @@ bool InputRouter::keyPress(QWidget& widget, Control* control, QKeyEvent& event) 
     return control->kind() == ControlKind::PushButton || control->kind() == ControlKind::CheckBox;
 }
 
-
 bool InputRouter::typeInto(EditControl& edit, QKeyEvent& event) {
     if (event.matches(QKeySequence::Paste)) {
         paste(edit);
@@ -156,22 +155,8 @@ bool InputRouter::typeInto(EditControl& edit, QKeyEvent& event) {
 // The arrow keys step through an option group and select the button they
 // reach, raising its Click, as in the classic toolkit's option groups.
 bool InputRouter::arrowInGroup(Control& option, int key) {
-    std::vector<Control*> group;
-    for (Control* c : context_.form.controls()) {
-        if (c->kind() == ControlKind::OptionButton && c->spec().container == option.spec().container)
-            group.push_back(c);
-    }
-    const auto at = std::find(group.begin(), group.end(), &option);
-    if (at == group.end()) return true;
-    const std::size_t n = group.size();
-    const std::size_t here = static_cast<std::size_t>(at - group.begin());
     const bool backwards = key == Qt::Key_Left || key == Qt::Key_Up;
-    for (std::size_t step = 1; step < n; ++step) {
-        Control* next = group[backwards ? (here + n - step) % n : (here + step) % n];
-        if (!next->enabled()) continue;
-        act([&] { context_.form.click(*next); });
-        break;
-    }
+    act([&] { context_.form.stepOption(option, backwards); });
     return true;
 }
 
