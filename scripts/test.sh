@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test: on Linux twice, a normal build and one with
-# AddressSanitizer and UndefinedBehaviorSanitizer; then the Windows build,
+# Builds and runs every test: on Linux a normal build and one with
+# AddressSanitizer and UndefinedBehaviorSanitizer; the core's tests once more
+# under ThreadSanitizer, since a copy run works on two threads; then the Windows build,
 # cross-compiled with mingw-w64, under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,6 +17,10 @@ cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   LSAN_OPTIONS=suppressions="$PWD/scripts/lsan.supp" \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQM_SANITIZE_THREAD=ON -DQM_BUILD_QT=OFF -DQM_BUILD_TESTS=ON
+cmake --build build-tsan -j "$jobs"
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j "$jobs"
 
 scripts/build-windows.sh
 ctest --test-dir build-windows --output-on-failure -j "$jobs"

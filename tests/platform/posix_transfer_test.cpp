@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/posix/posix_folder.h"
@@ -57,21 +58,24 @@ protected:
     // fails the transfer, as in a run.
     TransferOutcome transfer(bool moving, const std::string& from, const std::string& to) {
         const fs::path source(from);
-        auto in = platform.openFolder(dir.u16(source.parent_path().string()));
-        auto out = platform.openFolder(dir.u16(to));
+        auto in = platform->openFolder(dir.u16(source.parent_path().string()));
+        auto out = platform->openFolder(dir.u16(to));
         if (!in || !out) return TransferOutcome::Failed;
         const std::string name = source.filename().string();
-        return (moving ? platform.moveFile(*in, name, *out) : platform.copyFile(*in, name, *out)).outcome;
+        return (moving ? platform->moveFile(*in, name, *out) : platform->copyFile(*in, name, *out)).outcome;
     }
     TransferOutcome copy(const std::string& from, const std::string& to) { return transfer(false, from, to); }
     TransferOutcome move(const std::string& from, const std::string& to) { return transfer(true, from, to); }
 
     test::TempDir dir;
-    PosixPlatform platform;
+    std::optional<PosixPlatform> platform{std::in_place};
 };
 
 TEST_F(PosixTransfer, CopyKeepsContentModeAndTimes) {
-    const mode_t oldMask = umask(077);  // would strip group and other bits from a plain create
+    // A umask that would strip group and other bits from a plain create; the
+    // platform reads it when it is made.
+    const mode_t oldMask = umask(077);
+    platform.emplace();
     fs::create_directory(dir.path() / "out");
     struct Case {
         std::string name;
@@ -131,8 +135,8 @@ TEST_F(PosixTransfer, CopyThatCannotStartCreatesNothing) {
     fs::create_directory(dir.path() / "out");
     EXPECT_EQ(copy("missing", "out"), TransferOutcome::Failed);
     EXPECT_EQ(copy("folder", "out"), TransferOutcome::Failed);
-    EXPECT_EQ(platform.openFolder(dir.u16("nowhere")), nullptr);
-    EXPECT_EQ(platform.openFolder(dir.u16("file")), nullptr);
+    EXPECT_EQ(platform->openFolder(dir.u16("nowhere")), nullptr);
+    EXPECT_EQ(platform->openFolder(dir.u16("file")), nullptr);
     if (geteuid() != 0) {  // root reads it anyway
         EXPECT_EQ(copy("secret", "out"), TransferOutcome::Failed);
     }
@@ -223,8 +227,8 @@ TEST_F(PosixTransfer, MoveThatCannotRename) {
     if (stat("/dev/shm", &shm) == 0 && stat(dir.path().c_str(), &here) == 0 && shm.st_dev != here.st_dev) {
         test::TempDir other("/dev/shm");
         make("in/far", "across", 0600);
-        auto in = platform.openFolder(dir.u16("in")), far = platform.openFolder(other.u16());
-        EXPECT_EQ(platform.moveFile(*in, "far", *far).outcome, TransferOutcome::Moved);
+        auto in = platform->openFolder(dir.u16("in")), far = platform->openFolder(other.u16());
+        EXPECT_EQ(platform->moveFile(*in, "far", *far).outcome, TransferOutcome::Moved);
         EXPECT_FALSE(dir.exists("in/far"));
         EXPECT_EQ(other.read("far"), "across");
     }

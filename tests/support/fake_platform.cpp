@@ -25,7 +25,7 @@ private:
 }  // namespace
 
 MsgResult FakePlatform::messageBox(const MessageBoxRequest& request) {
-    calls.push_back(u"box " + request.title + u": " + request.prompt);
+    record(u"box " + request.title + u": " + request.prompt);
     boxes.push_back(request);
     if (request.buttons == MsgButtons::Ok) return MsgResult::Ok;
     if (!answers.empty()) {
@@ -38,13 +38,13 @@ MsgResult FakePlatform::messageBox(const MessageBoxRequest& request) {
 
 void FakePlatform::beep() {
     ++beeps;
-    calls.push_back(u"beep");
+    record(u"beep");
 }
 
 std::u16string FakePlatform::browseForFolder(const std::u16string& title, const std::u16string& initialFolder,
                                              bool newStyle) {
     dialogs.push_back({title, initialFolder, newStyle});
-    calls.push_back(u"dialog " + title);
+    record(u"dialog " + title);
     if (dialogResults.empty()) return {};
     std::u16string r = dialogResults.front();
     dialogResults.pop_front();
@@ -53,7 +53,7 @@ std::u16string FakePlatform::browseForFolder(const std::u16string& title, const 
 
 void FakePlatform::openInDesktop(const std::u16string& target, ShowAs) {
     opened.push_back(target);
-    calls.push_back(u"open " + target);
+    record(u"open " + target);
 }
 
 std::vector<std::u16string> FakePlatform::failureLogPaths() {
@@ -68,7 +68,7 @@ std::u16string FakePlatform::environmentVariable(const std::u16string& name) {
 }
 
 bool FakePlatform::makeFolders(const std::u16string& path) {
-    calls.push_back(u"mkdir " + path);
+    record(u"mkdir " + path);
     return NativePlatform::makeFolders(path);
 }
 
@@ -87,29 +87,31 @@ std::u16string transferLine(const char16_t* verb, const OpenFolder& from, Native
 }  // namespace
 
 TransferResult FakePlatform::copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to) {
-    {
-        std::lock_guard lock(transfers_);  // copies run on two threads
-        calls.push_back(transferLine(u"copy ", from, name, to));
-    }
+    record(transferLine(u"copy ", from, name, to));
     return NativePlatform::copyFile(from, name, to);
 }
 
 TransferResult FakePlatform::moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to) {
-    calls.push_back(transferLine(u"move ", from, name, to));
+    record(transferLine(u"move ", from, name, to));
     return NativePlatform::moveFile(from, name, to);
 }
 
 bool FakePlatform::deleteFile(const std::u16string& path) {
-    calls.push_back(u"delete " + path);
+    record(u"delete " + path);
     return NativePlatform::deleteFile(path);
 }
 
 std::unique_ptr<TextFile> FakePlatform::createTextFile(const std::u16string& path) {
-    calls.push_back(u"create " + path);
+    record(u"create " + path);
     std::unique_ptr<TextFile> file = NativePlatform::createTextFile(path);
     if (auto failing = failWritesFrom.find(path); file && failing != failWritesFrom.end())
         return std::make_unique<FailingTextFile>(std::move(file), failing->second);
     return file;
+}
+
+void FakePlatform::record(std::u16string call) {
+    std::lock_guard lock(calls_);
+    calls.push_back(std::move(call));
 }
 
 int FakePlatform::indexOf(std::u16string_view prefix) const {

@@ -49,7 +49,7 @@ public:
     std::u16string browseForFolder(const std::u16string& title, const std::u16string& initialFolder,
                                    bool newStyle) override;
     void openInDesktop(const std::u16string& target, ShowAs show) override;
-    void showPointingCursor() override { calls.push_back(u"pointer"); }
+    void showPointingCursor() override { record(u"pointer"); }
     std::uint64_t clockSeed() override { return seed; }
     std::u16string programFolder() override { return programFolderPath; }
     std::vector<std::u16string> failureLogPaths() override;
@@ -67,7 +67,10 @@ public:
     int indexOf(std::u16string_view prefix) const;
 
 private:
-    std::mutex transfers_;
+    // A copy run works on two threads, and the run thread records its own
+    // calls (folders, the log) while the helper records copies.
+    void record(std::u16string call);
+    std::mutex calls_;
 };
 
 }  // namespace qm::test

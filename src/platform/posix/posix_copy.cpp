@@ -38,22 +38,6 @@ char* chunkBuffer() {
     return buffer.get();
 }
 
-// The process's umask, read without changing it (umask() can only be read by
-// setting it, which would race with other threads creating files).
-mode_t processUmask() {
-    static const mode_t mask = [] {
-        std::ifstream status("/proc/self/status");
-        std::string line;
-        while (std::getline(status, line)) {
-            if (line.rfind("Umask:", 0) == 0) return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
-        }
-        const mode_t old = umask(022);
-        umask(old);
-        return old;
-    }();
-    return mask;
-}
-
 // Reads until the end of the file, or only `size` bytes when the size is
 // known: a small file then takes one read and one write.
 bool copyByReadWrite(int in, int out, off_t size) {
@@ -117,7 +101,7 @@ mode_t modeFor(int out, const struct stat& source) {
 bool fill(int out, int in, const struct stat& source, const PosixFolder& to) {
     if (!copyData(in, out, source.st_size)) return false;
     const mode_t wanted = source.st_mode & 07777;
-    const bool creationGotIt = !to.defaultAcl() && (wanted & 07000) == 0 && (wanted & processUmask()) == 0;
+    const bool creationGotIt = !to.defaultAcl() && (wanted & 07000) == 0 && (wanted & to.umask()) == 0;
     if (!creationGotIt && fchmod(out, modeFor(out, source)) != 0) return false;
     const struct timespec times[2] = {source.st_atim, source.st_mtim};
     return futimens(out, times) == 0;
@@ -220,6 +204,17 @@ bool sameBytes(int a, int b) {
         if (na == 0) return true;
         if (std::memcmp(bufferA, bufferB.get(), static_cast<std::size_t>(na)) != 0) return false;
     }
+}
+
+mode_t readUmask() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("Umask:", 0) == 0) return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+    }
+    const mode_t old = umask(022);  // no /proc: read it the racy way, once
+    umask(old);
+    return old;
 }
 
 FileFacts factsOf(const struct stat& st) {

@@ -30,16 +30,19 @@ private:
 // A folder opened once for a run; files in it are reached by name alone.
 class PosixFolder : public OpenFolder {
 public:
-    PosixFolder(std::u16string path, Fd fd, bool defaultAcl)
-        : OpenFolder(std::move(path)), fd_(std::move(fd)), defaultAcl_(defaultAcl) {}
+    PosixFolder(std::u16string path, Fd fd, bool defaultAcl, mode_t umask)
+        : OpenFolder(std::move(path)), fd_(std::move(fd)), defaultAcl_(defaultAcl), umask_(umask) {}
     int fd() const { return fd_.get(); }
     // Whether new files here take their permissions from a default ACL
     // rather than from the umask alone.
     bool defaultAcl() const { return defaultAcl_; }
+    // The bits that creating a file here strips (without a default ACL).
+    mode_t umask() const { return umask_; }
 
 private:
     Fd fd_;
     bool defaultAcl_;
+    mode_t umask_;
 };
 
 // A file name as the system calls take it: NUL-terminated, at most NAME_MAX
@@ -63,5 +66,9 @@ TransferResult copyInto(int from, const char* name, const PosixFolder& to);
 bool sameBytes(int a, int b);
 
 FileFacts factsOf(const struct stat& st);
+
+// The process's umask, read without changing it: umask() can only be read by
+// setting it, which would race with other threads creating files.
+mode_t readUmask();
 
 }  // namespace qm::posix

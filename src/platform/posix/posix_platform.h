@@ -17,6 +17,7 @@ namespace qm {
 
 class PosixPlatform : public Platform {
 public:
+    PosixPlatform();
     ~PosixPlatform() override;
 
     PathStyle pathStyle() const override;
@@ -56,6 +57,9 @@ private:
     void reapOpeners();
 
     std::vector<pid_t> openers_;  // started by openInDesktop, not yet reaped
+    // Read once, when the platform is made: reading it per file would cost
+    // a read of /proc on every copy, and the program never changes it.
+    mode_t umask_;
 };
 
 }  // namespace qm

@@ -33,12 +33,14 @@ bool renameFree(int from, const char* name, int to) {
 
 }  // namespace
 
+PosixPlatform::PosixPlatform() : umask_(posix::readUmask()) {}
+
 std::unique_ptr<OpenFolder> PosixPlatform::openFolder(const std::u16string& path) {
     posix::Fd fd(open(text::toUtf8(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd.valid()) return nullptr;
     // A default ACL decides the mode of new files in place of the umask.
     const bool defaultAcl = fgetxattr(fd.get(), "system.posix_acl_default", nullptr, 0) > 0;
-    return std::make_unique<posix::PosixFolder>(path, std::move(fd), defaultAcl);
+    return std::make_unique<posix::PosixFolder>(path, std::move(fd), defaultAcl, umask_);
 }
 
 TransferResult PosixPlatform::moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to) {
