@@ -4,12 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <optional>
 
 #include "platform/posix/posix_platform.h"
-#include "text/native_name.h"
+#include "support/listed_names.h"
 #include "support/temp_dir.h"
 
 namespace qm {
@@ -20,19 +19,7 @@ using Names = std::vector<std::u16string>;
 
 class PosixListing : public ::testing::Test {
 protected:
-    // The folder's names as text, sorted; nullopt when it cannot be listed.
-    std::optional<Names> list(const std::u16string& folder) {
-        FolderNames names;
-        names.add("left over");  // a list is always replaced, never added to
-        if (!platform.listFolder(folder, names)) {
-            EXPECT_EQ(names.size(), 0u);
-            return std::nullopt;
-        }
-        Names text;
-        for (std::size_t i = 0; i < names.size(); ++i) text.push_back(text::nameText(names.name(i)));
-        std::sort(text.begin(), text.end());
-        return text;
-    }
+    std::optional<Names> list(const std::u16string& folder) { return test::listedNames(platform, folder); }
 
     test::TempDir dir;
     PosixPlatform platform;

@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_text.h"
+#include "support/listed_names.h"
 #include "support/temp_dir.h"
 #include "text/utf.h"
 
@@ -19,15 +19,7 @@ using Names = std::vector<std::u16string>;
 
 class Win32PlatformTest : public ::testing::Test {
 protected:
-    // The folder's names, sorted; nullopt when it cannot be listed.
-    std::optional<Names> list(const std::u16string& folder) {
-        FolderNames names;
-        if (!platform.listFolder(folder, names)) return std::nullopt;
-        Names text;
-        for (std::size_t i = 0; i < names.size(); ++i) text.push_back(text::nameText(names.name(i)));
-        std::sort(text.begin(), text.end());
-        return text;
-    }
+    std::optional<Names> list(const std::u16string& folder) { return test::listedNames(platform, folder); }
     // Transfers the file `from` to the same name in the folder `to`; a folder
     // that cannot be opened fails the transfer, as in a run.
     TransferResult transfer(bool move, const std::u16string& from, const std::u16string& to) {
