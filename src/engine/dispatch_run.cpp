@@ -3,6 +3,7 @@
 #include "engine/failure_log.h"
 #include "engine/run_plan.h"
 #include "engine/run_recorder.h"
+#include "engine/share_folders.h"
 #include "engine/transfer.h"
 #include "text/utf.h"
 #include "window/form1.h"
@@ -17,6 +18,7 @@ constexpr char16_t kTitle[] = u"消息";
 
 void Form1::CmdDo_Click() {
     Platform& system = platform();
+    lastRun_ = RunResult();
     if (FilesToDeal() == 0) return;  // nothing matches; the button is normally disabled then
 
     // Move confirmation: Cancel turns the run into a copy run, it cannot stop it.
@@ -33,21 +35,29 @@ void Form1::CmdDo_Click() {
     // The plan (settings, share root, counts) and the draw, seeded from the
     // clock; then the share folders, before the window is disabled.
     RunPlan plan = PlanRun(ChBackUp.value() != 0, system.clockSeed());
-    makeShareFolders(system, plan.shareRoot, plan.shares.count);
+    // The record says where the run works before it makes anything there, so
+    // that even the share folders of a run killed at once can be taken back.
+    RunRecorder* recorder = extras.recorder;
+    const bool recording = !recorder || recorder->begin({plan, File1.names(), LDirOut.caption(), system.currentTime()});
+    ShareFolders shares(system, LDirOut.caption(), plan.shareRoot);
+    if (recording) shares.make(plan.shares.count);
     setEnabled(false);
     setTag(caption());
 
     FailureLog log(system);
-    RunRecorder* recorder = extras.recorder;
-    if (recorder) recorder->begin(plan, File1);
     const std::u16string progress = tag() + u"  正在随机分发，请稍候...";
     const std::u16string total = u"/" + LFiles.caption();
-    const TransferTally tally = transferAll(
-        system, TransferJob{File1, plan}, log, [&](std::uint64_t i) { setCaption(progress + text::decimal(i + 1) + total); },
-        [&](const RunRow& row, const TransferResult& result) {
-            if (recorder) recorder->record(row, result);
-        });
-    if (recorder) recorder->end();
+    const TransferJob job{File1.names(), File1.path(), plan, shares, recorder, extras.stop};
+    TransferTally tally;
+    if (!recording) {
+        // A run that cannot be recorded does not go on unrecorded.
+        tally.notDealt = plan.rows.size();
+        tally.recordLost = true;
+    } else {
+        tally = transferAll(system, job, log,
+                            [&](std::uint64_t i) { setCaption(progress + text::decimal(i + 1) + total); });
+        if (recorder && !tally.recordLost && !recorder->end(tally.notDealt)) tally.recordLost = true;
+    }
 
     // The end of the run. The rows go before the list is read again.
     log.close();
@@ -55,6 +65,14 @@ void Form1::CmdDo_Click() {
     File1.refresh();
     setCaption(tag());
     setEnabled(true);
+    lastRun_ = {true,
+                tally.failed,
+                tally.copiedOnly,
+                tally.companions,
+                tally.notDealt,
+                tally.notDealt != 0 && !tally.recordLost,
+                tally.recordLost,
+                tally.failed != 0 && log.created() ? log.path() : std::u16string()};
     // A move run that could only copy some files says so: the user expects
     // the source folder to be empty afterwards.
     std::u16string copiedOnly =
@@ -68,7 +86,7 @@ void Form1::CmdDo_Click() {
         if (log.created()) system.openInDesktop(log.path(), ShowAs::Normal);
     } else {
         system.messageBox({u"分发完毕！" + copiedOnly, kTitle, MsgButtons::Ok, MsgIcon::Information, 0});
-        if (log.created()) system.deleteFile(log.path());
+        log.removeEarlier();
     }
     if (ChBackUp.value() != 0) LFiles.setCaption(u"0");
     ChBackUp.setValue(0);

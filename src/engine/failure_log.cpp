@@ -11,7 +11,19 @@ constexpr char16_t kHeader[] = u"分发失败记录列表详情：";
 FailureLog::FailureLog(Platform& platform) : platform_(platform), places_(platform.failureLogPaths()) {
     lines_ = kHeader;
     lines_ += u'\n';
-    moveOn();
+}
+
+void FailureLog::removeEarlier() {
+    // Made afresh (which removes the earlier one unless a running run holds
+    // it) and removed again.
+    for (const std::u16string& place : places_) {
+        if (std::unique_ptr<TextFile> file = platform_.createTextFile(place)) {
+            file->close();
+            file.reset();
+            platform_.deleteFile(place);
+            return;
+        }
+    }
 }
 
 bool FailureLog::moveOn() {
@@ -31,6 +43,9 @@ bool FailureLog::moveOn() {
             written = file->writeLine(lines_.substr(start, end - start));
             start = end + 1;
         }
+        // On disk at once: a run killed right after its first failure leaves
+        // a log that shows it, never an empty one.
+        written = written && file->flush();
         file_ = std::move(file);
         path_ = place;
         if (written) return true;
@@ -42,8 +57,10 @@ bool FailureLog::moveOn() {
 }
 
 bool FailureLog::write(const std::u16string& line) {
+    const bool first = !file_ && next_ == 0;
     lines_ += line;
     lines_ += u'\n';
+    if (first) return moveOn();  // the header and this line
     if (!file_) return false;
     return file_->writeLine(line) || moveOn();
 }

@@ -11,9 +11,11 @@ namespace qm {
 
 class FailureLog {
 public:
-    // Creates the log, replacing an earlier one, in the first place the
-    // platform offers that can take it, and writes the header line. When no
-    // place can, the run goes on without a log and says so at its end.
+    // The log is created, replacing an earlier one, at the run's first
+    // failure, in the first place the platform offers that can take it, and
+    // gets the header line then: a run that fails nothing (or is killed
+    // before its first failure) leaves no empty log behind. When no place
+    // can take it, the run goes on without a log and says so at its end.
     explicit FailureLog(Platform& platform);
 
     bool created() const { return file_ != nullptr || closed_; }
@@ -21,6 +23,9 @@ public:
     void add(const std::u16string& source, const std::u16string& destination);
     // Closes the log. Afterwards created() tells whether every line reached it.
     void close();
+    // A run without failures removes the log of an earlier run from the
+    // place where its own would have gone (unless a running run holds it).
+    void removeEarlier();
 
 private:
     // Opens the next place that takes the log and writes every line so far

@@ -97,6 +97,11 @@ std::uint64_t Form1::FilesToDeal() const {
     return std::min<std::uint64_t>(File1.count(), shown >= 1e18 ? File1.count() : static_cast<std::uint64_t>(shown));
 }
 
+std::u16string Form1::ShareRoot() const {
+    const PathStyle style = platform_.pathStyle();
+    return LDirOut.caption() + keptPath(sourcePathOf(LDir.caption(), style), Option2.value(), style) + u"_分发";
+}
+
 RunPlan Form1::PlanRun(bool move, std::uint64_t seed) const {
     RunPlan plan;
     plan.move = move;
@@ -105,8 +110,7 @@ RunPlan Form1::PlanRun(bool move, std::uint64_t seed) const {
     const std::uint64_t files = FilesToDeal();
     if (files == 0) return plan;
 
-    const PathStyle style = platform_.pathStyle();
-    plan.shareRoot = LDirOut.caption() + keptPath(sourcePathOf(LDir.caption(), style), Option2.value(), style) + u"_分发";
+    plan.shareRoot = ShareRoot();
 
     const Dealt dealt = dealtFiles(File1, files, extras.companions);
     const std::uint64_t n = dealt.names.size();

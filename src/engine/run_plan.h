@@ -11,10 +11,8 @@
 
 namespace qm {
 
-class FileList;
-
 struct RunRow {
-    std::uint32_t name;           // position among the source folder's names (FileList::names())
+    std::uint32_t name;           // position among the source folder's names
     std::uint32_t share : 31;     // from 1
     std::uint32_t companion : 1;  // goes with the file before it rather than being dealt itself
 };

@@ -1,23 +1,50 @@
-// Told what a run does, file by file: a record of the run (the command
-// line's manifest) is written from it.
+// Told what a run does, file by file, as it does it: a record of the run
+// (the command line's manifest) is written from it.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "engine/run_plan.h"
-#include "platform/platform.h"
+#include "platform/file_types.h"
 
 namespace qm {
 
-class FileList;
+// What a record needs to know of a run before its first file.
+struct RunStart {
+    const RunPlan& plan;
+    const FolderNames& names;      // the names the plan's rows point into
+    std::u16string targetFolder;   // the folder the share folders are made in
+    FileTime time;
+};
 
+// Where the line of one row stands in the record; kept by the thread that
+// transfers the row, from its first word with the record to its last.
+struct RecordSlot {
+    std::uint64_t line = 0;                 // where the line starts
+    std::uint32_t outcomeAt = 0, idAt = 0;  // its fixed-width fields, from the line's start
+    bool written = false;
+    TransferOutcome outcome = TransferOutcome::Failed;  // as the line says
+    FileFacts facts;                                    // as the line says
+};
+
+// Every call but begin and end may come from either thread of a copy run;
+// an implementation keeps its file consistent across them. A call that
+// returns false means the record can no longer be kept: the run then starts
+// no further transfer (and a file about to be published is not).
 class RunRecorder {
 public:
     virtual ~RunRecorder() = default;
-    // Before the first file, with the plan and the list its rows point into.
-    virtual void begin(const RunPlan& plan, const FileList& files) = 0;
-    // After each file, in transfer order.
-    virtual void record(const RunRow& row, const TransferResult& result) = 0;
-    // After the last file; every file has been recorded.
-    virtual void end() = 0;
+    // Before the first file.
+    virtual bool begin(const RunStart& start) = 0;
+    // The moment before the row's file appears under its destination name
+    // (see TransferWitness).
+    virtual bool publishing(const RunRow& row, const FileFacts& source, const FileId& appearing, RecordSlot& slot) = 0;
+    // Once the row's transfer is over, whatever its outcome.
+    virtual bool transferred(const RunRow& row, const TransferResult& result, RecordSlot& slot) = 0;
+    // After the last file the run dealt; `notDealt` rows were never started
+    // (the run was stopped).
+    virtual bool end(std::uint64_t notDealt) = 0;
 };
 
 }  // namespace qm

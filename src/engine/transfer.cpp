@@ -1,52 +1,31 @@
 #include "engine/transfer.h"
 
-#include <atomic>
 #include <condition_variable>
-#include <map>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "text/utf.h"
-#include "window/controls.h"
 
 namespace qm {
 
-void makeShareFolders(Platform& platform, const std::u16string& shareRoot, std::uint64_t count) {
-    const char16_t separator = platform.pathStyle().separator;
-    for (std::uint64_t k = 1; k <= count; ++k) {
-        std::u16string folder = shareRoot + text::decimal(k);
-        if (!platform.pathExists(folder)) platform.makeFolders(folder + separator);
-    }
-}
-
 namespace {
 
-// The share folders of a run, each opened once for all of its files, by
-// whichever thread first needs it; a share's folder is closed once all its
-// files are accounted for. A folder that cannot be opened fails each of its
-// files like any other failed transfer.
-class ShareFolders {
+// The record's word on one row, passed to the platform: its line reaches
+// the record before the file appears at its destination.
+class RowWitness : public TransferWitness {
 public:
-    ShareFolders(Platform& platform, const std::u16string& shareRoot) : platform_(platform), root_(shareRoot) {}
-
-    OpenFolder* folder(std::uint64_t share) {
-        std::lock_guard lock(mutex_);
-        auto it = open_.find(share);
-        if (it == open_.end()) it = open_.emplace(share, platform_.openFolder(path(share))).first;
-        return it->second.get();
+    RowWitness(RunRecorder& recorder, const RunRow& row) : recorder_(recorder), row_(row) {}
+    bool publishing(const FileFacts& source, const FileId& appearing) override {
+        return recorder_.publishing(row_, source, appearing, slot);
     }
-    void close(std::uint64_t share) {
-        std::lock_guard lock(mutex_);
-        open_.erase(share);
-    }
-    std::u16string path(std::uint64_t share) const { return root_ + text::decimal(share); }
+    RecordSlot slot;
 
 private:
-    Platform& platform_;
-    const std::u16string& root_;
-    std::mutex mutex_;
-    std::map<std::uint64_t, std::unique_ptr<OpenFolder>> open_;  // a few at a time
+    RunRecorder& recorder_;
+    const RunRow& row_;
 };
 
 // What is still to be done in a run: the next file to start, shared by the
@@ -54,23 +33,32 @@ private:
 class Work {
 public:
     Work(Platform& platform, const TransferJob& job, OpenFolder* source)
-        : platform_(platform), job_(job), source_(source), shares_(platform, job.plan.shareRoot),
-          results_(job.plan.rows.size()), done_(job.plan.rows.size()) {
+        : platform_(platform), job_(job), source_(source), results_(job.plan.rows.size()),
+          done_(job.plan.rows.size()) {
         for (auto& d : done_) d.store(false, std::memory_order_relaxed);
     }
 
-    ShareFolders& shares() { return shares_; }
+    bool recordLost() const { return recordLost_.load(std::memory_order_acquire); }
 
-    // Starts the next file that no thread has taken; false when none is left.
+    // Starts the next file that no thread has taken; false when none is left
+    // or the run is to stop.
     bool doOne() {
+        if (stopping()) return false;
         const std::uint64_t i = next_.fetch_add(1, std::memory_order_relaxed);
         if (i >= results_.size()) return false;
         const RunRow& row = job_.plan.rows[i];
-        OpenFolder* share = shares_.folder(row.share);
-        const NativeNameView name = job_.files.names().name(row.name);
-        if (source_ && share)
-            results_[i] = job_.plan.move ? platform_.moveFile(*source_, name, *share)
-                                         : platform_.copyFile(*source_, name, *share);
+        OpenFolder* share = job_.shares.folder(row.share);
+        const NativeNameView name = job_.names.name(row.name);
+        TransferResult result;
+        if (job_.recorder) {
+            RowWitness witness(*job_.recorder, row);
+            if (source_ && share) result = transfer(*share, name, &witness);
+            if (!job_.recorder->transferred(row, result, witness.slot))
+                recordLost_.store(true, std::memory_order_release);
+        } else if (source_ && share) {
+            result = transfer(*share, name, nullptr);
+        }
+        results_[i] = result;
         {
             // Under the lock, so that a thread about to wait cannot miss it.
             std::lock_guard lock(mutex_);
@@ -79,23 +67,45 @@ public:
         finished_.notify_all();
         return true;
     }
-    // The result of row i, once some thread has done it; the calling thread
-    // lends a hand while it waits.
-    const TransferResult& result(std::uint64_t i) {
+
+    // The result of row i once some thread has done it, the calling thread
+    // lending a hand while it waits; nullptr when the run stopped before
+    // anyone started it (and no one ever will).
+    const TransferResult* result(std::uint64_t i) {
         while (!done_[i].load(std::memory_order_acquire)) {
             if (doOne()) continue;
             std::unique_lock lock(mutex_);
+            if (i >= closedAt_) return nullptr;
+            // Nobody has taken it: close the queue, so that nobody does.
+            std::uint64_t next = next_.load(std::memory_order_relaxed);
+            while (next <= i) {
+                if (next_.compare_exchange_weak(next, kClosed, std::memory_order_relaxed)) {
+                    closedAt_ = next;
+                    return nullptr;
+                }
+            }
             finished_.wait(lock, [&] { return done_[i].load(std::memory_order_acquire); });
         }
-        return results_[i];
+        return &results_[i];
     }
 
 private:
+    static constexpr std::uint64_t kClosed = std::numeric_limits<std::uint64_t>::max() / 2;
+
+    bool stopping() const {
+        return recordLost() || (job_.stop && job_.stop->load(std::memory_order_relaxed) != 0);
+    }
+    TransferResult transfer(OpenFolder& share, NativeNameView name, TransferWitness* witness) {
+        return job_.plan.move ? platform_.moveFile(*source_, name, share, witness)
+                              : platform_.copyFile(*source_, name, share, witness);
+    }
+
     Platform& platform_;
     const TransferJob& job_;
     OpenFolder* source_;
-    ShareFolders shares_;
     std::atomic<std::uint64_t> next_{0};
+    std::uint64_t closedAt_ = kClosed;  // under mutex_
+    std::atomic<bool> recordLost_{false};
     std::vector<TransferResult> results_;  // each written by one thread, read after done_
     std::vector<std::atomic<bool>> done_;
     std::mutex mutex_;
@@ -105,10 +115,9 @@ private:
 }  // namespace
 
 TransferTally transferAll(Platform& platform, const TransferJob& job, FailureLog& log,
-                          const std::function<void(std::uint64_t)>& beforeFile,
-                          const std::function<void(const RunRow&, const TransferResult&)>& afterFile) {
+                          const std::function<void(std::uint64_t)>& beforeFile) {
     const char16_t separator = platform.pathStyle().separator;
-    const std::unique_ptr<OpenFolder> source = platform.openFolder(job.files.path());
+    const std::unique_ptr<OpenFolder> source = platform.openFolder(job.sourceFolder);
     const std::vector<RunRow>& rows = job.plan.rows;
     Work work(platform, job, source.get());
 
@@ -127,21 +136,23 @@ TransferTally transferAll(Platform& platform, const TransferJob& job, FailureLog
     TransferTally tally;
     for (std::uint64_t i = 0; i < rows.size(); ++i) {
         beforeFile(i);
-        const TransferResult& result = work.result(i);
+        const TransferResult* result = work.result(i);
         const RunRow& row = rows[i];
-        if (result.outcome == TransferOutcome::Failed) {
+        if (!result) {
+            ++tally.notDealt;
+        } else if (result->outcome == TransferOutcome::Failed) {
             ++tally.failed;
-            const std::u16string name = text::nameText(job.files.names().name(row.name));
-            log.add(job.files.path() + separator + name, work.shares().path(row.share) + separator + name);
+            const std::u16string name = text::nameText(job.names.name(row.name));
+            log.add(job.sourceFolder + separator + name, job.shares.path(row.share) + separator + name);
         } else {
-            if (job.plan.move && result.outcome != TransferOutcome::Moved) ++tally.copiedOnly;
+            if (job.plan.move && result->outcome != TransferOutcome::Moved) ++tally.copiedOnly;
             if (row.companion) ++tally.companions;
         }
-        afterFile(row, result);
-        if (i + 1 == rows.size() || rows[i + 1].share != row.share) work.shares().close(row.share);
+        if (i + 1 == rows.size() || rows[i + 1].share != row.share) job.shares.close(row.share);
         platform.keepResponsive();
     }
     if (helper.joinable()) helper.join();
+    tally.recordLost = work.recordLost();
     return tally;
 }
 

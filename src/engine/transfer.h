@@ -1,25 +1,27 @@
-// Making the share folders and dealing the files into them.
+// Dealing the files of a plan into their share folders.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "engine/failure_log.h"
 #include "engine/run_plan.h"
+#include "engine/run_recorder.h"
+#include "engine/share_folders.h"
 
 namespace qm {
 
-class FileList;
-
-// Share folders 1 to the share count, made where missing; existing ones are
-// reused as they are.
-void makeShareFolders(Platform& platform, const std::u16string& shareRoot, std::uint64_t count);
-
 struct TransferJob {
-    const FileList& files;
+    const FolderNames& names;        // the source folder's names, which the rows point into
+    const std::u16string& sourceFolder;
     const RunPlan& plan;
+    ShareFolders& shares;
+    RunRecorder* recorder = nullptr;  // told every file's transfer as it happens
+    // Set (to the signal's number, say) to stop the run between files: the
+    // files in hand finish, the rest are not started.
+    const std::atomic<int>* stop = nullptr;
 };
 
 struct TransferTally {
@@ -29,13 +31,16 @@ struct TransferTally {
     std::uint64_t copiedOnly = 0;
     // Companions transferred along with the files they go with.
     std::uint64_t companions = 0;
+    // Rows never started, because the run was stopped or its record could
+    // no longer be written.
+    std::uint64_t notDealt = 0;
+    bool recordLost = false;
 };
 
 // Transfers every row of the plan in order, logging each file that fails.
 // `beforeFile` is told the position (from 0) of each row before it is
-// accounted for, `afterFile` its outcome, both strictly in the plan's order.
+// accounted for, strictly in the plan's order.
 TransferTally transferAll(Platform& platform, const TransferJob& job, FailureLog& log,
-                          const std::function<void(std::uint64_t)>& beforeFile,
-                          const std::function<void(const RunRow&, const TransferResult&)>& afterFile);
+                          const std::function<void(std::uint64_t)>& beforeFile);
 
 }  // namespace qm

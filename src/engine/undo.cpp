@@ -1,75 +1,169 @@
 #include "engine/undo.h"
 
-#include <set>
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "engine/share_folders.h"
+#include "text/utf.h"
 
 namespace qm {
 
 namespace {
 
-struct Split {
-    std::u16string folder, name;
+bool stopping(const std::atomic<int>* stop) { return stop && stop->load(std::memory_order_relaxed) != 0; }
+
+// The share folders of the rows in hand: rows come share by share, those of
+// two neighbouring shares mixed where two threads copied, so a few stay open.
+class OpenShares {
+public:
+    OpenShares(Platform& platform, OpenFolder* parent, std::u16string rootName)
+        : platform_(platform), parent_(parent), rootName_(std::move(rootName)) {}
+
+    OpenFolder* get(std::uint64_t share) {
+        for (auto& [number, folder] : open_) {
+            if (number == share) return folder.get();
+        }
+        if (open_.size() == kKept) open_.erase(open_.begin());
+        std::unique_ptr<OpenFolder> folder;
+        if (parent_) folder = platform_.openFolderBelow(*parent_, name(share), false);
+        open_.emplace_back(share, std::move(folder));
+        return open_.back().second.get();
+    }
+    void closeAll() { open_.clear(); }
+    std::u16string name(std::uint64_t share) const { return rootName_ + text::decimal(share); }
+
+private:
+    static constexpr std::size_t kKept = 4;
+    Platform& platform_;
+    OpenFolder* parent_;
+    std::u16string rootName_;
+    std::vector<std::pair<std::uint64_t, std::unique_ptr<OpenFolder>>> open_;
 };
 
-Split split(const std::u16string& path, char16_t separator) {
-    const std::size_t at = path.rfind(separator);
-    if (at == std::u16string::npos) return {std::u16string(), path};
-    // The root keeps its separator: "/a" lies in "/".
-    return {path.substr(0, at == 0 ? 1 : at), path.substr(at + 1)};
-}
-
-// Takes one moved file back; empty on success, else why not.
-std::u16string moveBack(Platform& platform, const ManifestRow& row, char16_t separator) {
-    const std::optional<FileFacts> now = platform.fileFacts(row.destination);
-    if (!now) return u"分发文件夹中已没有这个文件";
-    if (*now != row.facts) return u"文件在分发之后被改动过";
-    const Split from = split(row.destination, separator), to = split(row.source, separator);
-    if (from.name != to.name) return u"清单中两处的文件名不同";
-    if (platform.pathExists(row.source)) return u"原位置已有同名的文件";
-    std::unique_ptr<OpenFolder> share = platform.openFolder(from.folder), source = platform.openFolder(to.folder);
-    if (!share || !source) return u"原文件夹不存在或无法写入";
-    switch (platform.moveFile(*share, text::nativeName(from.name), *source).outcome) {
-        case TransferOutcome::Moved:
+// Why a file stays, or empty when there is nothing to say (it was taken
+// back, or there was nothing of the run's to take back).
+std::u16string reasonOf(TakeBack result, bool move) {
+    switch (result) {
+        case TakeBack::Done:
+        case TakeBack::Gone:
             return {};
-        case TransferOutcome::Copied:
+        case TakeBack::Changed:
+            return move ? u"文件在分发之后被改动或替换过" : u"副本在分发之后被改动或替换过";
+        case TakeBack::NameTaken:
+            return u"原位置已有同名的文件";
+        case TakeBack::SourceGone:
+            return u"原文件已不在，无法核对副本";
+        case TakeBack::SameFile:
+            return u"原文件就是这个副本本身，不能删除";
+        case TakeBack::Differs:
+            return u"副本的内容与原文件不同";
+        case TakeBack::CopiedBack:
             return u"已复制回原位置，但无法从分发文件夹删除";
-        default:
-            return platform.pathExists(row.source) ? u"原位置已有同名的文件" : u"无法移回原位置";
+        case TakeBack::Failed:
+            break;
     }
+    return move ? u"无法移回原位置" : u"无法删除副本";
 }
 
-// Takes one copy back; empty on success, else why not.
-std::u16string deleteCopy(Platform& platform, const ManifestRow& row) {
-    if (!platform.fileFacts(row.source)) return u"原文件已不在，无法核对副本";
-    if (!platform.sameContent(row.destination, row.source)) return u"副本的内容与原文件不同";
-    return platform.deleteFile(row.destination) ? std::u16string() : u"无法删除副本";
+// The first pass: every line checked, nothing touched.
+bool check(Platform& platform, const UndoRequest& request, UndoReport& report) {
+    RecordReader reader(request.record, platform.pathStyle().separator);
+    if (!reader.readHeader(report.header, report.error)) return false;
+    RecordRow row;
+    while (reader.next(row, report.error)) {
+        ++report.rows;
+        if (stopping(request.stop)) {
+            report.stopped = true;
+            return true;
+        }
+    }
+    if (!report.error.empty()) return false;
+    report.interruptedRun = reader.ending() != RecordReader::Ending::Complete;
+    return true;
 }
 
 }  // namespace
 
-UndoReport undoRun(Platform& platform, const Manifest& manifest) {
-    const char16_t separator = platform.pathStyle().separator;
+UndoReport undoRun(Platform& platform, const UndoRequest& request) {
     UndoReport report;
-    std::set<std::u16string> emptied;  // share folders something was taken out of
-    for (auto it = manifest.rows.rbegin(); it != manifest.rows.rend(); ++it) {
-        const ManifestRow& row = *it;
-        std::u16string problem;
-        if (row.outcome == TransferOutcome::Moved) {
-            problem = moveBack(platform, row, separator);
-        } else if (row.outcome == TransferOutcome::Copied) {
-            // A copy that is gone already leaves nothing to take back.
-            if (!platform.fileFacts(row.destination) && !platform.pathExists(row.destination)) continue;
-            problem = deleteCopy(platform, row);
-        } else {
-            continue;  // nothing of the run's is there: a failure, or a file that was there before
-        }
-        if (problem.empty()) {
-            ++report.takenBack;
-            emptied.insert(split(row.destination, separator).folder);
-        } else {
-            report.problems.push_back({row.destination, std::move(problem)});
-        }
+    const char16_t separator = platform.pathStyle().separator;
+    if (!check(platform, request, report)) {
+        report.refused = UndoReport::Refused::Invalid;
+        return report;
     }
-    for (const std::u16string& folder : emptied) platform.removeEmptyFolder(folder);
+    if (report.stopped || !report.header.begun) return report;
+
+    const RecordHeader& header = report.header;
+    const std::optional<ShareLayout> layout = shareLayout(header.targetFolder, header.shareRoot, separator);
+    if (!layout) {
+        report.refused = UndoReport::Refused::Invalid;
+        report.error = "shares 一行不是 export 之中的分发文件夹";
+        return report;
+    }
+    const std::unique_ptr<OpenFolder> parent = openShareParent(platform, *layout, false);
+    std::unique_ptr<FolderLock> lock;
+    if (parent && !(lock = platform.lockFolder(*parent, true))) {
+        report.refused = UndoReport::Refused::Busy;
+        report.error = "另一次分发或撤销正在使用这些分发文件夹";
+        return report;
+    }
+    const std::unique_ptr<OpenFolder> source = platform.openFolder(header.importFolder);
+    if (request.checked) request.checked(report);
+
+    if (!request.record.rewind()) {
+        report.refused = UndoReport::Refused::Unreadable;
+        report.error = "读取失败";
+        return report;
+    }
+    RecordReader reader(request.record, separator);
+    RecordHeader again;
+    std::string error;
+    reader.readHeader(again, error);
+    OpenShares shares(platform, parent.get(), layout->rootName);
+    RecordRow row;
+    while (error.empty() && reader.next(row, error)) {
+        if (stopping(request.stop)) {
+            report.stopped = true;
+            break;
+        }
+        const bool moved = row.outcome == TransferOutcome::Moved;
+        if (!moved && row.outcome != TransferOutcome::Copied) continue;  // nothing of the run's is there
+        const NativeName name = text::nativeName(row.name);
+        OpenFolder* share = shares.get(row.share);
+        std::u16string reason;
+        if (!source) {
+            reason = u"导入目录无法打开";
+        } else if (!share) {
+            reason = u"分发文件夹已不在，或已被换成链接，未进入";
+        } else {
+            const TakeBack result = moved ? platform.moveBack(*share, name, *source, row.stamp)
+                                          : platform.deleteCopy(*share, name, row.stamp, *source);
+            if (result == TakeBack::Done) {
+                ++report.takenBack;
+                continue;
+            }
+            reason = reasonOf(result, moved);
+        }
+        // A moved file that is back at its source (the run was killed before
+        // it moved, or it was moved back by hand) leaves nothing to do.
+        if (moved && source && (reason.empty() || !share)) {
+            const std::optional<FileStamp> there = platform.stampOf(*source, name);
+            if (there && there->id == row.stamp.id) continue;
+            if (reason.empty()) reason = u"分发文件夹中已没有这个文件";
+        }
+        if (reason.empty()) continue;
+        ++report.left;
+        if (request.problem) request.problem({row.destination, reason});
+    }
+    // The record changed between the two readings: what was read up to
+    // there was taken back, the rest stays.
+    if (!error.empty()) report.error = error;
+    // Every share folder the run made that is empty now goes, those the run
+    // was stopped before reaching included; one that holds anything stays.
+    shares.closeAll();
+    for (std::uint64_t k = 1; parent && !report.stopped && k <= header.folders; ++k)
+        platform.removeFolderBelow(*parent, text::nativeName(shares.name(k)));
     return report;
 }
 

@@ -1,11 +1,15 @@
-// Taking back the run that a manifest records, as far as it can be done
-// without replacing or deleting anything the run did not put there.
+// Taking back the run that a record describes, as far as it can be done
+// without replacing anything, without deleting the last copy of anything,
+// and without touching a file the run did not make or move.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
+#include <functional>
 #include <string>
-#include <vector>
 
-#include "engine/manifest.h"
+#include "engine/record_reader.h"
+#include "platform/platform.h"
 
 namespace qm {
 
@@ -15,15 +19,40 @@ struct UndoProblem {
 };
 
 struct UndoReport {
+    enum class Refused { No, Unreadable, Invalid, Busy };
+    Refused refused = Refused::No;  // anything but No: nothing was touched
+    // Why it was refused (UTF-8); with Refused::No, why it ended early (the
+    // record changed while it was being read).
+    std::string error;
+    RecordHeader header;
+    bool interruptedRun = false;  // the record is that of a run that was stopped or killed
+    std::uint64_t rows = 0;       // rows in the record
     std::uint64_t takenBack = 0;
-    std::vector<UndoProblem> problems;
+    std::uint64_t left = 0;  // files that stay, each told to `problem`
+    bool stopped = false;    // the undo itself was stopped
 };
 
-// A moved file goes back to its source path when its share still holds what
-// the run put there (same size and modification time) and nothing has taken
-// the source name; a copied file is deleted when its content still equals the
-// source's; share folders left empty by this are removed. Rows are taken back
-// last first.
-UndoReport undoRun(Platform& platform, const Manifest& manifest);
+struct UndoRequest {
+    InputFile& record;
+    // Each file that stays, as soon as it is known (nothing is gathered: a
+    // record can have a million rows).
+    std::function<void(const UndoProblem&)> problem;
+    // Once the record has been checked, before anything is touched.
+    std::function<void(const UndoReport&)> checked;
+    // Becomes non-zero to stop between files.
+    const std::atomic<int>* stop = nullptr;
+};
+
+// Reads the record twice: first whole, to check every line, refusing a bad
+// record before anything is touched; then row by row, taking each back:
+//  - a moved file goes back to its source name while its share still holds
+//    that very file (same identity, size and time) and nothing has taken
+//    the source name;
+//  - a copy is deleted while it is that very file and its source is another
+//    file with the same bytes;
+//  - share folders left empty by this are removed.
+// The share folders are entered from the target folder without following
+// links, and held exclusively against a run over the same folder meanwhile.
+UndoReport undoRun(Platform& platform, const UndoRequest& request);
 
 }  // namespace qm

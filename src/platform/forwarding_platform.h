@@ -21,19 +21,37 @@ public:
     bool folderExists(const std::u16string& path) override { return inner_.folderExists(path); }
     bool makeFolders(const std::u16string& path) override { return inner_.makeFolders(path); }
     std::unique_ptr<OpenFolder> openFolder(const std::u16string& path) override { return inner_.openFolder(path); }
-    TransferResult copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to) override {
-        return inner_.copyFile(from, name, to);
+    std::unique_ptr<OpenFolder> openFolderBelow(OpenFolder& base, std::u16string_view relative, bool create) override {
+        return inner_.openFolderBelow(base, relative, create);
     }
-    TransferResult moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to) override {
-        return inner_.moveFile(from, name, to);
+    TransferResult copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to, TransferWitness* witness) override {
+        return inner_.copyFile(from, name, to, witness);
+    }
+    TransferResult moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to, TransferWitness* witness) override {
+        return inner_.moveFile(from, name, to, witness);
     }
     bool deleteFile(const std::u16string& path) override { return inner_.deleteFile(path); }
-    std::optional<FileFacts> fileFacts(const std::u16string& path) override { return inner_.fileFacts(path); }
-    bool sameContent(const std::u16string& a, const std::u16string& b) override { return inner_.sameContent(a, b); }
-    bool removeEmptyFolder(const std::u16string& path) override { return inner_.removeEmptyFolder(path); }
-    std::optional<std::string> readFile(const std::u16string& path) override { return inner_.readFile(path); }
-    std::unique_ptr<PendingFile> createPendingFile(const std::u16string& path) override {
-        return inner_.createPendingFile(path);
+    std::optional<FileStamp> stampOf(OpenFolder& folder, NativeNameView name) override {
+        return inner_.stampOf(folder, name);
+    }
+    TakeBack moveBack(OpenFolder& share, NativeNameView name, OpenFolder& source, const FileStamp& expected) override {
+        return inner_.moveBack(share, name, source, expected);
+    }
+    TakeBack deleteCopy(OpenFolder& share, NativeNameView name, const FileStamp& expected,
+                        OpenFolder& source) override {
+        return inner_.deleteCopy(share, name, expected, source);
+    }
+    bool removeFolderBelow(OpenFolder& parent, NativeNameView name) override {
+        return inner_.removeFolderBelow(parent, name);
+    }
+    std::unique_ptr<FolderLock> lockFolder(OpenFolder& folder, bool exclusive) override {
+        return inner_.lockFolder(folder, exclusive);
+    }
+    std::unique_ptr<RecordFile> createRecordFile(const std::u16string& path) override {
+        return inner_.createRecordFile(path);
+    }
+    std::unique_ptr<InputFile> openInputFile(const std::u16string& path) override {
+        return inner_.openInputFile(path);
     }
     std::unique_ptr<TextFile> createTextFile(const std::u16string& path) override {
         return inner_.createTextFile(path);
@@ -56,6 +74,7 @@ public:
     std::optional<VersionRecord> versionRecord() override { return inner_.versionRecord(); }
     std::u16string programFolder() override { return inner_.programFolder(); }
     std::uint64_t clockSeed() override { return inner_.clockSeed(); }
+    FileTime currentTime() override { return inner_.currentTime(); }
 
 protected:
     Platform& inner_;

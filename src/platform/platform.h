@@ -2,7 +2,7 @@
 //
 // The core (window/, engine/, settings/, folders/) reaches files, dialogs,
 // message boxes, programs and the clock only through this class, so the same
-// rules run headless in tests, behind Qt on Linux and later behind Win32.
+// rules run headless in tests, behind Qt on Linux and behind Win32 on Windows.
 // Every text crosses this boundary as UTF-16; an implementation converts at
 // its own edge.
 #pragma once
@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "text/native_name.h"
+#include "platform/file_types.h"
 
 namespace qm {
 
@@ -44,86 +44,6 @@ struct MessageBoxRequest {
     int defaultButton = 0;  // 0 = first button, 1 = second
 };
 
-// What became of one file handed to copyFile or moveFile.
-enum class TransferOutcome {
-    Moved,         // the file is at the destination and its source name is gone
-    Copied,        // a new copy is at the destination; the source stays where it was
-    AlreadyThere,  // a regular file with the same content was already there; nothing touched
-    Failed,        // nothing at the destination was created or replaced
-};
-
-// Size and modification time of a regular file (nanoseconds since
-// 1970-01-01 UTC); what a record of a run keeps to know a file again.
-struct FileFacts {
-    std::uint64_t size = 0;
-    std::int64_t modified = 0;
-    bool operator==(const FileFacts&) const = default;
-};
-
-// The outcome of one transfer and the facts of the file transferred (as the
-// source was when it was read; all zero when it could not be).
-struct TransferResult {
-    TransferOutcome outcome = TransferOutcome::Failed;
-    FileFacts facts;
-};
-
-// A file written under a temporary name beside its place and put there,
-// replacing whatever had the name, only by commit(): a file dropped without
-// commit, or cut short by a kill, leaves nothing under the name.
-class PendingFile {
-public:
-    virtual ~PendingFile() = default;
-    virtual bool write(std::string_view bytes) = 0;
-    virtual bool commit() = 0;
-};
-
-// A text file that receives whole lines; the implementation converts each line
-// to the system's narrow encoding and ends it with CR LF. A write may be
-// buffered: writeLine and close return false from the first write that did not
-// reach the file on, so that a full disk is noticed no later than at close.
-class TextFile {
-public:
-    virtual ~TextFile() = default;
-    virtual bool writeLine(const std::u16string& line) = 0;
-    virtual bool close() = 0;
-};
-
-// The regular files of one folder, compactly: their names back to back in
-// one arena, in the platform's own spelling, and where each one ends. A
-// folder of 100,000 files costs one allocation for the names, not 100,000.
-struct FolderNames {
-    NativeName arena;
-    std::vector<std::uint32_t> ends;  // ends[i]: one past the last unit of name i
-
-    std::size_t size() const { return ends.size(); }
-    NativeNameView name(std::size_t i) const {
-        const std::uint32_t begin = i == 0 ? 0 : ends[i - 1];
-        return NativeNameView(arena).substr(begin, ends[i] - begin);
-    }
-    void add(NativeNameView name) {
-        arena.append(name);
-        ends.push_back(static_cast<std::uint32_t>(arena.size()));
-    }
-    void clear() {
-        NativeName().swap(arena);
-        std::vector<std::uint32_t>().swap(ends);
-    }
-};
-
-// A folder that a run reads from or writes into, opened once so that each
-// file is reached by its name alone instead of by a whole path from the root.
-class OpenFolder {
-public:
-    explicit OpenFolder(std::u16string path) : path_(std::move(path)) {}
-    virtual ~OpenFolder() = default;
-    OpenFolder(const OpenFolder&) = delete;
-    OpenFolder& operator=(const OpenFolder&) = delete;
-    const std::u16string& path() const { return path_; }
-
-private:
-    std::u16string path_;
-};
-
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -150,6 +70,18 @@ public:
     // Creates every missing folder of the path, top down; the text after the
     // last separator is not taken as a folder. Returns whether the folder exists afterwards.
     virtual bool makeFolders(const std::u16string& pathEndingInSeparator) = 0;
+    // A folder to transfer from or into, as the user named it (links on its
+    // path are followed: the user chose it); nullptr when it cannot be opened.
+    virtual std::unique_ptr<OpenFolder> openFolder(const std::u16string& path) = 0;
+    // The folder `relative` below `base` (parts separated by the platform's
+    // separator; empty parts skipped; "." and ".." refused), each part made
+    // where missing when `create` is set and entered without following a
+    // symbolic link or junction. nullptr when a part cannot be made or
+    // entered, or is a link. The folders on the way stay open with it, so
+    // that renaming one of them meanwhile redirects nothing.
+    virtual std::unique_ptr<OpenFolder> openFolderBelow(OpenFolder& base, std::u16string_view relative,
+                                                        bool create) = 0;
+
     // The transfer contract, the same on every platform:
     //  - Only a regular file is transferred. Files are opened so that nothing
     //    can block (a FIFO or device put in place of a source, or sitting at
@@ -163,37 +95,61 @@ public:
     //    source's modification time and permission bits and is then published
     //    under its name in one step that refuses an existing name. A failure
     //    or a kill leaves nothing under the name.
+    //  - A copy is a snapshot: exactly the size the source had when it was
+    //    opened. A source that grows or shrinks meanwhile fails the copy.
     //  - Permission bits are kept, except that set-user-ID and set-group-ID
     //    are dropped unless the copy has the source's owner and group.
-    //
+    //  - The witness, when given, hears of each publishing step before it
+    //    happens and can stop it (see TransferWitness).
     //
     // The file `name` of folder `from` goes to the same name in folder `to`.
-    // Both calls may run on two threads at once for different files.
+    // THREADS: copyFile and moveFile may run on two threads at once, for
+    // different files, with the same open folders.
     //
-    // A folder to transfer from or into; nullptr when it cannot be opened.
-    virtual std::unique_ptr<OpenFolder> openFolder(const std::u16string& path) = 0;
     // copyFile: Copied, AlreadyThere or Failed; the source is never touched.
-    // The result carries the facts of the source as it was copied.
-    virtual TransferResult copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to) = 0;
+    virtual TransferResult copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
+                                    TransferWitness* witness) = 0;
     // moveFile: a rename that refuses an existing name where the file system
     // allows it (Moved). Otherwise (another file system, a symbolic link, a
     // rename that was refused) the file is copied as above and, once the copy
     // is published, the source name is removed (Moved); when it cannot be
     // removed the result is Copied. A clash is AlreadyThere or Failed as for a
     // copy, and leaves the source where it is.
-    virtual TransferResult moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to) = 0;
+    virtual TransferResult moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
+                                    TransferWitness* witness) = 0;
     virtual bool deleteFile(const std::u16string& path) = 0;
-    // The facts of the regular file at `path` (a symbolic link is not
-    // followed); nullopt for anything else or nothing.
-    virtual std::optional<FileFacts> fileFacts(const std::u16string& path) = 0;
-    // Whether both paths are regular files with the same bytes (links not followed).
-    virtual bool sameContent(const std::u16string& a, const std::u16string& b) = 0;
-    // Removes a folder only when it is empty.
-    virtual bool removeEmptyFolder(const std::u16string& path) = 0;
-    // A whole file's bytes; nullopt when it cannot be read.
-    virtual std::optional<std::string> readFile(const std::u16string& path) = 0;
-    // See PendingFile; nullptr when no temporary file can be made beside `path`.
-    virtual std::unique_ptr<PendingFile> createPendingFile(const std::u16string& path) = 0;
+
+    // --- taking a run back ---------------------------------------------------
+    // Each acts on the file itself, never on a name twice: what it checks is
+    // what it moves or deletes.
+    //
+    // The regular file `name` in `folder` (a link is not followed); nullopt
+    // for anything else or nothing.
+    virtual std::optional<FileStamp> stampOf(OpenFolder& folder, NativeNameView name) = 0;
+    // Moves `name` from `share` back to the same name in `source` while it is
+    // the file `expected` (same identity, size and time), never replacing
+    // anything there.
+    virtual TakeBack moveBack(OpenFolder& share, NativeNameView name, OpenFolder& source,
+                              const FileStamp& expected) = 0;
+    // Deletes the copy `name` in `share` while it is the file `expected` and
+    // the same name in `source` is another file with the same bytes.
+    virtual TakeBack deleteCopy(OpenFolder& share, NativeNameView name, const FileStamp& expected,
+                                OpenFolder& source) = 0;
+    // Removes the folder `name` in `parent` when it is an empty folder (not a link).
+    virtual bool removeFolderBelow(OpenFolder& parent, NativeNameView name) = 0;
+    // Runs share a folder; an undo has it alone. nullptr when the other kind
+    // holds it (or it cannot be locked at all).
+    virtual std::unique_ptr<FolderLock> lockFolder(OpenFolder& folder, bool exclusive) = 0;
+
+    // --- the record of a run ---------------------------------------------------
+    // A new regular file at `path`, created exclusively: whatever has the
+    // name already (a file, a folder, a device, a link) is never replaced or
+    // followed. nullptr when it cannot be created.
+    virtual std::unique_ptr<RecordFile> createRecordFile(const std::u16string& path) = 0;
+    // A regular file for reading; nullptr for anything else (a device or FIFO
+    // is never opened in a way that could block).
+    virtual std::unique_ptr<InputFile> openInputFile(const std::u16string& path) = 0;
+
     // Creates the failure log's file, exclusively and without following a
     // symbolic link at its name. Whatever has the name already is removed
     // first (never truncated through the name), unless a running run holds it
@@ -228,6 +184,8 @@ public:
     virtual std::u16string programFolder() = 0;
     // A seed taken from the clock at sub-second resolution.
     virtual std::uint64_t clockSeed() = 0;
+    // The current time (UTC).
+    virtual FileTime currentTime() = 0;
 };
 
 }  // namespace qm

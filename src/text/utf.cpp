@@ -110,4 +110,21 @@ std::u16string decimal(std::uint64_t value) {
 
 std::u16string ascii(std::string_view s) { return std::u16string(s.begin(), s.end()); }
 
+std::string printable(std::u16string_view text) {
+    std::string out;
+    std::size_t plain = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        const bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F);
+        const bool loneByte = c >= 0xDC80 && c <= 0xDCFF;
+        if (!control && !loneByte) continue;
+        out += toUtf8(text.substr(plain, i - plain));
+        char escape[5] = {'\\', 'x', "0123456789ABCDEF"[(c >> 4) & 0xF], "0123456789ABCDEF"[c & 0xF], 0};
+        out += escape;
+        plain = i + 1;
+    }
+    out += toUtf8(text.substr(plain));
+    return out;
+}
+
 }  // namespace qm::text

@@ -20,6 +20,11 @@ std::u16string fromUtf8(std::string_view bytes);
 std::size_t decodeUtf8(std::string_view s, std::size_t i, char32_t& cp);
 std::string toUtf8(std::u16string_view text);
 
+// The text for a terminal: control characters (C0, DEL, C1) and bytes that
+// are not UTF-8 written \xHH, so that no file name can move the cursor,
+// change colours or retitle the window. Everything else as UTF-8.
+std::string printable(std::u16string_view text);
+
 // Plain decimal digits, no sign or padding.
 std::u16string decimal(std::uint64_t value);
 

@@ -7,23 +7,27 @@
 // that start-up reads.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "engine/run_plan.h"
 #include "window/controls.h"
+#include "window/run_result.h"
 
 namespace qm {
 
 class Platform;
 class RunRecorder;
+struct RunPlan;
 
 // What only the command line asks of a run today. The window leaves these
 // as they are; a run then is exactly the one its controls describe.
 struct RunExtras {
     bool companions = false;          // files go with those whose names differ only in the extension
-    RunRecorder* recorder = nullptr;  // told the plan and every file's outcome
+    RunRecorder* recorder = nullptr;  // told every file's transfer as it happens
+    // Becomes non-zero to stop a run between files (Ctrl+C on the command line).
+    const std::atomic<int>* stop = nullptr;
 };
 
 // A dropped path counts as a folder when its last seven characters hold no ".".
@@ -75,12 +79,16 @@ public:
     Control* control(std::u16string_view name) const;
 
     RunExtras extras;
+    // What the last click on the dispatch button did.
+    const RunResult& lastRun() const { return lastRun_; }
 
     // What a click on the dispatch button would do now, as a copy or a move
     // run with the given seed; nothing is touched. No rows when nothing matches.
     RunPlan PlanRun(bool move, std::uint64_t seed) const;
     // How many of the list's files a run deals.
     std::uint64_t FilesToDeal() const;
+    // The share root a run would deal into now: share k is it followed by k.
+    std::u16string ShareRoot() const;
 
     // --- values read once at start-up ---------------------------------------
     std::u16string ProgramFilesPath;
@@ -158,6 +166,7 @@ private:
     bool validating_ = false;
     std::vector<Control*> controls_;
     std::function<void()> observer_;
+    RunResult lastRun_;
 };
 
 }  // namespace qm

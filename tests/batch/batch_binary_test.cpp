@@ -65,15 +65,14 @@ TEST(BatchBinary, DealsARealFolderAndReportsByExitCode) {
     EXPECT_NE(help.out.find("--per-share"), std::string::npos);
 }
 
-// Starts the program on `dir`'s src and out folders with `dir` as its home
-// (where the failure log goes) and an optional file-size limit; returns the
-// child's process id.
-pid_t startCopyRun(const TempDir& dir, rlim_t fileSizeLimit) {
+// Starts the program with `args` and `dir` as its home (where the failure log
+// goes) and an optional file-size limit; returns the child's process id.
+pid_t startRun(const TempDir& dir, std::vector<std::string> args, rlim_t fileSizeLimit) {
     const std::string home = "HOME=" + dir.path().string(), tmp = "TMPDIR=" + dir.path().string();
-    const std::string src = (dir.path() / "src").string(), out = (dir.path() / "out").string();
-    const std::string manifest = (dir.path() / "run.manifest").string();
-    const char* argv[] = {QM_BATCH_BINARY, "--import", src.c_str(), "--export", out.c_str(), "--shares", "1",
-                          "--seed", "1", "--quiet", "--manifest", manifest.c_str(), nullptr};
+    args.insert(args.begin(), QM_BATCH_BINARY);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
     const char* envp[] = {home.c_str(), tmp.c_str(), nullptr};
     const pid_t pid = fork();
     if (pid == 0) {
@@ -84,7 +83,7 @@ pid_t startCopyRun(const TempDir& dir, rlim_t fileSizeLimit) {
         const int null = open("/dev/null", O_WRONLY);
         dup2(null, 1);
         dup2(null, 2);
-        execve(argv[0], const_cast<char**>(argv), const_cast<char**>(envp));
+        execve(argv[0], argv.data(), const_cast<char**>(envp));
         _exit(127);
     }
     return pid;
@@ -96,44 +95,79 @@ int exitCodeOf(pid_t pid) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
 }
 
-// A run stopped in the middle of a large file (killed, interrupted, or cut
-// off by a file-size limit) leaves no file under a source's name that is not
-// whole, and no manifest unless it got to the end; running it again
-// completes every file.
-TEST(BatchBinary, AnInterruptedCopyLeavesOnlyWholeFiles) {
+// Waits until the record holds `rows` lines past its header, or the run ended.
+void waitForRows(const TempDir& dir, pid_t pid, int rows) {
+    for (int i = 0; i < 20000; ++i) {
+        const std::string record = dir.exists("run.manifest") ? dir.read("run.manifest") : "";
+        if (std::count(record.begin(), record.end(), '\n') >= 9 + rows) return;
+        siginfo_t ended{};
+        if (waitid(P_PID, static_cast<id_t>(pid), &ended, WEXITED | WNOHANG | WNOWAIT) == 0 && ended.si_pid != 0) return;
+        std::this_thread::sleep_for(std::chrono::microseconds(250));
+    }
+}
+
+// However a run ends (killed, interrupted, cut off by a file-size limit), at
+// whatever point, it leaves no file under a source's name that is not whole,
+// and the undo of its record returns both folders to what they were before
+// it, byte for byte; the failure log, if any, is no empty one.
+TEST(BatchBinary, ARunEndedAnyWayCanBeTakenBack) {
     struct Case {
         const char* name;
         int signal;
+        bool move;
+        int afterRows;
         rlim_t limit;
-    } cases[] = {{"SIGKILL", SIGKILL, 0}, {"SIGINT", SIGINT, 0}, {"ulimit -f", 0, 1 << 20}};
+        int exitCode;  // unless the run was over before the signal came
+    } cases[] = {
+        {"move, SIGKILL at once", SIGKILL, true, 0, 0, -SIGKILL},
+        {"move, SIGKILL midway", SIGKILL, true, 1000, 0, -SIGKILL},
+        {"move, SIGINT", SIGINT, true, 500, 0, 130},
+        {"move, SIGTERM", SIGTERM, true, 1, 0, 143},
+        {"copy, SIGKILL in a large file", SIGKILL, false, 1, 0, -SIGKILL},
+        {"copy, SIGINT in a large file", SIGINT, false, 1, 0, 130},
+        {"copy, ulimit -f", 0, false, 0, 1 << 20, 1},
+    };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         TempDir dir;
-        const std::string big(16 << 20, 'q');
-        for (const char* name : {"a.bin", "b.bin"}) dir.write(std::string("src/") + name, big);
-        dir.write("src/small.txt", "small");
-        const pid_t pid = startCopyRun(dir, c.limit);
+        if (c.move) {
+            makeFiles(dir, "src", 2000);
+        } else {
+            makeFiles(dir, "src", 40);
+            for (const char* name : {"a.bin", "b.bin"}) dir.write(std::string("src/") + name, std::string(8 << 20, 'q'));
+        }
+        std::filesystem::create_directory(dir.native("out"));
+        const std::vector<std::string> before = dir.tree();
+        std::vector<std::string> args = {"--import", dir.str("src"), "--export", dir.str("out"), "--per-share", "500",
+                                         "--seed", "1", "--quiet", "--manifest", dir.str("run.manifest")};
+        if (c.move) args.push_back("--move");
+        const pid_t pid = startRun(dir, args, c.limit);
         if (c.signal != 0) {
-            // The share folder is made just before the first file starts.
-            for (int i = 0; i < 10000 && !dir.exists("out/src_分发1"); ++i)
-                std::this_thread::sleep_for(std::chrono::microseconds(500));
+            waitForRows(dir, pid, c.afterRows);
             kill(pid, c.signal);
         }
-        const int first = exitCodeOf(pid);
-        if (c.limit != 0) {
-            EXPECT_EQ(first, 1) << c.name;  // the big files fail and are logged
-        } else {
-            EXPECT_FALSE(dir.exists("run.manifest")) << c.name;
+        const int code = exitCodeOf(pid);
+        if (code != 0) {
+            EXPECT_EQ(code, c.exitCode);
         }
-        for (const std::string& name : dir.list("out/src_分发1")) {
-            const std::string copied = dir.read("out/src_分发1/" + name);
-            EXPECT_TRUE(copied == dir.read("src/" + name)) << c.name << ": " << name << " has " << copied.size();
+        for (const std::string& share : dir.list("out")) {
+            for (const std::string& name : dir.list("out/" + share)) {
+                const std::string copied = dir.read("out/" + share + "/" + name);
+                EXPECT_TRUE(copied == (name.ends_with(".bin") ? std::string(8 << 20, 'q') : name.substr(0, name.find('.'))))
+                    << name << " has " << copied.size();
+            }
+        }
+        if (dir.exists("分发失败记录.txt")) {
+            EXPECT_GT(dir.read("分发失败记录.txt").size(), 40u);
         }
 
-        EXPECT_EQ(exitCodeOf(startCopyRun(dir, 0)), 0) << c.name;
-        EXPECT_EQ(dir.list("out/src_分发1"), (std::vector<std::string>{"a.bin", "b.bin", "small.txt"})) << c.name;
-        EXPECT_EQ(dir.read("out/src_分发1/b.bin").size(), big.size()) << c.name;
-        const std::string manifest = dir.read("run.manifest");
-        EXPECT_EQ(std::count(manifest.begin(), manifest.end(), '\n'), 6) << c.name;
+        const pid_t undo = startRun(dir, {"--undo", dir.str("run.manifest")}, 0);
+        EXPECT_EQ(exitCodeOf(undo), 0);
+        std::vector<std::string> after = dir.tree();
+        std::erase_if(after, [](const std::string& line) {
+            return line.starts_with("run.manifest") || line.starts_with("分发失败记录.txt");
+        });
+        EXPECT_EQ(after, before);
     }
 }
 

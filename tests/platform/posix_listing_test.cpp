@@ -52,7 +52,7 @@ TEST_F(PosixListing, NameThatIsNotUtf8SurvivesListingAndCopy) {
     ASSERT_EQ(names.size(), 1u);
     auto in = platform.openFolder(dir.u16("in")), out = platform.openFolder(dir.u16("out"));
     ASSERT_TRUE(in && out);
-    EXPECT_EQ(platform.copyFile(*in, names.name(0), *out).outcome, TransferOutcome::Copied);
+    EXPECT_EQ(platform.copyFile(*in, names.name(0), *out, nullptr).outcome, TransferOutcome::Copied);
     EXPECT_EQ(dir.read("out/" + raw), "content");
 }
 

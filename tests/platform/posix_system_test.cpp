@@ -108,24 +108,6 @@ TEST_F(PosixSystem, TextFileTrustsNothingAtItsName) {
     EXPECT_NE(platform.createTextFile(dir.u16("log.txt")), nullptr);  // an ended run's log is replaced
 }
 
-// What a run records appears whole under its name or not at all; dropped
-// without commit (a run that ends early), it leaves the old file as it was.
-TEST_F(PosixSystem, APendingFileAppearsWholeOrNotAtAll) {
-    dir.write("run.manifest", "old");
-    {
-        auto dropped = platform.createPendingFile(dir.u16("run.manifest"));
-        ASSERT_TRUE(dropped);
-        EXPECT_TRUE(dropped->write("new, but never committed"));
-    }
-    EXPECT_EQ(dir.read("run.manifest"), "old");
-    auto file = platform.createPendingFile(dir.u16("run.manifest"));
-    ASSERT_TRUE(file);
-    EXPECT_TRUE(file->write(std::string(100000, 'x')) && file->write("end") && file->commit());
-    EXPECT_EQ(dir.read("run.manifest"), std::string(100000, 'x') + "end");
-    EXPECT_EQ(dir.list(), std::vector<std::string>{"run.manifest"});
-    EXPECT_EQ(platform.createPendingFile(dir.u16("missing/run.manifest")), nullptr);
-}
-
 TEST_F(PosixSystem, FailureLogPaths) {
     const std::u16string name = u"分发失败记录.txt";
     struct Case {

@@ -10,7 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <atomic>
 #include <functional>
+#include <thread>
 #include <optional>
 #include <string>
 
@@ -62,7 +64,7 @@ protected:
         auto out = platform->openFolder(dir.u16(to));
         if (!in || !out) return TransferOutcome::Failed;
         const std::string name = source.filename().string();
-        return (moving ? platform->moveFile(*in, name, *out) : platform->copyFile(*in, name, *out)).outcome;
+        return (moving ? platform->moveFile(*in, name, *out, nullptr) : platform->copyFile(*in, name, *out, nullptr)).outcome;
     }
     TransferOutcome copy(const std::string& from, const std::string& to) { return transfer(false, from, to); }
     TransferOutcome move(const std::string& from, const std::string& to) { return transfer(true, from, to); }
@@ -126,6 +128,32 @@ TEST_F(PosixTransfer, CopyDoesNotTakeTheSourceItselfForACopy) {
     EXPECT_EQ(copy("in/file", "out"), TransferOutcome::Failed);
     EXPECT_EQ(copy("in/file", "in"), TransferOutcome::Failed);
     expectAsMade("in/file", "data");
+}
+
+// A copy is the source as it was when opened: one that claims a size it
+// does not keep to (a /proc file of size 0 that never ends, a file that
+// grows while it is copied) fails and leaves nothing behind.
+TEST_F(PosixTransfer, ACopyIsASnapshotOrNothing) {
+    fs::create_directories(dir.path() / "in");
+    fs::create_directories(dir.path() / "out");
+    fs::create_symlink("/proc/self/status", dir.path() / "in/status");
+    fs::create_symlink("/proc/self/pagemap", dir.path() / "in/pagemap");
+    EXPECT_EQ(copy("in/status", "out"), TransferOutcome::Failed);
+    EXPECT_EQ(copy("in/pagemap", "out"), TransferOutcome::Failed);
+
+    // Larger than one read, so that it is copied in pieces while it grows.
+    make("in/growing", bytes(32 << 20));
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        const int fd = open((dir.path() / "in/growing").c_str(), O_WRONLY | O_APPEND);
+        while (!done) ASSERT_EQ(write(fd, "more", 4), 4);
+        close(fd);
+    });
+    const TransferOutcome grown = copy("in/growing", "out");
+    done = true;
+    writer.join();
+    EXPECT_EQ(grown, TransferOutcome::Failed);
+    EXPECT_TRUE(fs::is_empty(dir.path() / "out"));
 }
 
 TEST_F(PosixTransfer, CopyThatCannotStartCreatesNothing) {
@@ -228,7 +256,7 @@ TEST_F(PosixTransfer, MoveThatCannotRename) {
         test::TempDir other("/dev/shm");
         make("in/far", "across", 0600);
         auto in = platform->openFolder(dir.u16("in")), far = platform->openFolder(other.u16());
-        EXPECT_EQ(platform->moveFile(*in, "far", *far).outcome, TransferOutcome::Moved);
+        EXPECT_EQ(platform->moveFile(*in, "far", *far, nullptr).outcome, TransferOutcome::Moved);
         EXPECT_FALSE(dir.exists("in/far"));
         EXPECT_EQ(other.read("far"), "across");
     }

@@ -27,7 +27,7 @@ protected:
         auto in = platform.openFolder(from.substr(0, at)), out = platform.openFolder(to);
         if (!in || !out) return {};
         const std::u16string name = from.substr(at + 1);
-        return move ? platform.moveFile(*in, name, *out) : platform.copyFile(*in, name, *out);
+        return move ? platform.moveFile(*in, name, *out, nullptr) : platform.copyFile(*in, name, *out, nullptr);
     }
 
     std::wstring at(const std::string& relative) const { return win32::wide(dir.u16(relative)); }

@@ -14,12 +14,32 @@ public:
         --left_;
         return inner_->writeLine(line) && ok_;
     }
+    bool flush() override { return inner_->flush() && ok_; }
     bool close() override { return inner_->close() && ok_; }
 
 private:
     std::unique_ptr<TextFile> inner_;
     int left_;
     bool ok_ = true;
+};
+
+// A record file whose writes fail once its allowance is used up.
+class FillingRecordFile : public RecordFile {
+public:
+    FillingRecordFile(std::unique_ptr<RecordFile> inner, int& left) : inner_(std::move(inner)), left_(left) {}
+    bool writeAt(std::uint64_t offset, std::string_view bytes) override {
+        if (left_ >= 0 && left_-- == 0) {
+            left_ = 0;
+            return false;
+        }
+        return inner_->writeAt(offset, bytes);
+    }
+    bool truncate(std::uint64_t size) override { return inner_->truncate(size); }
+    bool close() override { return inner_->close(); }
+
+private:
+    std::unique_ptr<RecordFile> inner_;
+    int& left_;
 };
 
 }  // namespace
@@ -72,6 +92,15 @@ bool FakePlatform::makeFolders(const std::u16string& path) {
     return NativePlatform::makeFolders(path);
 }
 
+std::unique_ptr<OpenFolder> FakePlatform::openFolderBelow(OpenFolder& base, std::u16string_view relative,
+                                                          bool create) {
+    std::u16string path = base.path();
+    if (!path.empty() && path.back() != pathStyle().separator) path += pathStyle().separator;
+    path += relative;
+    if (create && !folderExists(path)) record(u"mkdir " + path);
+    return NativePlatform::openFolderBelow(base, relative, create);
+}
+
 bool FakePlatform::listFolder(const std::u16string& folder, FolderNames& names) {
     ++listings;
     return NativePlatform::listFolder(folder, names);
@@ -86,14 +115,32 @@ std::u16string transferLine(const char16_t* verb, const OpenFolder& from, Native
 
 }  // namespace
 
-TransferResult FakePlatform::copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to) {
+TransferResult FakePlatform::copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
+                                      TransferWitness* witness) {
     record(transferLine(u"copy ", from, name, to));
-    return NativePlatform::copyFile(from, name, to);
+    const TransferResult result = NativePlatform::copyFile(from, name, to, witness);
+    if (afterTransfer) afterTransfer(text::nameText(name));
+    return result;
 }
 
-TransferResult FakePlatform::moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to) {
+TransferResult FakePlatform::moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
+                                      TransferWitness* witness) {
     record(transferLine(u"move ", from, name, to));
-    return NativePlatform::moveFile(from, name, to);
+    const TransferResult result = NativePlatform::moveFile(from, name, to, witness);
+    if (afterTransfer) afterTransfer(text::nameText(name));
+    return result;
+}
+
+TakeBack FakePlatform::moveBack(OpenFolder& share, NativeNameView name, OpenFolder& source,
+                                const FileStamp& expected) {
+    if (beforeTakeBack) beforeTakeBack(text::nameText(name));
+    return NativePlatform::moveBack(share, name, source, expected);
+}
+
+TakeBack FakePlatform::deleteCopy(OpenFolder& share, NativeNameView name, const FileStamp& expected,
+                                  OpenFolder& source) {
+    if (beforeTakeBack) beforeTakeBack(text::nameText(name));
+    return NativePlatform::deleteCopy(share, name, expected, source);
 }
 
 bool FakePlatform::deleteFile(const std::u16string& path) {
@@ -107,6 +154,12 @@ std::unique_ptr<TextFile> FakePlatform::createTextFile(const std::u16string& pat
     if (auto failing = failWritesFrom.find(path); file && failing != failWritesFrom.end())
         return std::make_unique<FailingTextFile>(std::move(file), failing->second);
     return file;
+}
+
+std::unique_ptr<RecordFile> FakePlatform::createRecordFile(const std::u16string& path) {
+    std::unique_ptr<RecordFile> file = NativePlatform::createRecordFile(path);
+    if (!file || recordWrites < 0) return file;
+    return std::make_unique<FillingRecordFile>(std::move(file), recordWrites);
 }
 
 void FakePlatform::record(std::u16string call) {

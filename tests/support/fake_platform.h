@@ -4,6 +4,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -56,11 +57,23 @@ public:
     std::optional<VersionRecord> versionRecord() override { return version; }
     std::u16string environmentVariable(const std::u16string& name) override;
 
+    // Record files take this many writes and fail every one after (a disk
+    // that fills up); -1: no limit.
+    int recordWrites = -1;
+    // Called after each transfer (on the thread that did it) and before each
+    // undo step, with the file's name: a test changes the world there.
+    std::function<void(const std::u16string& name)> afterTransfer, beforeTakeBack;
+
     bool makeFolders(const std::u16string& path) override;
+    std::unique_ptr<OpenFolder> openFolderBelow(OpenFolder& base, std::u16string_view relative, bool create) override;
     bool listFolder(const std::u16string& folder, FolderNames& names) override;
-    TransferResult copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to) override;
-    TransferResult moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to) override;
+    TransferResult copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to, TransferWitness* witness) override;
+    TransferResult moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to, TransferWitness* witness) override;
+    TakeBack moveBack(OpenFolder& share, NativeNameView name, OpenFolder& source, const FileStamp& expected) override;
+    TakeBack deleteCopy(OpenFolder& share, NativeNameView name, const FileStamp& expected,
+                        OpenFolder& source) override;
     bool deleteFile(const std::u16string& path) override;
+    std::unique_ptr<RecordFile> createRecordFile(const std::u16string& path) override;
     std::unique_ptr<TextFile> createTextFile(const std::u16string& path) override;
 
     // Index of the first recorded call that starts with `prefix`, or -1.

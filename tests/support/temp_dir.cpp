@@ -118,6 +118,34 @@ std::vector<std::string> TempDir::list(const std::string& relative) const {
     return names;
 }
 
+std::vector<std::string> TempDir::tree(const std::string& relative) const {
+    std::vector<std::string> lines;
+    const fs::path top = native(relative);
+    if (!fs::exists(fs::symlink_status(top))) return lines;
+    for (auto it = fs::recursive_directory_iterator(top); it != fs::recursive_directory_iterator(); ++it) {
+        const std::string name = utf8Of(fs::relative(it->path(), top));
+        if (it->is_symlink()) {
+            lines.push_back(name + "->" + utf8Of(fs::read_symlink(it->path())));
+        } else if (it->is_directory()) {
+            lines.push_back(name + "/");
+        } else {
+            std::ifstream in(it->path(), std::ios::binary);
+            std::ostringstream content;
+            content << in.rdbuf();
+            lines.push_back(name + "=" + content.str() + "@" +
+                            std::to_string(fs::last_write_time(it->path()).time_since_epoch().count()));
+        }
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+bool TempDir::linkFolder(const std::string& target, const std::string& link) const {
+    std::error_code ec;
+    fs::create_directory_symlink(native(target), native(link), ec);
+    return !ec;
+}
+
 void makeFiles(const TempDir& dir, const std::string& folder, int count, const std::string& suffix) {
     for (int i = 0; i < count; ++i) {
         char name[32];

@@ -35,6 +35,13 @@ public:
     bool exists(const std::string& relative) const;
     // Names of the entries of a folder, sorted, in UTF-8.
     std::vector<std::string> list(const std::string& relative = "") const;
+    // Everything below a folder, one line per entry in sorted order: a
+    // folder as "name/", a file as "name=content@mtime", a link as
+    // "name->target"; what a run and its undo must leave as they found it.
+    std::vector<std::string> tree(const std::string& relative = "") const;
+    // Puts a link to the folder `target` at `link` (both relative); false
+    // where the system will not make one (Wine without the privilege).
+    bool linkFolder(const std::string& target, const std::string& link) const;
 
 private:
     std::filesystem::path path_;

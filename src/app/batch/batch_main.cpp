@@ -2,21 +2,23 @@
 
 #include "app/batch/batch_run.h"
 #include "app/batch/options.h"
+#include "text/utf.h"
 
 namespace qm::batch {
 
 int batchMain(const std::vector<std::string>& args, Platform& platform, std::ostream& out, std::ostream& err,
-              bool showProgress) {
+              bool showProgress, const std::atomic<int>* stop) {
     ParseResult parsed = parseOptions(args);
     if (parsed.options.help) {
         out << helpText();
         return kAllTransferred;
     }
     if (!parsed.error.empty()) {
-        err << parsed.error << "\n（quillmarsh-batch --help 显示用法）\n";
+        // The error may quote an argument: shown as a terminal can safely take it.
+        err << text::printable(text::fromUtf8(parsed.error)) << "\n（quillmarsh-batch --help 显示用法）\n";
         return kCouldNotStart;
     }
-    return runBatch(parsed.options, platform, out, err, showProgress);
+    return runBatch(parsed.options, platform, out, err, showProgress, stop);
 }
 
 }  // namespace qm::batch

@@ -5,12 +5,16 @@
 namespace qm::batch {
 
 MsgResult BatchPlatform::messageBox(const MessageBoxRequest& request) {
-    // A terminal shows one line break where the box shows CR LF.
-    std::u16string shown;
-    for (char16_t c : request.prompt) {
-        if (c != u'\r') shown.push_back(c);
+    // A terminal shows one line break where the box shows CR LF; any other
+    // control character is written out, never sent to the terminal.
+    std::ostream& stream = request.icon == MsgIcon::Critical ? err_ : out_;
+    std::u16string_view rest = request.prompt;
+    for (;;) {
+        const std::size_t end = rest.find(u"\r\n");
+        stream << text::printable(rest.substr(0, end)) << '\n';
+        if (end == std::u16string_view::npos) break;
+        rest.remove_prefix(end + 2);
     }
-    (request.icon == MsgIcon::Critical ? err_ : out_) << text::toUtf8(shown) << '\n';
     lastMessage_ = request.prompt;
     if (request.buttons == MsgButtons::Ok) return MsgResult::Ok;
     return answerOk_ ? MsgResult::Ok : MsgResult::Cancel;

@@ -4,7 +4,9 @@
 #include <chrono>
 
 #include "app/batch/batch_platform.h"
-#include "engine/manifest.h"
+#include "engine/record_writer.h"
+#include "engine/run_plan.h"
+#include "engine/share_folders.h"
 #include "engine/undo.h"
 #include "folders/folder_messages.h"
 #include "text/utf.h"
@@ -66,26 +68,45 @@ void enterCount(Form1& form, TextBox& field, const std::u16string& value, std::o
     }
 }
 
-// Takes back the run a manifest records and lists what stays.
-int runUndo(const Options& options, Platform& system, std::ostream& out, std::ostream& err) {
+// What a path looks like on the terminal.
+std::string shown(const std::u16string& path) { return text::printable(path); }
+std::string shown(const std::string& utf8) { return text::printable(text::fromUtf8(utf8)); }
+
+bool stopRequested(const std::atomic<int>* stop) { return stop && stop->load() != 0; }
+
+// Takes back the run a record describes and lists what stays.
+int runUndo(const Options& options, Platform& system, std::ostream& out, std::ostream& err,
+            const std::atomic<int>* stop) {
     const std::u16string path = system.absolutePath(*options.undo);
-    const std::optional<std::string> bytes = system.readFile(path);
-    if (!bytes) return refuse(err, "无法读取清单：" + text::toUtf8(*options.undo));
-    std::string why;
-    const std::optional<Manifest> manifest = parseManifest(*bytes, why);
-    if (!manifest) return refuse(err, "清单无效：" + text::toUtf8(*options.undo) + "：" + why);
-    const UndoReport report = undoRun(system, *manifest);
-    for (const UndoProblem& problem : report.problems)
-        out << "未能撤销：" << text::toUtf8(problem.path) << "（" << text::toUtf8(problem.reason) << "）\n";
-    if (!options.quiet) err << "已撤销" << report.takenBack << "个文件。\n";
-    return report.problems.empty() ? kAllTransferred : kSomeFailed;
+    const std::unique_ptr<InputFile> record = system.openInputFile(path);
+    if (!record) return refuse(err, "无法读取清单：" + shown(*options.undo));
+    UndoRequest request{*record, {}, {}, stop};
+    request.problem = [&](const UndoProblem& problem) {
+        out << "未能撤销：" << shown(problem.path) << "（" << text::toUtf8(problem.reason) << "）\n";
+    };
+    request.checked = [&](const UndoReport& report) {
+        if (report.interruptedRun && !options.quiet)
+            err << "这份清单记录的是一次中断了的分发：撤销其中记下的文件。\n";
+    };
+    const UndoReport report = undoRun(system, request);
+    if (report.refused != UndoReport::Refused::No) {
+        const std::string what = report.refused == UndoReport::Refused::Busy ? "无法撤销：" : "清单无效：";
+        return refuse(err, what + shown(*options.undo) + "：" + shown(report.error));
+    }
+    if (!report.error.empty()) err << "清单在撤销时被改动，撤销已停止：" << shown(report.error) << '\n';
+    if (!options.quiet || report.stopped) err << "已撤销" << report.takenBack << "个文件。\n";
+    if (report.stopped) {
+        err << "撤销已中断。\n";
+        return stoppedExitCode(stop->load());
+    }
+    return report.left == 0 && report.error.empty() ? kAllTransferred : kSomeFailed;
 }
 
 // The plan of the run, one row a line, as a real run with the same seed
 // would carry it out.
 void printPlan(const Form1& form, const RunPlan& plan, char16_t separator, std::ostream& out) {
     out << "# seed " << plan.seed << '\n';
-    const RowWriter rows(plan, form.File1, separator);
+    const RowWriter rows(plan, form.File1.names(), separator);
     std::string line;
     for (const RunRow& row : plan.rows) {
         line.clear();
@@ -94,16 +115,42 @@ void printPlan(const Form1& form, const RunPlan& plan, char16_t separator, std::
     }
 }
 
+// The record's file, made before anything else: a path that cannot take it
+// (taken by anything, a missing folder, no permission, no space) stops the
+// run before it creates or moves a thing.
+std::unique_ptr<ManifestWriter> createRecord(Platform& platform, const std::u16string& given, std::ostream& err) {
+    const std::u16string path = platform.absolutePath(given);
+    std::unique_ptr<RecordFile> file = platform.createRecordFile(path);
+    if (!file) {
+        if (platform.pathExists(path)) {
+            err << "清单文件已经存在，不会覆盖它（它可能是另一次分发的记录）：" << shown(given) << '\n';
+        } else {
+            err << "无法创建清单：" << shown(given) << '\n';
+        }
+        return nullptr;
+    }
+    auto writer = std::make_unique<ManifestWriter>(std::move(file), platform.pathStyle().separator);
+    if (!writer->start()) {
+        writer.reset();
+        platform.deleteFile(path);
+        err << "无法写入清单（磁盘已满？）：" << shown(given) << '\n';
+        return nullptr;
+    }
+    return writer;
+}
+
 }  // namespace
 
-int runBatch(const Options& options, Platform& system, std::ostream& out, std::ostream& err, bool showProgress) {
-    if (options.undo) return runUndo(options, system, out, err);
+int runBatch(const Options& options, Platform& system, std::ostream& out, std::ostream& err, bool showProgress,
+             const std::atomic<int>* stop) {
+    if (options.undo) return runUndo(options, system, out, err, stop);
     // The seed is drawn here, so that it is known (and can be told) before
     // anything is dealt: any run can be repeated with --seed.
     const std::uint64_t seed = options.seed ? *options.seed : system.clockSeed();
     BatchPlatform platform(system, out, err, options.move, seed);
     Form1 form(platform);
     form.extras.companions = options.companions;
+    form.extras.stop = stop;
 
     // The window only ever has absolute folders (from the dialog or a drop);
     // the command line is brought to the same form, or a relative import
@@ -115,9 +162,9 @@ int runBatch(const Options& options, Platform& system, std::ostream& out, std::o
     // dialog would be.
     if (importFolder.empty() || !form.IsUsableChoice(importFolder)) {
         WarnUnusableFolder(platform);
-        return refuse(err, "导入目录：" + text::toUtf8(options.importFolder));
+        return refuse(err, "导入目录：" + shown(options.importFolder));
     }
-    if (exportFolder.empty()) return refuse(err, "导出目录：" + text::toUtf8(options.exportFolder));
+    if (exportFolder.empty()) return refuse(err, "导出目录：" + shown(options.exportFolder));
     form.LDir.setCaption(importFolder);
     form.LDirOut.setCaption(exportFolder);
 
@@ -129,7 +176,7 @@ int runBatch(const Options& options, Platform& system, std::ostream& out, std::o
     } else {
         form.setFocus(form.Combo1);
         form.Combo1.setText(options.filter);
-        if (!leave(form)) return refuse(err, "文件类型：" + text::toUtf8(options.filter));
+        if (!leave(form)) return refuse(err, "文件类型：" + shown(options.filter));
     }
 
     if (options.perShare) {
@@ -140,8 +187,7 @@ int runBatch(const Options& options, Platform& system, std::ostream& out, std::o
         enterCount(form, form.TDivs, options.shares.value_or(u"5"), err);
     }
     if (form.LFiles.caption() == u"0") {
-        return refuse(err, "没有与 " + text::toUtf8(options.filter) + " 匹配的文件：" +
-                               text::toUtf8(options.importFolder));
+        return refuse(err, "没有与 " + shown(options.filter) + " 匹配的文件：" + shown(options.importFolder));
     }
     form.click(options.fullPath ? form.Option1 : form.Option2);
     if (!options.seed && !options.quiet) err << "随机种子：" << seed << '\n';
@@ -150,15 +196,25 @@ int runBatch(const Options& options, Platform& system, std::ostream& out, std::o
         return kAllTransferred;
     }
 
-    // The manifest's file is made before the run: a run that could not be
-    // recorded does not start.
-    std::optional<ManifestWriter> manifest;
+    std::unique_ptr<ManifestWriter> manifest;
     if (options.manifest) {
-        std::unique_ptr<PendingFile> file = platform.createPendingFile(platform.absolutePath(*options.manifest));
-        if (!file) return refuse(err, "无法写入清单：" + text::toUtf8(*options.manifest));
-        manifest.emplace(std::move(file), platform.pathStyle().separator);
-        form.extras.recorder = &*manifest;
+        manifest = createRecord(platform, *options.manifest, err);
+        if (!manifest) return kCouldNotStart;
+        form.extras.recorder = manifest.get();
     }
+    // A run holds the folder its shares are in against an undo over it.
+    const char16_t separator = platform.pathStyle().separator;
+    const std::optional<ShareLayout> layout = shareLayout(exportFolder, form.ShareRoot(), separator);
+    const std::unique_ptr<OpenFolder> shareParent = layout ? openShareParent(platform, *layout, true) : nullptr;
+    const std::unique_ptr<FolderLock> lock = shareParent ? platform.lockFolder(*shareParent, false) : nullptr;
+    if (shareParent && !lock) {
+        if (manifest) {
+            manifest.reset();
+            platform.deleteFile(platform.absolutePath(*options.manifest));
+        }
+        return refuse(err, "一次撤销正在使用这些分发文件夹，请等它结束：" + shown(form.ShareRoot()));
+    }
+    if (stopRequested(stop)) return stoppedExitCode(stop->load());
     if (options.move) form.click(form.ChBackUp);
 
     ProgressLine progress(err, showProgress && !options.quiet);
@@ -172,17 +228,19 @@ int runBatch(const Options& options, Platform& system, std::ostream& out, std::o
     if (!form.click(form.CmdDo)) return refuse(err, "无法开始分发");
     form.observe(nullptr);
 
-    const bool manifestLost = manifest && !manifest->written();
-    if (manifestLost) err << "清单无法写入：" << text::toUtf8(*options.manifest) << '\n';
-    // "分发完毕！" alone, or followed by lines about copies and companions.
-    const std::u16string& report = platform.lastMessage();
-    if (report == u"分发完毕！" || report.starts_with(u"分发完毕！\r\n"))
-        return manifestLost ? kSomeFailed : kAllTransferred;
-    const auto logs = platform.failureLogPaths();
-    for (const std::u16string& opened : platform.opened()) {
-        if (std::find(logs.begin(), logs.end(), opened) != logs.end()) out << text::toUtf8(opened) << '\n';
+    const RunResult& result = form.lastRun();
+    if (!result.failureLog.empty()) out << shown(result.failureLog) << '\n';
+    if (result.recordLost) {
+        err << "清单无法写入，分发已停止：" << shown(*options.manifest);
+        if (result.notDealt != 0) err << "（" << result.notDealt << "个文件未分发）";
+        err << '\n';
+        return kSomeFailed;
     }
-    return kSomeFailed;
+    if (result.stopped) {
+        err << "分发已中断：" << result.notDealt << "个文件未分发。\n";
+        return stoppedExitCode(stop->load());
+    }
+    return result.failed == 0 ? kAllTransferred : kSomeFailed;
 }
 
 }  // namespace qm::batch

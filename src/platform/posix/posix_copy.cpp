@@ -38,29 +38,45 @@ char* chunkBuffer() {
     return buffer.get();
 }
 
-// Reads until the end of the file, or only `size` bytes when the size is
-// known: a small file then takes one read and one write.
+// Copies exactly `size` bytes with read and write, and fails when the file
+// turns out to hold fewer or more: a copy is a snapshot of the file as it was
+// opened. A small file takes one read (asking for one byte more than it
+// should hold, so that growth shows at once) and one write.
 bool copyByReadWrite(int in, int out, off_t size) {
     char* buffer = chunkBuffer();
     for (off_t left = size;;) {
-        const std::size_t want = left > 0 ? static_cast<std::size_t>(std::min<off_t>(left, kChunk)) : kChunk;
-        long n = readFull(in, buffer, want);
-        if (n < 0) return false;
-        if (n == 0) return true;
+        const std::size_t want = static_cast<std::size_t>(std::min<off_t>(left + 1, kChunk));
+        ssize_t n = ::read(in, buffer, want);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n > left) return false;  // grew
+        if (n == 0) return left == 0;  // ended early: shrank
         if (!writeAll(out, buffer, static_cast<std::size_t>(n))) return false;
-        if (left > 0 && (left -= n) == 0) return true;
+        left -= n;
+        // A read that asked for more than was left and got exactly what was
+        // left has met the end of the file.
+        if (left == 0 && static_cast<std::size_t>(n) < want) return true;
     }
 }
 
-// Copies the data from the current offsets on, as much as the source held when
-// it was opened (a file still growing is copied as it was). Small files take
-// one read and one write; larger ones go through copy_file_range, which lets
-// the kernel (or the file system, by sharing extents) do the work, with a
-// read/write loop for file systems and kernels that cannot do it for this pair.
+// Nothing after `size` bytes: the file did not grow while it was copied.
+bool endsAt(int in, off_t size) {
+    char extra;
+    ssize_t n;
+    do n = pread(in, &extra, 1, size);
+    while (n < 0 && errno == EINTR);
+    return n == 0;
+}
+
+// Copies the data from the current offsets on: exactly the size the source
+// had when it was opened. Small files take one read and one write; larger
+// ones go through copy_file_range, which lets the kernel (or the file system,
+// by sharing extents) do the work, with a read/write loop for file systems
+// and kernels that cannot do it for this pair. Files that claim to be empty
+// but are not (/proc and the like report size 0 and never end) fail.
 bool copyData(int in, int out, off_t size) {
-    // Files that claim to be empty may still have content (/proc and the like
-    // report size 0), and copy_file_range cannot see it: read them instead.
-    if (size == 0) return copyByReadWrite(in, out, 0);
     if (size <= static_cast<off_t>(kChunk)) return copyByReadWrite(in, out, size);
     off_t copied = 0;
     while (copied < size) {
@@ -71,15 +87,17 @@ bool copyData(int in, int out, off_t size) {
         } else if (n == 0) {
             // Nothing at all from a file that claims content: some file
             // systems answer so instead of with an error. Otherwise the file
-            // shrank meanwhile and is copied as it now is.
-            return copied == 0 ? copyByReadWrite(in, out, 0) : true;
+            // shrank meanwhile.
+            if (copied != 0) return false;
+            return copyByReadWrite(in, out, size);
         } else if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) {
-            return copyByReadWrite(in, out, 0);
+            if (copied != 0) return false;
+            return copyByReadWrite(in, out, size);
         } else if (errno != EINTR) {
             return false;
         }
     }
-    return true;
+    return endsAt(in, size);
 }
 
 // The copy's permission bits. Set-user-ID and set-group-ID stay only where the
@@ -124,12 +142,22 @@ bool linkUnnamed(int fd, const PosixFolder& to, const char* name) {
 
 enum class Publish { Done, Taken, Failed, Unsupported };
 
-Publish viaUnnamedFile(int in, const struct stat& source, const PosixFolder& to, const char* name) {
+// Tells the witness what is about to appear under the name: the source's
+// facts and the identity of the open file.
+bool witnessed(TransferWitness* witness, int out, const struct stat& source, FileId& id) {
+    struct stat st;
+    if (fstat(out, &st) != 0) return false;
+    id = idOf(st);
+    return !witness || witness->publishing(factsOf(source), id);
+}
+
+Publish viaUnnamedFile(int in, const struct stat& source, const PosixFolder& to, const char* name,
+                       TransferWitness* witness, FileId& id) {
     Fd out(openat(to.fd(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, source.st_mode & 0777));
     if (!out.valid()) {
         return errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL ? Publish::Unsupported : Publish::Failed;
     }
-    if (!fill(out.get(), in, source, to)) return Publish::Failed;
+    if (!fill(out.get(), in, source, to) || !witnessed(witness, out.get(), source, id)) return Publish::Failed;
     if (!linkUnnamed(out.get(), to, name)) {
         if (errno == EEXIST) return Publish::Taken;
         return errno == ENOENT || errno == EPERM ? Publish::Unsupported : Publish::Failed;
@@ -143,40 +171,21 @@ Publish viaUnnamedFile(int in, const struct stat& source, const PosixFolder& to,
     return Publish::Done;
 }
 
-// Renames without replacing. Without RENAME_NOREPLACE, link() refuses a taken
-// name just as well; a file system without either gets a look and a rename,
-// the best it allows.
-bool renameNoReplace(int dir, const char* from, const char* to) {
-    if (renameat2(dir, from, dir, to, RENAME_NOREPLACE) == 0) return true;
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return false;
-    if (linkat(dir, from, dir, to, 0) == 0) {
-        unlinkat(dir, from, 0);
-        return true;
-    }
-    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) return false;
-    struct stat st;
-    if (fstatat(dir, to, &st, AT_SYMLINK_NOFOLLOW) == 0) {
-        errno = EEXIST;
-        return false;
-    }
-    return renameat(dir, from, dir, to) == 0;
-}
-
-Publish viaHiddenName(int in, const struct stat& source, const PosixFolder& to, const char* name) {
-    static std::atomic<unsigned> counter{0};
-    char temporary[64];
-    std::snprintf(temporary, sizeof temporary, ".quillmarsh-%d-%u.part", static_cast<int>(getpid()), counter++);
-    Fd out(openat(to.fd(), temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+Publish viaHiddenName(int in, const struct stat& source, const PosixFolder& to, const char* name,
+                      TransferWitness* witness, FileId& id) {
+    const std::string temporary = hiddenName("part");
+    Fd out(openat(to.fd(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!out.valid()) return Publish::Failed;
     // The mode is set whatever fill() decided: this file was made 0600.
-    if (fill(out.get(), in, source, to) && fchmod(out.get(), modeFor(out.get(), source)) == 0 && out.close()) {
-        if (renameNoReplace(to.fd(), temporary, name)) return Publish::Done;
+    if (fill(out.get(), in, source, to) && fchmod(out.get(), modeFor(out.get(), source)) == 0 &&
+        witnessed(witness, out.get(), source, id) && out.close()) {
+        if (renameNoReplace(to.fd(), temporary.c_str(), to.fd(), name)) return Publish::Done;
         const bool taken = errno == EEXIST;
-        unlinkat(to.fd(), temporary, 0);
+        unlinkat(to.fd(), temporary.c_str(), 0);
         return taken ? Publish::Taken : Publish::Failed;
     }
     if (out.valid()) out.close();
-    unlinkat(to.fd(), temporary, 0);
+    unlinkat(to.fd(), temporary.c_str(), 0);
     return Publish::Failed;
 }
 
@@ -184,15 +193,46 @@ Publish viaHiddenName(int in, const struct stat& source, const PosixFolder& to, 
 // It is opened without following a symbolic link: a link that leads back to
 // the source must not count as a copy, or a move would delete the only one.
 // For the same reason the source itself (same inode) does not count either.
-bool holdsSameContent(const PosixFolder& to, const char* name, int in, const struct stat& source) {
+bool holdsSameContent(const PosixFolder& to, const char* name, int in, const struct stat& source, FileId& id) {
     Fd existing(openat(to.fd(), name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     struct stat st;
     if (!existing.valid() || fstat(existing.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     if (st.st_dev == source.st_dev && st.st_ino == source.st_ino) return false;
+    id = idOf(st);
     return st.st_size == source.st_size && lseek(in, 0, SEEK_SET) == 0 && sameBytes(in, existing.get());
 }
 
 }  // namespace
+
+bool renameNoReplace(int fromDir, const char* from, int toDir, const char* to) {
+    if (renameat2(fromDir, from, toDir, to, RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return false;
+    // No RENAME_NOREPLACE on this file system: link() refuses a taken name
+    // just as well, and dropping the old name completes the rename.
+    if (linkat(fromDir, from, toDir, to, 0) == 0) {
+        if (unlinkat(fromDir, from, 0) == 0) return true;
+        const int why = errno;
+        unlinkat(toDir, to, 0);  // as it was
+        errno = why;
+        return false;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) return false;
+    // Neither (some FUSE and network file systems): a look and a rename,
+    // the best such a file system allows.
+    struct stat st;
+    if (fstatat(toDir, to, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return renameat(fromDir, from, toDir, to) == 0;
+}
+
+std::string hiddenName(const char* purpose) {
+    static std::atomic<unsigned> counter{0};
+    char name[64];
+    std::snprintf(name, sizeof name, ".quillmarsh-%d-%u.%s", static_cast<int>(getpid()), counter++, purpose);
+    return name;
+}
 
 bool sameBytes(int a, int b) {
     char* bufferA = chunkBuffer();
@@ -219,7 +259,11 @@ mode_t readUmask() {
 
 FileFacts factsOf(const struct stat& st) {
     return {static_cast<std::uint64_t>(st.st_size),
-            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+            {static_cast<std::int64_t>(st.st_mtim.tv_sec), static_cast<std::uint32_t>(st.st_mtim.tv_nsec)}};
+}
+
+FileId idOf(const struct stat& st) {
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
 Fd& Fd::operator=(Fd&& other) noexcept {
@@ -247,23 +291,34 @@ CName::CName(NativeNameView name) : valid_(name.size() < sizeof buffer_ && name.
     buffer_[n] = '\0';
 }
 
-TransferResult copyInto(int from, const char* name, const PosixFolder& to) {
+TransferResult copyInto(int from, const char* name, const PosixFolder& to, TransferWitness* witness) {
     Fd in(openat(from, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat source;
     if (!in.valid() || fstat(in.get(), &source) != 0 || !S_ISREG(source.st_mode)) return {};
+    return copyOpen(in.get(), source, to, name, witness);
+}
 
-    Publish published = viaUnnamedFile(in.get(), source, to, name);
+TransferResult compareWithTaken(int from, const char* name, const PosixFolder& to) {
+    Fd in(openat(from, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat source;
+    if (!in.valid() || fstat(in.get(), &source) != 0 || !S_ISREG(source.st_mode)) return {};
+    FileId id;
+    if (holdsSameContent(to, name, in.get(), source, id)) return {TransferOutcome::AlreadyThere, factsOf(source), id};
+    return {TransferOutcome::Failed, factsOf(source), {}};
+}
+
+TransferResult copyOpen(int in, const struct stat& source, const PosixFolder& to, const char* name,
+                        TransferWitness* witness) {
+    FileId id;
+    Publish published = viaUnnamedFile(in, source, to, name, witness, id);
     if (published == Publish::Unsupported) {
-        if (lseek(in.get(), 0, SEEK_SET) != 0) return {TransferOutcome::Failed, factsOf(source)};
-        published = viaHiddenName(in.get(), source, to, name);
+        if (lseek(in, 0, SEEK_SET) != 0) return {TransferOutcome::Failed, factsOf(source), {}};
+        published = viaHiddenName(in, source, to, name, witness, id);
     }
-    TransferOutcome outcome = TransferOutcome::Failed;
-    if (published == Publish::Done) {
-        outcome = TransferOutcome::Copied;
-    } else if (published == Publish::Taken && holdsSameContent(to, name, in.get(), source)) {
-        outcome = TransferOutcome::AlreadyThere;
-    }
-    return {outcome, factsOf(source)};
+    if (published == Publish::Done) return {TransferOutcome::Copied, factsOf(source), id};
+    if (published == Publish::Taken && holdsSameContent(to, name, in, source, id))
+        return {TransferOutcome::AlreadyThere, factsOf(source), id};
+    return {TransferOutcome::Failed, factsOf(source), {}};
 }
 
 }  // namespace qm::posix

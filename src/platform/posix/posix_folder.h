@@ -30,9 +30,11 @@ private:
 // A folder opened once for a run; files in it are reached by name alone.
 class PosixFolder : public OpenFolder {
 public:
-    PosixFolder(std::u16string path, Fd fd, bool defaultAcl, mode_t umask)
-        : OpenFolder(std::move(path)), fd_(std::move(fd)), defaultAcl_(defaultAcl), umask_(umask) {}
+    PosixFolder(std::u16string path, Fd fd, dev_t device, bool defaultAcl, mode_t umask)
+        : OpenFolder(std::move(path)), fd_(std::move(fd)), device_(device), defaultAcl_(defaultAcl), umask_(umask) {}
     int fd() const { return fd_.get(); }
+    // The file system it is on: a rename to a folder on another one cannot work.
+    dev_t device() const { return device_; }
     // Whether new files here take their permissions from a default ACL
     // rather than from the umask alone.
     bool defaultAcl() const { return defaultAcl_; }
@@ -41,9 +43,13 @@ public:
 
 private:
     Fd fd_;
+    dev_t device_;
     bool defaultAcl_;
     mode_t umask_;
 };
+
+// The folder behind an open descriptor, as an OpenFolder; nullptr when it is none.
+std::unique_ptr<PosixFolder> folderFrom(std::u16string path, Fd fd, mode_t umask);
 
 // A file name as the system calls take it: NUL-terminated, at most NAME_MAX
 // bytes (longer names cannot exist in any folder).
@@ -60,12 +66,29 @@ private:
 
 // Copies `name` from the folder `from` to the same name in `to`, as the
 // transfer contract says: Copied, AlreadyThere or Failed.
-TransferResult copyInto(int from, const char* name, const PosixFolder& to);
+TransferResult copyInto(int from, const char* name, const PosixFolder& to, TransferWitness* witness);
+// The same from a source that is open already (and positioned at its start).
+TransferResult copyOpen(int in, const struct stat& source, const PosixFolder& to, const char* name,
+                        TransferWitness* witness);
+
+// What a transfer whose destination name is taken comes to: AlreadyThere
+// when a regular file with the source's bytes has it, else Failed.
+TransferResult compareWithTaken(int from, const char* name, const PosixFolder& to);
+
+// Renames `from` in folder `fromDir` to `to` in `toDir` without ever
+// replacing what has the name `to`. False with errno set (EEXIST: taken;
+// EXDEV: another file system).
+bool renameNoReplace(int fromDir, const char* from, int toDir, const char* to);
+
+// A fresh hidden name for a file that is on its way in or out of a folder.
+std::string hiddenName(const char* purpose);
 
 // Whether two open files hold the same bytes from their current offsets on.
 bool sameBytes(int a, int b);
 
 FileFacts factsOf(const struct stat& st);
+FileId idOf(const struct stat& st);
+inline FileStamp stampOf(const struct stat& st) { return {idOf(st), factsOf(st)}; }
 
 // The process's umask, read without changing it: umask() can only be read by
 // setting it, which would race with other threads creating files.

@@ -1,4 +1,5 @@
 // The environment, the program's own folder, the clock and where logs go.
+#include <time.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -56,6 +57,12 @@ std::u16string PosixPlatform::programFolder() {
     const std::size_t slash = exe.rfind('/');
     if (slash == std::string::npos) return {};
     return text::fromUtf8(slash == 0 ? std::string_view("/") : std::string_view(exe).substr(0, slash));
+}
+
+FileTime PosixPlatform::currentTime() {
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    return {static_cast<std::int64_t>(now.tv_sec), static_cast<std::uint32_t>(now.tv_nsec)};
 }
 
 std::uint64_t PosixPlatform::clockSeed() {

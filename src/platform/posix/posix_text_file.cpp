@@ -43,13 +43,14 @@ public:
         return ok_;
     }
 
-private:
-    static constexpr std::size_t kFlushAt = 64 * 1024;
-
-    void flush() {
+    bool flush() override {
         if (ok_ && !posix::writeAll(fd_, buffer_.data(), buffer_.size())) ok_ = false;
         buffer_.clear();
+        return ok_;
     }
+
+private:
+    static constexpr std::size_t kFlushAt = 64 * 1024;
 
     int fd_;
     bool ok_ = true;  // false from the first failed write on

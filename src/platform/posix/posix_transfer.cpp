@@ -1,8 +1,8 @@
-// Moving one file: a rename where the file system allows it, otherwise a
-// copy that is published whole before the source name goes.
+// Opening the folders of a run, and moving one file: a rename where the file
+// system allows it, otherwise a copy that is published whole before the
+// source name goes.
 #include <errno.h>
 #include <fcntl.h>
-#include <stdio.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -13,64 +13,87 @@
 
 namespace qm {
 
-namespace {
-
-// A rename that never replaces. False with errno when it cannot be done here.
-bool renameFree(int from, const char* name, int to) {
-    if (renameat2(from, name, to, name, RENAME_NOREPLACE) == 0) return true;
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return false;
-    // No RENAME_NOREPLACE on this file system: link() refuses a taken name
-    // just as well, and dropping the old name completes the move.
-    if (linkat(from, name, to, name, 0) != 0) return false;
-    if (unlinkat(from, name, 0) != 0) {
-        const int why = errno;
-        unlinkat(to, name, 0);  // as it was: the copy below will sort it out
-        errno = why;
-        return false;
-    }
-    return true;
-}
-
-}  // namespace
-
 PosixPlatform::PosixPlatform() : umask_(posix::readUmask()) {}
 
-std::unique_ptr<OpenFolder> PosixPlatform::openFolder(const std::u16string& path) {
-    posix::Fd fd(open(text::toUtf8(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!fd.valid()) return nullptr;
+namespace posix {
+
+std::unique_ptr<PosixFolder> folderFrom(std::u16string path, Fd fd, mode_t umask) {
+    struct stat st;
+    if (!fd.valid() || fstat(fd.get(), &st) != 0 || !S_ISDIR(st.st_mode)) return nullptr;
     // A default ACL decides the mode of new files in place of the umask.
     const bool defaultAcl = fgetxattr(fd.get(), "system.posix_acl_default", nullptr, 0) > 0;
-    return std::make_unique<posix::PosixFolder>(path, std::move(fd), defaultAcl, umask_);
+    return std::make_unique<PosixFolder>(std::move(path), std::move(fd), st.st_dev, defaultAcl, umask);
 }
 
-TransferResult PosixPlatform::moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to) {
+}  // namespace posix
+
+std::unique_ptr<OpenFolder> PosixPlatform::openFolder(const std::u16string& path) {
+    return posix::folderFrom(path, posix::Fd(open(text::toUtf8(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
+                             umask_);
+}
+
+std::unique_ptr<OpenFolder> PosixPlatform::openFolderBelow(OpenFolder& base, std::u16string_view relative,
+                                                           bool create) {
+    const auto& from = static_cast<posix::PosixFolder&>(base);
+    posix::Fd current(openat(from.fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    std::u16string path = base.path();
+    for (std::size_t start = 0; start <= relative.size();) {
+        std::size_t end = relative.find(u'/', start);
+        if (end == std::u16string_view::npos) end = relative.size();
+        const std::u16string_view part = relative.substr(start, end - start);
+        start = end + 1;
+        if (part.empty()) continue;
+        if (part == u"." || part == u"..") return nullptr;
+        const std::string name = text::toUtf8(part);
+        if (create) mkdirat(current.get(), name.c_str(), 0777);  // EEXIST is fine: the open decides
+        // O_NOFOLLOW: a link at this name, whatever it leads to, is refused.
+        posix::Fd next(openat(current.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!next.valid()) return nullptr;
+        current = std::move(next);
+        if (!path.empty() && path.back() != u'/') path += u'/';
+        path += part;
+    }
+    return posix::folderFrom(std::move(path), std::move(current), umask_);
+}
+
+TransferResult PosixPlatform::moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
+                                       TransferWitness* witness) {
     const posix::CName cname(name);
     if (!cname.valid()) return {};
-    const int source = static_cast<posix::PosixFolder&>(from).fd();
+    const auto& source = static_cast<posix::PosixFolder&>(from);
     const auto& target = static_cast<posix::PosixFolder&>(to);
     struct stat st;
-    if (fstatat(source, cname.get(), &st, AT_SYMLINK_NOFOLLOW) != 0) return {};
+    if (fstatat(source.fd(), cname.get(), &st, AT_SYMLINK_NOFOLLOW) != 0) return {};
     // Only regular files move. A symbolic link is not renamed: its share
     // would receive a link that may lead nowhere from there, so it delivers
-    // its content like a copy and the link itself goes.
-    if (S_ISREG(st.st_mode) && renameFree(source, cname.get(), target.fd()))
-        return {TransferOutcome::Moved, posix::factsOf(st)};
-    if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) return {};
+    // its content like a copy and the link itself goes. Between two file
+    // systems a rename cannot work, and is not tried.
+    if (S_ISREG(st.st_mode) && source.device() == target.device()) {
+        if (witness && !witness->publishing(posix::factsOf(st), posix::idOf(st))) return {};
+        if (posix::renameNoReplace(source.fd(), cname.get(), target.fd(), cname.get()))
+            return {TransferOutcome::Moved, posix::factsOf(st), posix::idOf(st)};
+        if (errno == EEXIST) return posix::compareWithTaken(source.fd(), cname.get(), target);
+        if (errno != EXDEV && errno != EPERM && errno != EACCES && errno != EROFS)
+            return {TransferOutcome::Failed, posix::factsOf(st), {}};
+    } else if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
+        return {};
+    }
 
     // Another file system, a refused rename (a read-only source folder, a
     // name already taken), or a link: a copy, published whole, and then the
     // source name goes. A copy that could not be made leaves the source.
-    TransferResult copied = posix::copyInto(source, cname.get(), target);
-    if (copied.outcome == TransferOutcome::Copied && unlinkat(source, cname.get(), 0) == 0)
+    TransferResult copied = posix::copyInto(source.fd(), cname.get(), target, witness);
+    if (copied.outcome == TransferOutcome::Copied && unlinkat(source.fd(), cname.get(), 0) == 0)
         copied.outcome = TransferOutcome::Moved;
     return copied;
 }
 
-TransferResult PosixPlatform::copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to) {
+TransferResult PosixPlatform::copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
+                                       TransferWitness* witness) {
     const posix::CName cname(name);
     if (!cname.valid()) return {};
     return posix::copyInto(static_cast<posix::PosixFolder&>(from).fd(), cname.get(),
-                           static_cast<posix::PosixFolder&>(to));
+                           static_cast<posix::PosixFolder&>(to), witness);
 }
 
 }  // namespace qm

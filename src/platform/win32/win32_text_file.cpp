@@ -53,6 +53,12 @@ public:
         return ok_;
     }
 
+    bool flush() override {
+        if (ok_ && !writeAll(buffer_)) ok_ = false;
+        buffer_.clear();
+        return ok_;
+    }
+
 private:
     static constexpr std::size_t kFlushAt = 64 * 1024;
 
@@ -64,11 +70,6 @@ private:
             at += n;
         }
         return true;
-    }
-
-    void flush() {
-        if (ok_ && !writeAll(buffer_)) ok_ = false;
-        buffer_.clear();
     }
 
     // Everything written so far is read back, turned into UTF-8 behind a

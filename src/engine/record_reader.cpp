@@ -1,0 +1,240 @@
+#include "engine/record_reader.h"
+
+#include <cstring>
+
+#include "engine/record_format.h"
+#include "engine/record_writer.h"
+#include "text/utf.h"
+
+namespace qm {
+
+namespace {
+
+// Longer than any line a run writes: two paths of the longest the systems
+// allow (32,767 UTF-16 units on Windows, each at most 3 bytes of UTF-8 or a
+// 6-byte escape), and the other fields.
+constexpr std::size_t kMaxLine = 512 * 1024;
+constexpr std::size_t kChunk = 64 * 1024;
+
+std::vector<std::string_view> fields(std::string_view line) {
+    std::vector<std::string_view> parts;
+    for (;;) {
+        const std::size_t at = line.find('\t');
+        parts.push_back(line.substr(0, at));
+        if (at == std::string_view::npos) return parts;
+        line.remove_prefix(at + 1);
+    }
+}
+
+// A file name that stands alone in a folder: not empty, no separator on any
+// system, not "." or "..".
+bool plainName(std::u16string_view name) {
+    return !name.empty() && name != u"." && name != u".." &&
+           name.find_first_of(std::u16string_view(u"/\\\0", 3)) == std::u16string_view::npos;
+}
+
+}  // namespace
+
+std::u16string sharePath(const std::u16string& shareRoot, std::uint64_t share, char16_t separator) {
+    return shareRoot + text::decimal(share) + separator;
+}
+
+RecordReader::RecordReader(InputFile& file, char16_t separator)
+    : file_(file), separator_(separator), buffer_(kChunk) {}
+
+std::string RecordReader::where() const { return "第" + std::to_string(number_) + "行："; }
+
+bool RecordReader::line(std::string_view& text, std::string& error) {
+    for (;;) {
+        const char* start = buffer_.data() + begin_;
+        if (const void* newline = std::memchr(start, '\n', end_ - begin_)) {
+            const std::size_t length = static_cast<const char*>(newline) - start;
+            text = std::string_view(start, length);
+            begin_ += length + 1;
+            ++number_;
+            if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+            return true;
+        }
+        if (eof_) {
+            // A run killed while writing a line leaves it without its end;
+            // its file was not published (the line comes first).
+            if (begin_ != end_) ++number_;
+            begin_ = end_;
+            return false;
+        }
+        if (end_ - begin_ >= kMaxLine) {
+            error = "第" + std::to_string(number_ + 1) + "行：太长";
+            return false;
+        }
+        // Keep the unread part, make room, read on.
+        std::memmove(buffer_.data(), start, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
+        if (buffer_.size() - end_ < kChunk) buffer_.resize(std::min(kMaxLine + kChunk, buffer_.size() * 2));
+        const long long n = file_.read(buffer_.data() + end_, buffer_.size() - end_);
+        if (n < 0) {
+            error = "读取失败";
+            return false;
+        }
+        if (n == 0) eof_ = true;
+        end_ += static_cast<std::size_t>(n);
+    }
+}
+
+bool RecordReader::readHeader(RecordHeader& header, std::string& error) {
+    std::string_view text;
+    if (!line(text, error)) {
+        if (error.empty()) error = "文件是空的";
+        return false;
+    }
+    if (text == "# quillmarsh manifest 1") {
+        error = "这是旧版本写下的清单，其中没有撤销所需的文件标识，无法安全撤销";
+        return false;
+    }
+    if (text != kRecordMagic) {
+        error = where() + "不是 quillmarsh 的分发清单";
+        return false;
+    }
+    bool seed = false, mode = false, import = false, exported = false, shares = false, folders = false;
+    bool any = false;
+    while (line(text, error)) {
+        any = true;
+        if (!text.starts_with("# ")) {
+            pending_ = text;
+            havePending_ = true;
+            break;
+        }
+        const std::string_view key = text.substr(2, text.find(' ', 2) - 2);
+        const std::string_view value = text.size() > key.size() + 3 ? text.substr(key.size() + 3) : std::string_view();
+        auto path = [&](std::u16string& out, bool& have) {
+            std::optional<std::u16string> unescaped = unescapeField(value);
+            if (!unescaped || unescaped->empty()) return false;
+            out = std::move(*unescaped);
+            return have = true;
+        };
+        bool good = true;
+        if (key == "seed") {
+            const auto number = parseNumber<std::uint64_t>(value);
+            good = seed = number.has_value();
+            if (number) header.seed = *number;
+        } else if (key == "folders") {
+            // A run deals at most 2^32 files, and so makes no more folders.
+            const auto number = parseNumber<std::uint64_t>(value);
+            good = folders = number && *number >= 1 && *number <= 0xFFFFFFFFu;
+            if (good) header.folders = *number;
+        } else if (key == "mode") {
+            good = mode = value == "copy" || value == "move";
+            header.move = value == "move";
+        } else if (key == "time") {
+            header.time = parseUtcTime(value);
+            good = header.time.has_value();
+        } else if (key == "import") {
+            good = path(header.importFolder, import);
+        } else if (key == "export") {
+            good = path(header.targetFolder, exported);
+        } else if (key == "shares") {
+            good = path(header.shareRoot, shares);
+        } else if (key == "end") {
+            pending_ = text;
+            havePending_ = true;
+            break;
+        }
+        if (!good) {
+            error = where() + "“" + std::string(key) + "”一行无效";
+            return false;
+        }
+    }
+    if (!error.empty()) return false;
+    if (!any) {
+        header.begun = false;
+        header_ = header;
+        return true;
+    }
+    if (!seed || !mode || !import || !exported || !shares || !folders) {
+        error = "缺少 seed、mode、import、export、shares 或 folders 行";
+        return false;
+    }
+    // Share folders are made inside the target folder and named for the
+    // source folder: a share root anywhere else was not made by a run.
+    const std::u16string& target = header.targetFolder;
+    const std::u16string& root = header.shareRoot;
+    const bool inside = root.size() > target.size() && root.starts_with(target) &&
+                        (target.back() == separator_ || root[target.size()] == separator_);
+    if (!inside || !root.ends_with(u"_分发")) {
+        error = "shares 一行不是 export 之中的分发文件夹";
+        return false;
+    }
+    header_ = header;
+    return true;
+}
+
+bool RecordReader::next(RecordRow& row, std::string& error) {
+    for (;;) {
+        std::string_view text;
+        if (havePending_) {
+            text = pending_;
+            havePending_ = false;
+        } else if (!line(text, error)) {
+            return false;
+        }
+        if (ending_ != Ending::Missing) {
+            // Nothing but remarks after the last line.
+            if (text.starts_with("#")) continue;
+            error = where() + "结束行之后还有内容";
+            return false;
+        }
+        if (text.starts_with("# end")) {
+            if (text == "# end") {
+                ending_ = Ending::Complete;
+            } else if (const auto n = text.starts_with("# end interrupted ")
+                                          ? parseNumber<std::uint64_t>(text.substr(18))
+                                          : std::nullopt) {
+                ending_ = Ending::Interrupted;
+                notDealt_ = *n;
+            } else {
+                error = where() + "结束行无效";
+                return false;
+            }
+            continue;
+        }
+        if (text.starts_with("#")) continue;
+        const std::vector<std::string_view> f = fields(text);
+        if (f.size() != 7) {
+            error = where() + "应有7个字段";
+            return false;
+        }
+        const auto share = parseNumber<std::uint64_t>(f[0]);
+        auto source = unescapeField(f[1]), destination = unescapeField(f[2]);
+        const auto outcome = parseOutcome(f[3]);
+        const auto size = parseNumber<std::uint64_t>(f[4]);
+        const auto modified = parseUtcTime(f[5]);
+        const auto id = parseId(f[6]);
+        if (!share || *share == 0 || *share > header_.folders || !source || !destination || !outcome || !size || !modified || !id) {
+            error = where() + "字段无效";
+            return false;
+        }
+        if (*outcome == TransferOutcome::Moved && !header_.move) {
+            error = where() + "复制的分发中不会有 moved";
+            return false;
+        }
+        // Where the run could have put it, and nowhere else.
+        const std::u16string importPrefix = header_.importFolder + separator_;
+        const std::u16string sharePrefix = sharePath(header_.shareRoot, *share, separator_);
+        const bool placed = source->starts_with(importPrefix) && destination->starts_with(sharePrefix) &&
+                            std::u16string_view(*source).substr(importPrefix.size()) ==
+                                std::u16string_view(*destination).substr(sharePrefix.size());
+        row.name = placed ? destination->substr(sharePrefix.size()) : std::u16string();
+        if (!placed || !plainName(row.name)) {
+            error = where() + "源路径与目标路径不在清单所记的导入目录与分发文件夹中，或文件名不同";
+            return false;
+        }
+        row.share = *share;
+        row.source = std::move(*source);
+        row.destination = std::move(*destination);
+        row.outcome = *outcome;
+        row.stamp = {*id, {*size, *modified}};
+        return true;
+    }
+}
+
+}  // namespace qm

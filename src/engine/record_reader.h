@@ -1,0 +1,75 @@
+// Reading the record of a run back, as a stream: a record of a million rows
+// is never held whole, and a garbled one is refused at its first bad line.
+//
+// A record is untrusted input (it may have been edited by hand, or made to
+// mislead): every row must lie where the header says the run worked. Its
+// destination lies directly in share folder k of the share root, its
+// source directly in the import folder, and both have the same name.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/file_types.h"
+
+namespace qm {
+
+struct RecordHeader {
+    std::uint64_t seed = 0;
+    bool move = false;
+    std::optional<FileTime> time;
+    std::u16string importFolder, targetFolder, shareRoot;
+    std::uint64_t folders = 0;  // share folders 1 to this
+    // False for the record of a run killed before it began: nothing but the
+    // first line, and nothing done.
+    bool begun = true;
+};
+
+struct RecordRow {
+    std::uint64_t share = 0;
+    std::u16string source, destination, name;
+    TransferOutcome outcome = TransferOutcome::Failed;
+    FileStamp stamp;  // the file as the run left it at the destination
+};
+
+class RecordReader {
+public:
+    RecordReader(InputFile& file, char16_t separator);
+
+    // Reads the header; false with `error` set (UTF-8) when this is not a
+    // record that can be read.
+    bool readHeader(RecordHeader& header, std::string& error);
+    // The next row; false at the end, or with `error` set at a bad line.
+    bool next(RecordRow& row, std::string& error);
+
+    enum class Ending { Missing, Complete, Interrupted };
+    // Known once next() has returned false without an error.
+    Ending ending() const { return ending_; }
+    std::uint64_t notDealt() const { return notDealt_; }
+
+private:
+    // The next line without its end; false at the end of the file. A last
+    // line without a line end is one that was being written when the run
+    // was killed: it is passed over (`partial`).
+    bool line(std::string_view& text, std::string& error);
+    std::string where() const;
+
+    InputFile& file_;
+    char16_t separator_;
+    RecordHeader header_;
+    std::vector<char> buffer_;
+    std::size_t begin_ = 0, end_ = 0;  // unread bytes in buffer_
+    bool eof_ = false;
+    std::uint64_t number_ = 0;  // of the line last read
+    std::string pending_;       // a header line read ahead
+    bool havePending_ = false;
+    Ending ending_ = Ending::Missing;
+    std::uint64_t notDealt_ = 0;
+};
+
+// Share root, share number and name as one path: "<root><k><sep><name>".
+std::u16string sharePath(const std::u16string& shareRoot, std::uint64_t share, char16_t separator);
+
+}  // namespace qm

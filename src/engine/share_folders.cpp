@@ -1,0 +1,63 @@
+#include "engine/share_folders.h"
+
+#include "text/utf.h"
+
+namespace qm {
+
+std::optional<ShareLayout> shareLayout(const std::u16string& target, const std::u16string& shareRoot,
+                                       char16_t separator) {
+    if (target.empty() || !shareRoot.starts_with(target)) return std::nullopt;
+    // The target as a folder: a root keeps its separator, others drop theirs.
+    std::u16string folder = target;
+    while (folder.size() > 1 && folder.back() == separator && folder[folder.size() - 2] != u':') folder.pop_back();
+    std::u16string_view rest = std::u16string_view(shareRoot).substr(target.size());
+    if (target.back() != separator && (rest.empty() || rest.front() != separator)) return std::nullopt;
+    while (!rest.empty() && rest.front() == separator) rest.remove_prefix(1);
+    const std::size_t last = rest.rfind(separator);
+    ShareLayout layout{std::move(folder), std::u16string(), std::u16string(rest)};
+    if (last != std::u16string_view::npos) {
+        layout.parent = rest.substr(0, last);
+        layout.rootName = rest.substr(last + 1);
+    }
+    if (layout.rootName.empty()) return std::nullopt;
+    return layout;
+}
+
+std::unique_ptr<OpenFolder> openShareParent(Platform& platform, const ShareLayout& layout, bool create) {
+    // The target folder itself is made as the user named it, links and all.
+    if (create && !platform.folderExists(layout.target))
+        platform.makeFolders(layout.target + platform.pathStyle().separator);
+    const std::unique_ptr<OpenFolder> target = platform.openFolder(layout.target);
+    if (!target) return nullptr;
+    return platform.openFolderBelow(*target, layout.parent, create);
+}
+
+ShareFolders::ShareFolders(Platform& platform, const std::u16string& target, std::u16string shareRoot)
+    : platform_(platform), root_(std::move(shareRoot)),
+      layout_(shareLayout(target, root_, platform.pathStyle().separator)) {}
+
+void ShareFolders::make(std::uint64_t count) {
+    if (layout_) parent_ = openShareParent(platform_, *layout_, true);
+    if (!parent_) return;
+    for (std::uint64_t k = 1; k <= count; ++k) platform_.openFolderBelow(*parent_, layout_->rootName + text::decimal(k), true);
+}
+
+OpenFolder* ShareFolders::folder(std::uint64_t share) {
+    std::lock_guard lock(mutex_);
+    auto it = open_.find(share);
+    if (it == open_.end()) {
+        std::unique_ptr<OpenFolder> opened;
+        if (parent_) opened = platform_.openFolderBelow(*parent_, layout_->rootName + text::decimal(share), false);
+        it = open_.emplace(share, std::move(opened)).first;
+    }
+    return it->second.get();
+}
+
+void ShareFolders::close(std::uint64_t share) {
+    std::lock_guard lock(mutex_);
+    open_.erase(share);
+}
+
+std::u16string ShareFolders::path(std::uint64_t share) const { return root_ + text::decimal(share); }
+
+}  // namespace qm

@@ -1,0 +1,168 @@
+// What the platform's file calls take and give: names of a folder, open
+// folders, files and their identities, and the files a run writes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "text/native_name.h"
+
+namespace qm {
+
+// What became of one file handed to copyFile or moveFile.
+enum class TransferOutcome {
+    Moved,         // the file is at the destination and its source name is gone
+    Copied,        // a new copy is at the destination; the source stays where it was
+    AlreadyThere,  // a regular file with the same content was already there; nothing touched
+    Failed,        // nothing at the destination was created or replaced
+};
+
+// A moment as file systems keep it: whole seconds since 1970-01-01 UTC
+// (negative before) and the nanoseconds within that second. Nanoseconds
+// alone in 64 bits would end in 2262, and file systems hold later years.
+struct FileTime {
+    std::int64_t seconds = 0;
+    std::uint32_t nanoseconds = 0;  // 0 to 999,999,999
+    bool operator==(const FileTime&) const = default;
+};
+
+// Size and modification time of a regular file; what a record of a run
+// keeps to know a file again.
+struct FileFacts {
+    std::uint64_t size = 0;
+    FileTime modified;
+    bool operator==(const FileFacts&) const = default;
+};
+
+// Which file it is, whatever name leads to it: device and inode on POSIX,
+// volume serial number and file index on Windows. A rename keeps it; a copy
+// is a new one.
+struct FileId {
+    std::uint64_t volume = 0, index = 0;
+    bool operator==(const FileId&) const = default;
+};
+
+// A file as the record of a run knows it: which file, and as it was then.
+struct FileStamp {
+    FileId id;
+    FileFacts facts;
+    bool operator==(const FileStamp&) const = default;
+};
+
+// The outcome of one transfer, the facts of the source as it was read (all
+// zero when it could not be), and the file now at the destination: the one
+// published, or for AlreadyThere the one found there.
+struct TransferResult {
+    TransferOutcome outcome = TransferOutcome::Failed;
+    FileFacts facts;
+    FileId id;
+};
+
+// Told, on the thread that transfers a file, the moment before the file
+// appears under its destination name: the record of a run writes its line
+// then, so that a run killed at any instant has recorded every file it put
+// in place. Called once per attempt to publish (a rename that turns out to
+// cross file systems is followed by a copy: a second call, with the copy's
+// identity). Returning false stops the transfer: nothing is published, and
+// the result is Failed.
+class TransferWitness {
+public:
+    virtual ~TransferWitness() = default;
+    virtual bool publishing(const FileFacts& source, const FileId& appearing) = 0;
+};
+
+// How an attempt to take one file of a run back ended.
+enum class TakeBack {
+    Done,        // moved back, or the copy deleted
+    Gone,        // nothing has the name in the share any more
+    Changed,     // the name in the share holds another file, or the file changed since
+    NameTaken,   // something has the file's old name in the source folder
+    SourceGone,  // a copy's source is no longer there to compare with
+    SameFile,    // a copy's "source" is the copy itself (a link or a hard link leads there)
+    Differs,     // a copy's bytes are no longer its source's
+    CopiedBack,  // put back as a copy across file systems, but the share's file could not be removed
+    Failed,      // the file system refused
+};
+
+// A text file that receives whole lines; the implementation converts each line
+// to the system's narrow encoding and ends it with CR LF. A write may be
+// buffered: writeLine and close return false from the first write that did not
+// reach the file on, so that a full disk is noticed no later than at close.
+class TextFile {
+public:
+    virtual ~TextFile() = default;
+    virtual bool writeLine(const std::u16string& line) = 0;
+    // Hands what is buffered to the file now.
+    virtual bool flush() = 0;
+    virtual bool close() = 0;
+};
+
+// A file written at chosen places, for a record that is corrected in place
+// as a run goes. Nothing is buffered: each write reaches the file before the
+// call returns, so what was written survives the process being killed.
+class RecordFile {
+public:
+    virtual ~RecordFile() = default;
+    virtual bool writeAt(std::uint64_t offset, std::string_view bytes) = 0;
+    // Cuts the file to `size` bytes (after a line that went in only in part).
+    virtual bool truncate(std::uint64_t size) = 0;
+    virtual bool close() = 0;
+};
+
+// A file read in pieces, and from its start again when asked: a record of a
+// million rows is read as a stream, never whole.
+class InputFile {
+public:
+    virtual ~InputFile() = default;
+    // Up to `size` bytes; 0 at the end, -1 on an error.
+    virtual long long read(char* buffer, std::size_t size) = 0;
+    virtual bool rewind() = 0;
+};
+
+// Held while a run (shared) or an undo (exclusive) works on the share folders
+// in one folder; released when it goes, or when the process ends.
+class FolderLock {
+public:
+    virtual ~FolderLock() = default;
+};
+
+// The regular files of one folder, compactly: their names back to back in
+// one arena, in the platform's own spelling, and where each one ends. A
+// folder of 100,000 files costs one allocation for the names, not 100,000.
+struct FolderNames {
+    NativeName arena;
+    std::vector<std::uint32_t> ends;  // ends[i]: one past the last unit of name i
+
+    std::size_t size() const { return ends.size(); }
+    NativeNameView name(std::size_t i) const {
+        const std::uint32_t begin = i == 0 ? 0 : ends[i - 1];
+        return NativeNameView(arena).substr(begin, ends[i] - begin);
+    }
+    void add(NativeNameView name) {
+        arena.append(name);
+        ends.push_back(static_cast<std::uint32_t>(arena.size()));
+    }
+    void clear() {
+        NativeName().swap(arena);
+        std::vector<std::uint32_t>().swap(ends);
+    }
+};
+
+// A folder that a run reads from or writes into, opened once so that each
+// file is reached by its name alone, and so that what the path leads to
+// later (a rename, a link put in its place) changes nothing for the run.
+class OpenFolder {
+public:
+    explicit OpenFolder(std::u16string path) : path_(std::move(path)) {}
+    virtual ~OpenFolder() = default;
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+    const std::u16string& path() const { return path_; }
+
+private:
+    std::u16string path_;
+};
+
+}  // namespace qm

@@ -1,0 +1,21 @@
+// What one click on the dispatch button did, as data: the window's message,
+// the command line's report and its exit code are all made from it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace qm {
+
+struct RunResult {
+    bool ran = false;  // there were files to deal, and the run went through its steps
+    std::uint64_t failed = 0;
+    std::uint64_t copiedOnly = 0;  // a move run's files that could only be copied
+    std::uint64_t companions = 0;  // companions dealt along with their files
+    std::uint64_t notDealt = 0;    // files never started: the run was stopped
+    bool stopped = false;          // stopped on request (Ctrl+C, say) before every file was dealt
+    bool recordLost = false;       // the run's record could not be written on, so the run stopped
+    std::u16string failureLog;     // the failure log, when there were failures and it holds them all
+};
+
+}  // namespace qm

@@ -1,0 +1,127 @@
+// What the platform offers the record of a run and its undo, the same on
+// every system: the record's file, folders entered without following links,
+// the lock, and taking one file back while it is the very file recorded.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/native_platform.h"
+#include "support/native.h"
+#include "support/temp_dir.h"
+#include "text/utf.h"
+
+namespace qm {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+class TakeBackTest : public ::testing::Test {
+protected:
+    std::unique_ptr<OpenFolder> folder(const std::string& relative) { return platform.openFolder(dir.u16(relative)); }
+    NativeName name(const char* utf8) { return text::nativeName(text::fromUtf8(utf8)); }
+
+    TempDir dir;
+    NativePlatform platform;
+};
+
+TEST_F(TakeBackTest, ARecordFileIsNewOrNothing) {
+    dir.write("taken", "an earlier record");
+    fs::create_directory(dir.native("folder"));
+    for (const char* path : {"taken", "folder", "missing/record"}) EXPECT_EQ(platform.createRecordFile(dir.u16(path)), nullptr) << path;
+    EXPECT_EQ(dir.read("taken"), "an earlier record");
+
+    auto record = platform.createRecordFile(dir.u16("record"));
+    ASSERT_TRUE(record);
+    EXPECT_TRUE(record->writeAt(0, "line one\nline two\n"));
+    EXPECT_TRUE(record->writeAt(5, "ONE"));  // corrected in place
+    EXPECT_EQ(dir.read("record"), "line ONE\nline two\n");  // there before close: a kill keeps it
+    EXPECT_TRUE(record->truncate(9) && record->close());
+    EXPECT_EQ(dir.read("record"), "line ONE\n");
+
+    auto input = platform.openInputFile(dir.u16("record"));
+    ASSERT_TRUE(input);
+    char buffer[64];
+    EXPECT_EQ(input->read(buffer, sizeof buffer), 9);
+    EXPECT_EQ(input->read(buffer, sizeof buffer), 0);
+    EXPECT_TRUE(input->rewind());
+    EXPECT_EQ(input->read(buffer, 4), 4);
+    EXPECT_EQ(platform.openInputFile(dir.u16("folder")), nullptr);
+}
+
+TEST_F(TakeBackTest, FoldersBelowAreMadeAndEnteredWithoutFollowingLinks) {
+    fs::create_directories(dir.native("out"));
+    auto out = folder("out");
+    ASSERT_TRUE(out);
+    const std::u16string deep = text::fromUtf8("a") + test::kSep + u"b" + test::kSep + test::kSep + u"c";
+    EXPECT_TRUE(platform.openFolderBelow(*out, deep, true));
+    EXPECT_TRUE(fs::is_directory(dir.native("out/a/b/c")));
+    EXPECT_FALSE(platform.openFolderBelow(*out, u"x", false));  // not made when not asked
+    EXPECT_FALSE(platform.openFolderBelow(*out, u"..", true));
+    if (!dir.linkFolder("elsewhere", "out/a/link")) GTEST_SKIP() << "no links here";
+    fs::create_directories(dir.native("elsewhere"));
+    for (const char* below : {"a/link", "a/link/new"}) {
+        std::u16string relative = text::fromUtf8(below);
+        std::replace(relative.begin(), relative.end(), u'/', test::kSep);
+        EXPECT_FALSE(platform.openFolderBelow(*out, relative, true)) << below;
+    }
+    EXPECT_TRUE(fs::is_empty(dir.native("elsewhere")));
+}
+
+TEST_F(TakeBackTest, RunsShareAFolderAndAnUndoHasItAlone) {
+    auto out = folder("");
+    ASSERT_TRUE(out);
+    {
+        auto run = platform.lockFolder(*out, false), other = platform.lockFolder(*out, false);
+        EXPECT_TRUE(run && other);
+        EXPECT_FALSE(platform.lockFolder(*out, true));
+    }
+    auto undo = platform.lockFolder(*out, true);
+    EXPECT_TRUE(undo);
+    EXPECT_FALSE(platform.lockFolder(*out, false));
+    EXPECT_FALSE(platform.lockFolder(*out, true));
+}
+
+// Each take-back acts only on the very file recorded, and never replaces.
+TEST_F(TakeBackTest, TakingBackActsOnlyOnTheRecordedFile) {
+    dir.write("share/moved", "moved content");
+    dir.write("share/copy", "same bytes");
+    dir.write("src/copy", "same bytes");
+    dir.write("share/differs", "copy");
+    dir.write("src/differs", "original");
+    dir.write("share/orphan", "no source");
+    dir.write("share/clash", "mine");
+    dir.write("src/clash", "someone else's");
+    auto share = folder("share"), src = folder("src");
+    ASSERT_TRUE(share && src);
+    auto stamp = [&](const char* n) { return platform.stampOf(*share, name(n)).value(); };
+    const FileStamp moved = stamp("moved"), copy = stamp("copy"), differs = stamp("differs"), orphan = stamp("orphan"),
+                    clash = stamp("clash");
+    FileStamp otherFile = copy;
+    ++otherFile.id.index;
+    FileStamp otherTime = moved;
+    ++otherTime.facts.modified.seconds;
+
+    EXPECT_EQ(platform.moveBack(*share, name("moved"), *src, otherTime), TakeBack::Changed);
+    EXPECT_EQ(platform.moveBack(*share, name("clash"), *src, clash), TakeBack::NameTaken);
+    EXPECT_EQ(platform.moveBack(*share, name("gone"), *src, moved), TakeBack::Gone);
+    EXPECT_EQ(platform.moveBack(*share, name("moved"), *src, moved), TakeBack::Done);
+    EXPECT_EQ(dir.read("src/moved"), "moved content");
+    EXPECT_FALSE(dir.exists("share/moved"));
+
+    EXPECT_EQ(platform.deleteCopy(*share, name("copy"), otherFile, *src), TakeBack::Changed);
+    EXPECT_EQ(platform.deleteCopy(*share, name("differs"), differs, *src), TakeBack::Differs);
+    EXPECT_EQ(platform.deleteCopy(*share, name("orphan"), orphan, *src), TakeBack::SourceGone);
+    EXPECT_EQ(platform.deleteCopy(*share, name("copy"), copy, *share), TakeBack::SameFile);  // its own "source"
+    EXPECT_EQ(platform.deleteCopy(*share, name("copy"), copy, *src), TakeBack::Done);
+    EXPECT_EQ(dir.list("share"), (std::vector<std::string>{"clash", "differs", "orphan"}));
+    EXPECT_EQ(dir.list("src"), (std::vector<std::string>{"clash", "copy", "differs", "moved"}));
+
+    EXPECT_FALSE(platform.removeFolderBelow(*folder(""), name("share")));  // not empty
+    fs::create_directory(dir.native("empty"));
+    EXPECT_TRUE(platform.removeFolderBelow(*folder(""), name("empty")));
+}
+
+}  // namespace
+}  // namespace qm
