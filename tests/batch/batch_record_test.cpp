@@ -210,11 +210,10 @@ TEST_F(BatchRecordTest, ARecordThatCannotBeMadeStopsTheRunBeforeItStarts) {
 #endif
     for (const std::string& manifest : taken) {
         EXPECT_EQ(run(dealArgs("out", {"--move", "--manifest", manifest})), 2) << manifest;
-        EXPECT_NE(err.str(), "") << manifest;
+        EXPECT_EQ(err.str().find("不会覆盖") != std::string::npos, manifest != path("missing/run.manifest")) << err.str();
         EXPECT_FALSE(dir.exists("out")) << manifest;
         EXPECT_TRUE(dir.exists("src/a.txt")) << manifest;
     }
-    EXPECT_NE(err.str().find("不会覆盖"), std::string::npos) << err.str();
     EXPECT_EQ(dir.read("earlier.manifest"), "an earlier run's record");
 #ifndef _WIN32
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
@@ -278,20 +277,19 @@ TEST_F(BatchRecordTest, ShareFoldersAreNeverReachedThroughLinks) {
     EXPECT_EQ(dir.list("src").size(), 3u);  // share 1's files stayed
     EXPECT_EQ(dir.list("out/src_分发2").size(), 3u);
 
-    // During a run: share 1 renamed and replaced by a link after its first file.
-    fs::remove(dir.native("out/src_分发1"));
+    // During a run: share 1 renamed and replaced by a link after its first
+    // file. (Windows refuses the rename: the run holds the folder.)
     makeFiles(dir, "src", 6);
-    fs::remove_all(dir.native("out/src_分发2"));
     int moved = 0;
     platform.afterTransfer = [&](const std::u16string&) {
-        if (++moved != 1) return;
-        fs::rename(dir.native("out/src_分发1"), dir.native("renamed"));
-        dir.linkFolder("elsewhere", "out/src_分发1");
+        std::error_code renamed;
+        if (++moved == 1) fs::rename(dir.native("out2/src_分发1"), dir.native("renamed"), renamed);
+        if (moved == 1 && !renamed) dir.linkFolder("elsewhere", "out2/src_分发1");
     };
-    run(dealArgs("out", {"--move", "--per-share", "3"}));
+    EXPECT_EQ(run(dealArgs("out2", {"--move", "--per-share", "3"})), 0);
     EXPECT_TRUE(dir.list("elsewhere").empty());
-    EXPECT_EQ(dir.list("renamed").size() + dir.list("out/src_分发2").size() + dir.list("src").size(), 6u);
-    EXPECT_EQ(dir.list("renamed").size(), 3u);  // the share stayed open: all three went into it
+    const std::string share = dir.exists("renamed") ? "renamed" : "out2/src_分发1";
+    EXPECT_EQ(dir.list(share).size(), 3u);  // the share stayed open: all three went into it
 }
 
 // Runs share the folder their shares are in; an undo has it alone.

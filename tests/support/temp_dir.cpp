@@ -9,6 +9,12 @@
 
 #include "text/utf.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <cstring>
+#endif
+
 namespace qm::test {
 
 namespace fs = std::filesystem;
@@ -37,6 +43,40 @@ std::string utf8Of(const fs::path& p) {
 
 }  // namespace
 
+#ifdef _WIN32
+namespace {
+
+// Under Wine, the host's path of a Windows path; empty elsewhere.
+std::wstring hostPath(const fs::path& path) {
+    using UnixName = char*(CDECL*)(LPCWSTR);
+    const auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+    char* name = unixName ? unixName(path.c_str()) : nullptr;
+    if (!name) return {};
+    std::wstring out(std::strlen(name) + 1, L'\0');
+    out.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, name, -1, out.data(), static_cast<int>(out.size())) - 1));
+    HeapFree(GetProcessHeap(), 0, name);
+    return out;
+}
+
+// Runs one of the host's programs (Wine starts them as it would a Windows
+// program) and waits for it.
+bool runOnHost(const wchar_t* program, std::wstring command) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(program, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return true;
+}
+
+}  // namespace
+#endif
+
 TempDir::TempDir() : TempDir(fs::temp_directory_path()) {}
 
 TempDir::TempDir(const fs::path& base) {
@@ -53,6 +93,9 @@ TempDir::TempDir(const fs::path& base) {
 }
 
 TempDir::~TempDir() {
+#ifdef _WIN32
+    for (const std::wstring& link : hostLinks_) runOnHost(L"Z:\\bin\\rm", L"rm -f \"" + link + L"\"");
+#endif
     std::error_code ec;
     // Make everything writable again so that tests that took permissions away clean up.
     for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::recursive_directory_iterator();
@@ -140,10 +183,25 @@ std::vector<std::string> TempDir::tree(const std::string& relative) const {
     return lines;
 }
 
+
 bool TempDir::linkFolder(const std::string& target, const std::string& link) const {
     std::error_code ec;
     fs::create_directory_symlink(native(target), native(link), ec);
-    return !ec;
+    if (!ec && fs::is_symlink(fs::symlink_status(native(link)))) return true;
+#ifdef _WIN32
+    // Wine makes no links of its own, but shows the host's symbolic links as
+    // links: one is made by the host's ln. It is removed the same way, first
+    // when the folder goes: Wine's own calls would follow it.
+    const std::wstring from = hostPath(native(target)), at = hostPath(native(link));
+    if (from.empty() || at.empty() || !runOnHost(L"Z:\\bin\\ln", L"ln -s \"" + from + L"\" \"" + at + L"\""))
+        return false;
+    hostLinks_.push_back(at);
+    // The host's process may end before Wine has noticed the new name.
+    for (int i = 0; i < 200 && !fs::exists(fs::symlink_status(native(link))); ++i) Sleep(10);
+    return fs::exists(fs::symlink_status(native(link)));
+#else
+    return false;
+#endif
 }
 
 void makeFiles(const TempDir& dir, const std::string& folder, int count, const std::string& suffix) {

@@ -45,6 +45,7 @@ public:
 
 private:
     std::filesystem::path path_;
+    mutable std::vector<std::wstring> hostLinks_;  // links made by the host under Wine
 };
 
 // Files named f000, f001, ... with their own names as content.

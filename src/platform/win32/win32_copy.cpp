@@ -81,13 +81,19 @@ bool sameBytes(HANDLE a, HANDLE b) {
 
 namespace {
 
-bool copyData(HANDLE in, HANDLE out) {
+// Copies exactly `size` bytes and fails when the file turns out to hold
+// fewer or more: a copy is a snapshot of the file as it was opened.
+bool copyData(HANDLE in, HANDLE out, std::uint64_t size) {
     std::unique_ptr<char[]> buffer(new char[kChunk]);
-    for (;;) {
-        const long long n = readFull(in, buffer.get(), kChunk);
-        if (n < 0) return false;
-        if (n == 0) return true;
+    for (std::uint64_t left = size;;) {
+        // One byte more than should be left, so that growth shows.
+        const DWORD want = static_cast<DWORD>(std::min<std::uint64_t>(left + 1, kChunk));
+        const long long n = readFull(in, buffer.get(), want);
+        if (n < 0 || static_cast<std::uint64_t>(n) > left) return false;
+        if (n == 0) return left == 0;
         if (!writeAll(out, buffer.get(), static_cast<DWORD>(n))) return false;
+        left -= static_cast<std::uint64_t>(n);
+        if (left == 0 && n < want) return true;
     }
 }
 
@@ -136,30 +142,32 @@ namespace {
 
 enum class Publish { Done, Taken, Failed, NotByHandle };
 
-// Renames an open file to `target` without replacing what has that name.
-Publish renameOpenFile(HANDLE file, const std::u16string& target) {
-    const std::wstring name = wide(target);
-    std::vector<char> record(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
-    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(record.data());
-    rename->ReplaceIfExists = FALSE;
-    rename->RootDirectory = nullptr;
-    rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
-    std::memcpy(rename->FileName, name.data(), name.size() * sizeof(wchar_t));
-    if (SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(record.size()))) return Publish::Done;
+Publish publishedBy(bool renamed) {
+    if (renamed) return Publish::Done;
     const DWORD why = GetLastError();
     return why == ERROR_ALREADY_EXISTS || why == ERROR_FILE_EXISTS ? Publish::Taken : Publish::NotByHandle;
 }
 
-Publish viaTemporaryName(HANDLE in, const FileInfo& source, const std::u16string& target) {
+// Tells the witness what is about to appear under the name.
+bool witnessed(TransferWitness* witness, HANDLE out, const FileInfo& source, FileId& id) {
+    FileInfo written;
+    if (!GetFileInformationByHandle(out, &written.info)) return false;
+    id = written.id();
+    return !witness || witness->publishing(source.facts(), id);
+}
+
+Publish viaTemporaryName(HANDLE in, const FileInfo& source, const std::u16string& target, TransferWitness* witness,
+                         FileId& id) {
     const std::wstring temporary = filePath(temporaryNameBeside(target));
     // Not shared while it is written; DELETE so that it can be marked and renamed.
-    Handle out(CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+    Handle out(CreateFileW(temporary.c_str(), GENERIC_WRITE | GENERIC_READ | DELETE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_HIDDEN, nullptr));
     if (!out.valid()) return Publish::Failed;
     // A file system that cannot mark it still gets the copy; the file is
     // then removed by hand on failure, and only a kill would leave it.
     const bool marked = markForDeletion(out.get(), true);
-    if (!copyData(in, out.get()) || !takeTimesAndAttributes(out.get(), source)) {
+    if (!copyData(in, out.get(), source.size()) || !takeTimesAndAttributes(out.get(), source) ||
+        !witnessed(witness, out.get(), source, id)) {
         // A marked file goes by itself as it is closed.
         const bool closed = out.close();
         if (!marked || !closed) removeTemporary(temporary);
@@ -170,7 +178,7 @@ Publish viaTemporaryName(HANDLE in, const FileInfo& source, const std::u16string
     // temporary one is left. Where a marked file cannot be renamed, the mark
     // goes first and MoveFileExW publishes it.
     if (marked) {
-        const Publish renamed = renameOpenFile(out.get(), target);
+        const Publish renamed = publishedBy(renameOpen(out.get(), target));
         if (renamed == Publish::Taken) return Publish::Taken;  // closing removes it
         if (renamed == Publish::Done) {
             // A delayed write error surfaces at close: the file is then not whole.
@@ -195,46 +203,76 @@ Publish viaTemporaryName(HANDLE in, const FileInfo& source, const std::u16string
 // It is opened without following a link: a link that leads back to the
 // source must not count as a copy, or a move would delete the only one. For
 // the same reason the source itself does not count either.
-bool holdsSameContent(const std::u16string& path, HANDLE in, const FileInfo& source) {
+bool holdsSameContent(const std::u16string& path, HANDLE in, const FileInfo& source, FileId& id) {
     Handle existing(CreateFileW(filePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     FileInfo there;
     if (!existing.valid() || !isRegular(existing.get(), there, true)) return false;
     if (there.size() != source.size() || there.sameFileAs(source)) return false;
+    id = there.id();
     LARGE_INTEGER start{};
     return SetFilePointerEx(in, start, nullptr, FILE_BEGIN) && sameBytes(in, existing.get());
 }
 
-}  // namespace
-
-TransferResult copyInto(const std::u16string& from, const std::u16string& to) {
-    // Following a link, the source delivers the content it leads to. Others
-    // may go on reading, writing or deleting it meanwhile, as on any copy.
+// The source for a copy: following a link, it delivers the content it leads
+// to. Others may go on reading, writing or deleting it meanwhile, as on any copy.
+Handle openSource(const std::u16string& from, FileInfo& source) {
     Handle in(CreateFileW(filePath(from).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                           nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    FileInfo source;
-    if (!in.valid() || !isRegular(in.get(), source, false)) return {};
+    if (in.valid() && !isRegular(in.get(), source, false)) return Handle();
+    return in;
+}
+
+}  // namespace
+
+bool renameOpen(HANDLE file, const std::u16string& target) {
+    const std::wstring name = wide(target);
+    std::vector<char> record(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(record.data());
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+    std::memcpy(rename->FileName, name.data(), name.size() * sizeof(wchar_t));
+    return SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(record.size())) != 0;
+}
+
+TransferResult copyOpen(HANDLE in, const FileInfo& source, const std::u16string& to, TransferWitness* witness) {
     // A name that is taken stays taken: compare at once rather than copy
     // first (a second run into the same shares would copy everything again).
+    FileId id;
     const Publish published = GetFileAttributesW(filePath(to).c_str()) != INVALID_FILE_ATTRIBUTES
                                   ? Publish::Taken
-                                  : viaTemporaryName(in.get(), source, to);
-    TransferOutcome outcome = TransferOutcome::Failed;
-    if (published == Publish::Done) {
-        outcome = TransferOutcome::Copied;
-    } else if (published == Publish::Taken && holdsSameContent(to, in.get(), source)) {
-        outcome = TransferOutcome::AlreadyThere;
-    }
-    return {outcome, source.facts()};
+                                  : viaTemporaryName(in, source, to, witness, id);
+    if (published == Publish::Done) return {TransferOutcome::Copied, source.facts(), id};
+    if (published == Publish::Taken && holdsSameContent(to, in, source, id))
+        return {TransferOutcome::AlreadyThere, source.facts(), id};
+    return {TransferOutcome::Failed, source.facts(), {}};
+}
+
+TransferResult copyInto(const std::u16string& from, const std::u16string& to, TransferWitness* witness) {
+    FileInfo source;
+    Handle in = openSource(from, source);
+    if (!in.valid()) return {};
+    return copyOpen(in.get(), source, to, witness);
+}
+
+TransferResult compareWithTaken(const std::u16string& from, const std::u16string& to) {
+    FileInfo source;
+    Handle in = openSource(from, source);
+    if (!in.valid()) return {};
+    FileId id;
+    if (holdsSameContent(to, in.get(), source, id)) return {TransferOutcome::AlreadyThere, source.facts(), id};
+    return {TransferOutcome::Failed, source.facts(), {}};
 }
 
 }  // namespace qm::win32
 
 namespace qm {
 
-TransferResult Win32Platform::copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to) {
+TransferResult Win32Platform::copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
+                                       TransferWitness* witness) {
     return win32::copyInto(static_cast<win32::Win32Folder&>(from).pathOf(name),
-                           static_cast<win32::Win32Folder&>(to).pathOf(name));
+                           static_cast<win32::Win32Folder&>(to).pathOf(name), witness);
 }
 
 }  // namespace qm

@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 #include <string>
 
 #include "platform/platform.h"
@@ -38,12 +40,16 @@ private:
     HANDLE h_;
 };
 
-// Size and last-write time (FILETIME counts 100 ns from 1601).
-inline FileFacts factsOf(std::uint64_t size, const FILETIME& written) {
-    const auto ticks =
-        static_cast<std::int64_t>((std::uint64_t{written.dwHighDateTime} << 32) | written.dwLowDateTime);
-    return {size, (ticks - 116444736000000000LL) * 100};
+// A FILETIME (100 ns steps from 1601) as seconds and nanoseconds from 1970,
+// and back.
+inline FileTime timeOf(const FILETIME& time) {
+    const std::uint64_t ticks = (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
+    return {static_cast<std::int64_t>(ticks / 10000000) - 11644473600LL,
+            static_cast<std::uint32_t>(ticks % 10000000) * 100};
 }
+
+// Size and last-write time.
+inline FileFacts factsOf(std::uint64_t size, const FILETIME& written) { return {size, timeOf(written)}; }
 
 struct FileInfo {
     BY_HANDLE_FILE_INFORMATION info;
@@ -53,6 +59,10 @@ struct FileInfo {
                info.nFileIndexHigh == other.info.nFileIndexHigh && info.nFileIndexLow == other.info.nFileIndexLow;
     }
     FileFacts facts() const { return factsOf(size(), info.ftLastWriteTime); }
+    FileId id() const {
+        return {info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+    }
+    FileStamp stamp() const { return {id(), facts()}; }
 };
 
 // A regular file on a disk: not a folder, not a device or pipe (a name like
@@ -78,17 +88,42 @@ void removeTemporary(const std::wstring& temporary);
 
 // Copies `from` to the new name `to` as the transfer contract says: Copied,
 // AlreadyThere or Failed, with the source's facts; the source is never touched.
-TransferResult copyInto(const std::u16string& from, const std::u16string& to);
+TransferResult copyInto(const std::u16string& from, const std::u16string& to, TransferWitness* witness);
+// The same from a source that is open already (at its start).
+TransferResult copyOpen(HANDLE in, const FileInfo& source, const std::u16string& to, TransferWitness* witness);
+// What a transfer whose destination name is taken comes to: AlreadyThere
+// when a regular file with the source's bytes has it, else Failed.
+TransferResult compareWithTaken(const std::u16string& from, const std::u16string& to);
 
-// A folder of a run: Windows reaches files by whole paths, so the open folder
-// is its path with one separator, to which each name is appended.
+// Renames the open file (opened with DELETE access) to `target`, never
+// replacing what has that name: false with the error (ERROR_ALREADY_EXISTS,
+// ERROR_NOT_SAME_DEVICE, ...) left for GetLastError.
+bool renameOpen(HANDLE file, const std::u16string& target);
+
+// A folder of a run. Windows reaches files by whole paths, so the open folder
+// is its path with one separator, to which each name is appended; what keeps
+// that path leading to the same folder is the folder's handle, held open
+// without FILE_SHARE_DELETE (so that it cannot be renamed or replaced while
+// the run works in it), together with the handles of the folders on the way
+// down from where the walk started.
 class Win32Folder : public OpenFolder {
 public:
-    explicit Win32Folder(std::u16string path);
+    using Chain = std::vector<std::shared_ptr<const Handle>>;
+    Win32Folder(std::u16string path, Handle handle, DWORD volume, Chain above);
     std::u16string pathOf(NativeNameView name) const { return prefix_ + std::u16string(name); }
+    HANDLE handle() const { return chain_.back()->get(); }
+    DWORD volume() const { return volume_; }
+    // This folder's handle and those above it, for a folder opened below.
+    const Chain& chain() const { return chain_; }
 
 private:
     std::u16string prefix_;
+    DWORD volume_;
+    Chain chain_;
 };
+
+// Opens a folder for a run: a folder (not a file or device), and, when
+// `refuseLinks`, not a symbolic link or junction itself. nullptr otherwise.
+std::unique_ptr<Win32Folder> openWin32Folder(const std::u16string& path, bool refuseLinks, Win32Folder::Chain above);
 
 }  // namespace qm::win32

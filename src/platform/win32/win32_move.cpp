@@ -6,31 +6,38 @@
 
 namespace qm {
 
-TransferResult Win32Platform::moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to) {
-    const std::u16string sourcePath = static_cast<win32::Win32Folder&>(from).pathOf(name);
-    const std::u16string targetPath = static_cast<win32::Win32Folder&>(to).pathOf(name);
-    const std::wstring source = win32::filePath(sourcePath);
-    // The facts of the file itself (a link is not followed here).
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &data) ||
-        (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
+TransferResult Win32Platform::moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
+                                       TransferWitness* witness) {
+    const auto& source = static_cast<win32::Win32Folder&>(from);
+    const auto& target = static_cast<win32::Win32Folder&>(to);
+    const std::u16string sourcePath = source.pathOf(name), targetPath = target.pathOf(name);
+    // The file itself (a link is not followed), opened so that the rename
+    // moves exactly the file that was looked at.
+    win32::Handle file(CreateFileW(win32::filePath(sourcePath).c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    win32::FileInfo info;
+    if (!file.valid() || GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileInformationByHandle(file.get(), &info.info) ||
+        (info.info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0)
         return {};
+    // A symbolic link is not renamed: its share would receive a link that
+    // may lead nowhere from there, so it delivers its content like a copy
+    // and the link itself goes. Between two volumes a rename cannot work,
+    // and is not tried.
+    if ((info.info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 && source.volume() == target.volume()) {
+        if (witness && !witness->publishing(info.facts(), info.id())) return {};
+        if (win32::renameOpen(file.get(), targetPath)) return {TransferOutcome::Moved, info.facts(), info.id()};
+        const DWORD why = GetLastError();
+        file.close();
+        if (why == ERROR_ALREADY_EXISTS || why == ERROR_FILE_EXISTS) return win32::compareWithTaken(sourcePath, targetPath);
     }
-    // Without MOVEFILE_REPLACE_EXISTING the rename refuses a taken name, and
-    // without MOVEFILE_COPY_ALLOWED it stays a rename on one volume. A
-    // symbolic link is not renamed: its share would receive a link that may
-    // lead nowhere from there, so it delivers its content like a copy and the
-    // link itself goes.
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
-        MoveFileExW(source.c_str(), win32::filePath(targetPath).c_str(), 0)) {
-        const std::uint64_t size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-        return {TransferOutcome::Moved, win32::factsOf(size, data.ftLastWriteTime)};
-    }
-    // Another volume, a refused rename (a name already taken, a source in
-    // use) or a link: a copy, published whole, and then the source name
-    // goes. A read-only source stays: its attribute asks not to be deleted.
-    TransferResult copied = win32::copyInto(sourcePath, targetPath);
-    if (copied.outcome == TransferOutcome::Copied && DeleteFileW(source.c_str())) copied.outcome = TransferOutcome::Moved;
+    file.close();
+    // Another volume, a refused rename (a source in use) or a link: a copy,
+    // published whole, and then the source name goes. A read-only source
+    // stays: its attribute asks not to be deleted.
+    TransferResult copied = win32::copyInto(sourcePath, targetPath, witness);
+    if (copied.outcome == TransferOutcome::Copied && DeleteFileW(win32::filePath(sourcePath).c_str()))
+        copied.outcome = TransferOutcome::Moved;
     return copied;
 }
 

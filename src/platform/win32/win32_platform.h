@@ -26,14 +26,18 @@ public:
     bool folderExists(const std::u16string& path) override;
     bool makeFolders(const std::u16string& pathEndingInSeparator) override;
     std::unique_ptr<OpenFolder> openFolder(const std::u16string& path) override;
-    TransferResult copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to) override;
-    TransferResult moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to) override;
+    std::unique_ptr<OpenFolder> openFolderBelow(OpenFolder& base, std::u16string_view relative, bool create) override;
+    TransferResult copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to, TransferWitness* witness) override;
+    TransferResult moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to, TransferWitness* witness) override;
     bool deleteFile(const std::u16string& path) override;
-    std::optional<FileFacts> fileFacts(const std::u16string& path) override;
-    bool sameContent(const std::u16string& a, const std::u16string& b) override;
-    bool removeEmptyFolder(const std::u16string& path) override;
-    std::optional<std::string> readFile(const std::u16string& path) override;
-    std::unique_ptr<PendingFile> createPendingFile(const std::u16string& path) override;
+    std::optional<FileStamp> stampOf(OpenFolder& folder, NativeNameView name) override;
+    TakeBack moveBack(OpenFolder& share, NativeNameView name, OpenFolder& source, const FileStamp& expected) override;
+    TakeBack deleteCopy(OpenFolder& share, NativeNameView name, const FileStamp& expected,
+                        OpenFolder& source) override;
+    bool removeFolderBelow(OpenFolder& parent, NativeNameView name) override;
+    std::unique_ptr<FolderLock> lockFolder(OpenFolder& folder, bool exclusive) override;
+    std::unique_ptr<RecordFile> createRecordFile(const std::u16string& path) override;
+    std::unique_ptr<InputFile> openInputFile(const std::u16string& path) override;
     std::unique_ptr<TextFile> createTextFile(const std::u16string& path) override;
     std::vector<std::u16string> failureLogPaths() override;
 
@@ -50,6 +54,7 @@ public:
     std::optional<VersionRecord> versionRecord() override;
     std::u16string programFolder() override;
     std::uint64_t clockSeed() override;
+    FileTime currentTime() override;
 
 protected:
     // Starts `application` with `commandLine`, asking it to show its window

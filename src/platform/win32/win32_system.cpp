@@ -2,6 +2,7 @@
 // and where logs go.
 #include <windows.h>
 
+#include "platform/win32/win32_files.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_text.h"
 
@@ -71,6 +72,12 @@ std::u16string Win32Platform::programFolder() {
     // A drive root keeps its separator ("D:\"); any other folder has none.
     const bool driveRoot = separator == 2 && path[1] == u':';
     return path.substr(0, driveRoot ? separator + 1 : separator);
+}
+
+FileTime Win32Platform::currentTime() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);  // Windows 7 has no precise variant
+    return win32::timeOf(now);
 }
 
 std::uint64_t Win32Platform::clockSeed() {
