@@ -10,9 +10,11 @@ set -euo pipefail
 
 usage() {
   cat <<'EOF'
-usage: bench/run.sh [--files N] [--big-files N] [--rounds N] [--build-dir DIR] [--scratch DIR]...
+usage: bench/run.sh [--files N] [--big-files N] [--undo-files N] [--rounds N] [--build-dir DIR] [--scratch DIR]...
   --files N       small files (1-4 KiB) for the copy and move comparisons (default 20000)
   --big-files N   files for the listing, re-count and peak-memory runs (default 100000)
+  --undo-files N  empty files moved with --manifest and taken back with --undo
+                  (default 1000000; 0 leaves the undo out)
   --rounds N      timed rounds per command, at least 5 (default 7)
   --build-dir DIR use DIR's programs if they exist, else build there
                   (default build-bench, always brought up to date)
@@ -24,6 +26,7 @@ EOF
 
 files=20000
 big_files=100000
+undo_files=1000000
 rounds=7
 build_dir=
 scratches=()
@@ -33,6 +36,7 @@ limit_list=1.50
 limit_recount_ms=5
 limit_mib=16
 limit_manifest=1.05
+limit_undo_mib=64
 
 die() { printf 'bench: %s\n' "$*" >&2; exit 1; }
 need_count() { [[ $2 =~ ^[1-9][0-9]*$ ]] || die "$1 wants a positive whole number, got '$2'"; }
@@ -41,6 +45,7 @@ while (($#)); do
   case $1 in
     --files)     need_count "$1" "${2-}"; files=$2; shift 2 ;;
     --big-files) need_count "$1" "${2-}"; big_files=$2; shift 2 ;;
+    --undo-files) [[ ${2-} =~ ^[0-9]+$ ]] || die "--undo-files wants a whole number"; undo_files=$2; shift 2 ;;
     --rounds)    need_count "$1" "${2-}"; rounds=$2; shift 2 ;;
     --build-dir) [[ -n ${2-} ]] || die "--build-dir wants a folder"; build_dir=$2; shift 2 ;;
     --scratch)   [[ -n ${2-} ]] || die "--scratch wants a folder"; scratches+=("$2"); shift 2 ;;
@@ -279,6 +284,38 @@ for scratch in "${scratches[@]}"; do
   rows+=("$(LC_ALL=C awk -v kib="$peak_kib" -v a="$t0" -v b="$t1" -v n="$big_files" -v lim="$limit_mib" 'BEGIN {
     mib = kib / 1024
     printf "%-26s %.1f MiB, %.2f s  (limit %d MiB) %s", "peak memory " n " files", mib, b - a, lim, (mib < lim) ? "OK" : "OVER" }')  $where")
+
+  # --- undo ---------------------------------------------------------------------
+  # A move run of many files with --manifest, taken back with --undo: the
+  # undo's time and peak memory, beside moving the files back with find and
+  # mv. One round: a million files take a while to make.
+  if ((undo_files > 0)); then
+    echo "bench: creating $undo_files empty files for the undo" >&2
+    set_aside "$work/undosrc" "$work/undoout"
+    make_files "$work/undosrc" "$undo_files" 0 0
+    sync
+    timed t_run 0 "$qm" --import "$work/undosrc" --export "$work/undoout" --shares 10 --move --quiet --seed 1 \
+      --manifest "$work/undo.manifest"
+    sync
+    rc=0
+    now t0
+    /usr/bin/time -v -o "$work/time.txt" "$qm" --undo "$work/undo.manifest" --quiet >"$work/last.out" 2>"$work/last.err" || rc=$?
+    now t1
+    ((rc == 0)) || { cat -- "$work/last.err" >&2; die "the undo exited with $rc"; }
+    n=$(count_files "$work/undosrc")
+    ((n == undo_files)) || die "the undo put back $n files, expected $undo_files"
+    [[ -z $(find "$work/undoout" -mindepth 1 -print -quit) ]] || die "the undo left share folders behind"
+    undo_kib=$(awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); print $2 }' "$work/time.txt")
+    # The same files moved out by the run again, then back by hand.
+    timed t_run2 0 "$qm" --import "$work/undosrc" --export "$work/undoout2" --shares 1 --move --quiet --seed 1
+    timed t_back 0 find "$work/undoout2/undosrc_分发1" -maxdepth 1 -type f -exec mv -t "$work/undosrc" -- '{}' +
+    rows+=("$(LC_ALL=C awk -v kib="$undo_kib" -v a="$t0" -v b="$t1" -v n="$undo_files" -v run="$t_run" -v back="$t_back" \
+      -v lim="$limit_undo_mib" 'BEGIN {
+      mib = kib / 1024; u = b - a
+      printf "%-26s %.2f s, %.1f MiB (limit %d MiB) %s; the run %.2f s; find -exec mv back %.2f s (ratio %.2f)",
+        "undo of a move, " n, u, mib, lim, (mib < lim) ? "OK" : "OVER", run, back, u / back }')  $where")
+    set_aside "$work/undosrc" "$work/undoout" "$work/undoout2"
+  fi
 done
 
 echo

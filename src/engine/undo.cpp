@@ -137,8 +137,14 @@ UndoReport undoRun(Platform& platform, const UndoRequest& request) {
         } else if (!share) {
             reason = u"分发文件夹已不在，或已被换成链接，未进入";
         } else {
-            const TakeBack result = moved ? platform.moveBack(*share, name, *source, row.stamp)
-                                          : platform.deleteCopy(*share, name, row.stamp, *source);
+            TakeBack result = moved ? platform.moveBack(*share, name, *source, row.stamp)
+                                    : platform.deleteCopy(*share, name, row.stamp, *source);
+            // A move between file systems that was killed after its copy was
+            // published but before the source went: the source is still
+            // there, and the share holds a copy of it.
+            if (moved && result == TakeBack::NameTaken &&
+                platform.deleteCopy(*share, name, row.stamp, *source) == TakeBack::Done)
+                result = TakeBack::Done;
             if (result == TakeBack::Done) {
                 ++report.takenBack;
                 continue;

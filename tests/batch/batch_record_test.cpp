@@ -11,6 +11,7 @@
 #include "app/batch/batch_run.h"
 #include "engine/record_format.h"
 #include "support/fake_platform.h"
+#include "support/native.h"
 #include "support/temp_dir.h"
 #include "text/utf.h"
 
@@ -178,6 +179,18 @@ void putAside(BatchRecordTest& t, const char* folder, const char* linkTo) {
     if (!t.dir.linkFolder(linkTo, folder)) GTEST_SKIP() << "no links here";
 }
 
+// The manifest edited so that each row's destination is its own source: the
+// import folder recorded as the share folder.
+void sourceIsDestination(BatchRecordTest& t) {
+    std::string record = t.dir.read("run.manifest");
+    const std::string src = escapeField(t.dir.u16("src")), share = escapeField(t.dir.u16("out/src_分发1"));
+    for (std::size_t at; (at = record.find(src + escapeField(std::u16string(1, kSep)))) != std::string::npos;)
+        record.replace(at, src.size(), share);
+    record.replace(record.find("# import " + src), 9 + src.size(), "# import " + share);
+    fs::remove(t.dir.native("run.manifest"));
+    t.dir.write("run.manifest", record);
+}
+
 const Meddling kMeddlings[] = {
     {"untouched", [](BatchRecordTest&) {}, "src", "out", 0},
     {"share_is_a_link_to_the_import_folder",
@@ -193,6 +206,7 @@ const Meddling kMeddlings[] = {
          };
      },
      "src", "out/src_分发1", 1},
+    {"hand_made_rows_whose_destination_is_their_source", sourceIsDestination, "src", "out/src_分发1", 4},
 };
 INSTANTIATE_TEST_SUITE_P(Meddled, UndoNeverDeletesAnOriginal, ::testing::ValuesIn(kMeddlings),
                          [](const auto& info) { return std::string(info.param.name); });
