@@ -16,9 +16,10 @@ namespace {
 // (characters above U+FFFF against U+E000..U+FFFF, escaped bytes among the
 // surrogates, escapes that together spell a character, surrogates that cannot
 // be stored on Linux), behind long shared prefixes so that keys tie over
-// several rounds and pairs straddle key boundaries, with names that end inside
-// a key, repeats and NUL units. Any subset of the table, in any order, must
-// come out in the order of compareNames, which is that of the texts.
+// several rounds and pairs straddle key boundaries; half of them extend an
+// earlier name, so that many small runs tie, names end inside a key and
+// repeat. Any subset of the table, large or small, in any order, must come
+// out in the order of compareNames, which is that of the texts.
 TEST(NameOrder, SortsAsCompareNamesDoes) {
     const std::vector<std::u16string> pieces = {
         u"a",     u"b",     u"~",     u"é",     u"Ａ",    u"\uE000", u"\U0001F600",       u"\U00010000", u"\U0010FFFF",
@@ -26,12 +27,18 @@ TEST(NameOrder, SortsAsCompareNamesDoes) {
     const std::vector<std::u16string> prefixes = {u"", u"IMG_2024_", u"照片\U0001F600\U0001F600x", u"\xDCF0\xDC9F\xDC98"};
     std::mt19937 random(19);
     auto pick = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random); };
-    for (std::size_t count : {2u, 3u, 40u, 6000u}) {
+    const struct {
+        std::size_t names, sorted;
+    } cases[] = {{2, 2}, {3, 3}, {40, 35}, {6000, 5000}, {6000, 200}};
+    for (const auto& c : cases) {
+        std::vector<std::u16string> texts;
         NativeName arena;
         std::vector<std::uint32_t> ends;
-        for (std::size_t i = 0; i < count; ++i) {
-            std::u16string name = prefixes[pick(prefixes.size())];
-            for (std::size_t n = pick(12); n > 0; --n) name += pieces[pick(pieces.size())];
+        for (std::size_t i = 0; i < c.names; ++i) {
+            const bool extends = i > 0 && pick(2) == 0;
+            std::u16string name = extends ? texts[pick(i)] : prefixes[pick(prefixes.size())];
+            for (std::size_t n = pick(extends ? 3 : 12); n > 0; --n) name += pieces[pick(pieces.size())];
+            texts.push_back(name);
             arena += text::nativeName(name);
             ends.push_back(static_cast<std::uint32_t>(arena.size()));
         }
@@ -39,10 +46,10 @@ TEST(NameOrder, SortsAsCompareNamesDoes) {
             const std::uint32_t begin = i == 0 ? 0 : ends[i - 1];
             return NativeNameView(arena).substr(begin, ends[i] - begin);
         };
-        std::vector<std::uint32_t> positions(count);
+        std::vector<std::uint32_t> positions(c.names);
         std::iota(positions.begin(), positions.end(), 0u);
         std::shuffle(positions.begin(), positions.end(), random);
-        positions.resize(count - count / 8);
+        positions.resize(c.sorted);
         std::vector<std::uint32_t> expected = positions;
         std::sort(expected.begin(), expected.end(), [&](std::uint32_t a, std::uint32_t b) {
             return text::compareNames(nameAt(a), nameAt(b)) < 0;
@@ -52,7 +59,8 @@ TEST(NameOrder, SortsAsCompareNamesDoes) {
         ASSERT_EQ(positions.size(), expected.size());
         for (std::size_t k = 0; k < positions.size(); ++k) {
             ASSERT_EQ(text::compareNames(nameAt(positions[k]), nameAt(expected[k])), 0)
-                << count << " names, at " << k << ": " << text::toUtf8(text::nameText(nameAt(positions[k])));
+                << c.sorted << " of " << c.names << " names, at " << k << ": "
+                << text::toUtf8(text::nameText(nameAt(positions[k])));
             if (k > 0) {
                 ASSERT_LE(text::nameText(nameAt(positions[k - 1])).compare(text::nameText(nameAt(positions[k]))), 0)
                     << text::toUtf8(text::nameText(nameAt(positions[k])));
