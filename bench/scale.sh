@@ -3,7 +3,8 @@
 # files (and 1,000,000 with --million) of one folder on tmpfs, each size
 # against the plain tools doing the same job, in alternating rounds. Prints
 # per-file times, their growth against 100,000 files, the ratio to the
-# tools, and the peak memory, each with its spread (min-max over the rounds).
+# tools, the CPU time and the peak memory, each with its spread (min-max over
+# the rounds).
 # It prints numbers and OK/OVER; it never fails on a limit (exit 1 only
 # when a run fails or leaves the wrong result).
 #
@@ -24,7 +25,7 @@ EOF
 
 sizes=(10000 100000)
 rounds=7
-rss_rounds=3
+rss_rounds=5
 build_dir=
 scratches=()
 reference=100000     # growth is the per-file time against this size's
@@ -81,6 +82,17 @@ for i in range(count):
 EOF
 }
 
+# children_cpu VAR: seconds of CPU time (user and system) of all the
+# children this shell has waited for, to the millisecond (the `times`
+# builtin, which must run in this shell, not in a subshell).
+children_cpu() {
+  times >"$work/times.txt"
+  printf -v "$1" '%s' "$(LC_ALL=C awk 'NR == 2 {
+    t = 0
+    for (i = 1; i <= 2; i++) { split($i, p, "m"); t += p[1] * 60 + p[2] }
+    printf "%.3f", t }' "$work/times.txt")"
+}
+
 now() {
   local t=${EPOCHREALTIME:-}
   [[ -n $t ]] || t=$(date +%s.%N)
@@ -101,7 +113,7 @@ set_aside() {
 # ROW_label          prints the row's title
 # ROW_prep           untimed, before every command: sets outputs aside
 # ROW_qm             sets cmd: the quillmarsh-batch command (timed, and run
-#                    again under /usr/bin/time for its peak memory)
+#                    again for its CPU time and peak memory)
 # ROW_peer           sets cmd: the plain tools' command (a shell function
 #                    may stand for a pipeline); its output goes to /dev/null
 # ROW_check WHO      untimed, after every command (WHO is qm or peer)
@@ -144,12 +156,14 @@ stats() {
 }
 
 # measure ROW: one untimed warm-up of each command, then $rounds rounds
-# alternating which goes first; per-round ratios; then the peak memory of
-# quillmarsh over $rss_rounds more runs. Sets qm_stats, peer_stats,
-# ratio_stats (median min max; times per file in µs) and rss_stats (MiB).
+# alternating which goes first; per-round ratios; then the CPU time and the
+# peak memory of quillmarsh over $rss_rounds more runs. Sets qm_stats,
+# peer_stats, ratio_stats, cpu_stats (median min max; times per file in µs)
+# and rss_stats (MiB).
 measure() {
   local row=$1 i who t
-  local -a order qm_us=() peer_us=() ratios=() rss=()
+  local -a order qm_us=() peer_us=() ratios=() cpu_us=() rss=()
+  local c0 c1
   for ((i = -1; i < rounds; i++)); do
     if ((i < 0 || i % 2 == 0)); then order=(qm peer); else order=(peer qm); fi
     local qt= pt=
@@ -169,14 +183,18 @@ measure() {
   for ((i = 0; i < rss_rounds; i++)); do
     "${row}_prep"
     "${row}_qm"
+    children_cpu c0
     /usr/bin/time -f '%M' -o "$work/rss.txt" "${cmd[@]}" >/dev/null 2>"$work/last.err" ||
       { cat -- "$work/last.err" >&2; die "'${cmd[*]}' exited with an error"; }
+    children_cpu c1
     "${row}_check" qm
     rss+=("$(LC_ALL=C awk '{ printf "%.2f", $1 / 1024 }' "$work/rss.txt")")
+    cpu_us+=("$(LC_ALL=C awk -v a="$c0" -v b="$c1" -v n="$n" 'BEGIN { printf "%.4f", (b - a) * 1e6 / n }')")
   done
   qm_stats=$(stats "${qm_us[@]}")
   peer_stats=$(stats "${peer_us[@]}")
   ratio_stats=$(stats "${ratios[@]}")
+  cpu_stats=$(stats "${cpu_us[@]}")
   rss_stats=$(stats "${rss[@]}")
 }
 
@@ -196,40 +214,47 @@ for scratch in "${scratches[@]}"; do
     for row in "${row_names[@]}"; do
       ! declare -F "${row}_verify" >/dev/null || "${row}_verify"
       measure "$row"
-      lines+=("$row|$n|$qm_stats|$peer_stats|$ratio_stats|$rss_stats|$where")
+      lines+=("$row|$n|$qm_stats|$peer_stats|$ratio_stats|$cpu_stats|$rss_stats|$where")
     done
   done
 done
 
 # --- the table -----------------------------------------------------------------
+# Growth is a size's per-file figure against the same figure at $reference
+# files; its spread sets the fastest round of one size against the slowest of
+# the other.
 echo
-echo "quillmarsh-batch: $qm; $rounds rounds per size (median, min-max)"
+echo "quillmarsh-batch: $qm; $rounds timed rounds and $rss_rounds CPU and memory runs per size (median, min-max)"
 for row in "${row_names[@]}"; do
   echo
   "${row}_label"
-  printf '%-10s %-25s %-22s %-25s %-22s %s\n' files "µs/file" "growth vs $reference" "peer µs/file" "ratio to peer" "peak RSS MiB"
+  printf '%-8s %-21s %-21s %-21s %-18s %-21s %-21s %s\n' files "µs/file" "growth vs $reference" "peer µs/file" \
+    "ratio to peer" "CPU µs/file" "CPU growth" "peak RSS MiB"
   for line in "${lines[@]}"; do
-    IFS='|' read -r r n q p ratio rss where <<<"$line"
+    IFS='|' read -r r n q p ratio cpu rss where <<<"$line"
     [[ $r == "$row" ]] || continue
-    ref=
+    ref_q= ref_cpu=
     for l in "${lines[@]}"; do
-      IFS='|' read -r r2 n2 q2 _ _ _ w2 <<<"$l"
-      [[ $r2 == "$row" && $n2 == "$reference" && $w2 == "$where" ]] && ref=$q2
+      IFS='|' read -r r2 n2 q2 _ _ cpu2 _ w2 <<<"$l"
+      [[ $r2 == "$row" && $n2 == "$reference" && $w2 == "$where" ]] && { ref_q=$q2; ref_cpu=$cpu2; }
     done
-    LC_ALL=C awk -v n="$n" -v q="$q" -v p="$p" -v ratio="$ratio" -v rss="$rss" -v ref="$ref" -v where="$where" \
-      -v lg="$limit_growth" -v l100k="$limit_mib_100k" -v l1m="$limit_mib_1m" 'BEGIN {
-      split(q, a, " "); split(p, b, " "); split(ratio, c, " "); split(rss, d, " ")
-      growth = "-"
-      if (ref != "") {
-        split(ref, r, " ")
-        # the spread: slowest against fastest round and the other way round
-        growth = sprintf("%.2f (%.2f-%.2f)", a[1] / r[1], a[2] / r[3], a[3] / r[2])
-        if (n > 100000) growth = growth sprintf(" %s", (a[1] / r[1] <= lg) ? "OK" : "OVER")
+    LC_ALL=C awk -v n="$n" -v q="$q" -v p="$p" -v ratio="$ratio" -v cpu="$cpu" -v rss="$rss" -v rq="$ref_q" \
+      -v rcpu="$ref_cpu" -v where="$where" -v lg="$limit_growth" -v l100k="$limit_mib_100k" -v l1m="$limit_mib_1m" '
+      function spread(s, digits,   v) { split(s, v, " "); return sprintf("%." digits "f (%." digits "f-%." digits "f)", v[1], v[2], v[3]) }
+      function growth(s, ref,   v, w, g) {
+        if (ref == "") return "-"
+        split(s, v, " "); split(ref, w, " ")
+        g = sprintf("%.2f (%.2f-%.2f)", v[1] / w[1], v[2] / w[3], v[3] / w[2])
+        if (n > 100000) g = g ((v[1] / w[1] <= lg) ? " OK" : " OVER")
+        return g
       }
-      mem = sprintf("%.1f (%.1f-%.1f)", d[1], d[2], d[3])
-      if (n == 100000) mem = mem sprintf(" <%d %s", l100k, (d[3] < l100k) ? "OK" : "OVER")
-      if (n == 1000000) mem = mem sprintf(" <%d %s", l1m, (d[3] < l1m) ? "OK" : "OVER")
-      printf "%-10d %-24s %-22s %-24s %-22s %s  %s\n", n, sprintf("%.3f (%.3f-%.3f)", a[1], a[2], a[3]), growth,
-        sprintf("%.3f (%.3f-%.3f)", b[1], b[2], b[3]), sprintf("%.2f (%.2f-%.2f)", c[1], c[2], c[3]), mem, where }'
+      BEGIN {
+        split(rss, m, " ")
+        mem = spread(rss, 1)
+        if (n == 100000) mem = mem sprintf(" <%d %s", l100k, (m[3] < l100k) ? "OK" : "OVER")
+        if (n == 1000000) mem = mem sprintf(" <%d %s", l1m, (m[3] < l1m) ? "OK" : "OVER")
+        printf "%-8d %-21s %-21s %-21s %-18s %-21s %-21s %s  %s\n", n, spread(q, 3), growth(q, rq), spread(p, 3),
+          spread(ratio, 2), spread(cpu, 3), growth(cpu, rcpu), mem, where
+      }'
   done
 done
