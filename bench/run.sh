@@ -49,6 +49,7 @@ while (($#)); do
     --rounds)    need_count "$1" "${2-}"; rounds=$2; shift 2 ;;
     --build-dir) [[ -n ${2-} ]] || die "--build-dir wants a folder"; build_dir=$2; shift 2 ;;
     --scratch)   [[ -n ${2-} ]] || die "--scratch wants a folder"; scratches+=("$2"); shift 2 ;;
+    --scale)     exec "$(dirname -- "${BASH_SOURCE[0]}")/scale.sh" "${@:2}" ;;  # the scale table (bench/scale.sh)
     -h|--help)   usage; exit 0 ;;
     *)           usage >&2; exit 2 ;;
   esac

@@ -6,10 +6,15 @@
 
 namespace qm {
 
+// Packed to 12 bytes: a run over a million files draws a million rows at
+// once, beside the names and the plan.
+#pragma pack(push, 4)
 struct DispatchRow {
     std::uint32_t entry;  // position of the file in the file list
     std::uint64_t key;
 };
+#pragma pack(pop)
+static_assert(sizeof(DispatchRow) == 12);
 
 // One row per file, each with a key drawn from a 64-bit Mersenne Twister
 // seeded with `seed`. The generator's output is fixed by the C++ standard, so

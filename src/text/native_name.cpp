@@ -39,11 +39,18 @@ int compareNames(NativeNameView a, NativeNameView b) {
     const std::size_t common = std::min(a.size(), b.size());
     std::size_t i = 0;
     while (i < common && a[i] == b[i]) ++i;
-    if (i == common) return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
-    const auto ua = static_cast<unsigned char>(a[i]), ub = static_cast<unsigned char>(b[i]);
-    // An ASCII byte is always a character of its own and sorts below every
-    // other unit, so a difference there is the difference of the texts.
-    if (ua < 0x80 && ub < 0x80) return ua < ub ? -1 : 1;
+    if (i == common) {
+        if (a.size() == b.size()) return 0;
+        // A byte prefix of the other name sorts first, unless it ends inside
+        // a character that the longer name completes: "\xC3" alone is the
+        // escape U+DCC3, which sorts after the "é" of "\xC3\xA9".
+        if (i == 0 || static_cast<unsigned char>(a[i - 1]) < 0x80) return a.size() < b.size() ? -1 : 1;
+    } else {
+        const auto ua = static_cast<unsigned char>(a[i]), ub = static_cast<unsigned char>(b[i]);
+        // An ASCII byte is always a character of its own and sorts below every
+        // other unit, so a difference there is the difference of the texts.
+        if (ua < 0x80 && ub < 0x80) return ua < ub ? -1 : 1;
+    }
     // Otherwise decode both from the last place where they surely are at a
     // character boundary: just after the last ASCII byte before the difference.
     std::size_t at = i;

@@ -4,6 +4,7 @@
 
 #include "platform/platform.h"
 #include "platform/wildcard.h"
+#include "text/name_order.h"
 
 namespace qm {
 
@@ -171,9 +172,7 @@ void FileList::applyPattern() {
 
 std::uint32_t FileList::nameIndex(std::size_t index) const {
     if (!ordered_) {
-        std::sort(matched_.begin(), matched_.end(), [this](std::uint32_t a, std::uint32_t b) {
-            return text::compareNames(names_.name(a), names_.name(b)) < 0;
-        });
+        text::sortNames(matched_, names_.arena, names_.ends);
         ordered_ = true;
     }
     return matched_[index];

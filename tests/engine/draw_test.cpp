@@ -41,6 +41,18 @@ TEST(Draw, EqualKeysKeepListOrder) {
     std::vector<std::uint32_t> order;
     for (const auto& r : rows) order.push_back(r.entry);
     EXPECT_EQ(order, (std::vector<std::uint32_t>{1, 3, 0, 2, 5, 4}));
+
+    // Enough rows for the radix passes, few keys, differing in their top,
+    // middle and bottom bytes.
+    const std::uint64_t keys[] = {0, 1, 0x100, 0x5000000000, 1ull << 56, ~0ull};
+    std::mt19937 random(3);
+    std::vector<DispatchRow> many;
+    for (std::uint32_t j = 0; j < 3000; ++j) many.push_back({j, keys[random() % 6]});
+    std::vector<DispatchRow> expected = many;
+    std::stable_sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) { return a.key < b.key; });
+    sortByKey(many);
+    EXPECT_TRUE(std::equal(many.begin(), many.end(), expected.begin(),
+                           [](const auto& a, const auto& b) { return a.entry == b.entry; }));
 }
 
 TEST(Draw, DifferentSeedsDealDifferently) {
