@@ -46,6 +46,13 @@ std::string RecordReader::where() const { return "第" + std::to_string(number_)
 
 bool RecordReader::line(std::string_view& text, std::string& error) {
     for (;;) {
+        // Zero bytes where a line should start: the room a killed run had
+        // reserved for lines it never wrote. Nothing of the record follows.
+        if (begin_ < end_ && buffer_[begin_] == '\0') {
+            begin_ = end_;
+            eof_ = true;
+            return false;
+        }
         const char* start = buffer_.data() + begin_;
         if (const void* newline = std::memchr(start, '\n', end_ - begin_)) {
             const std::size_t length = static_cast<const char*>(newline) - start;

@@ -1,8 +1,12 @@
 // The record of a run: written as the run goes, read back as a stream.
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
 
 #include "platform/posix/posix_folder.h"
 #include "platform/posix/posix_platform.h"
@@ -12,13 +16,27 @@ namespace qm {
 
 namespace {
 
-// Written in place with pwrite, unbuffered: a line is in the file (in the
-// page cache, which outlives the process) when writeAt returns.
+// Written in place, unbuffered: a line is in the page cache, which outlives
+// the process, when writeAt returns. A run writes one line per file, so the
+// lines go through a shared mapping of the file's end (a copy of the bytes,
+// no system call), whose blocks are reserved ahead with fallocate so that a
+// full disk is found out at the reservation, never by a fault on a write.
+// Where the file system cannot do that, and for lines behind the mapped
+// window (a correction of an older line), pwrite. A run that is killed
+// leaves the reserved tail as zero bytes, which the reader takes for the end.
 class PosixRecordFile : public RecordFile {
 public:
     explicit PosixRecordFile(posix::Fd fd) : fd_(std::move(fd)) {}
+    ~PosixRecordFile() override { close(); }
 
     bool writeAt(std::uint64_t offset, std::string_view bytes) override {
+        if (bytes.empty()) return true;
+        end_ = std::max(end_, offset + bytes.size());
+        if (mapped(offset, bytes.size())) {
+            std::memcpy(window_ + (offset - windowAt_), bytes.data(), bytes.size());
+            return true;
+        }
+        if (failed_) return false;
         while (!bytes.empty()) {
             const ssize_t n = pwrite(fd_.get(), bytes.data(), bytes.size(), static_cast<off_t>(offset));
             if (n < 0 && errno == EINTR) continue;
@@ -28,11 +46,64 @@ public:
         }
         return true;
     }
-    bool truncate(std::uint64_t size) override { return ftruncate(fd_.get(), static_cast<off_t>(size)) == 0; }
-    bool close() override { return fd_.valid() && fd_.close(); }
+    bool truncate(std::uint64_t size) override {
+        unmap();
+        end_ = std::min(end_, size);
+        reserved_ = size;
+        return ftruncate(fd_.get(), static_cast<off_t>(size)) == 0;
+    }
+    bool close() override {
+        if (!fd_.valid()) return false;
+        unmap();
+        // The reserved tail goes: the file ends where its last line does.
+        const bool cut = reserved_ <= end_ || ftruncate(fd_.get(), static_cast<off_t>(end_)) == 0;
+        return fd_.close() && cut;
+    }
 
 private:
+    static constexpr std::uint64_t kWindow = 1 << 20;
+
+    // Whether [offset, offset + size) lies in the mapped window, moving the
+    // window on to cover it when it lies beyond.
+    bool mapped(std::uint64_t offset, std::size_t size) {
+        if (window_ && offset >= windowAt_ && offset + size <= windowAt_ + kWindow) return true;
+        // Only a line past the window moves it on; one behind it or across
+        // its end goes by pwrite.
+        if (!mapping_ || (window_ && offset < windowAt_ + kWindow)) return false;
+        const std::uint64_t at = offset & ~(kWindow - 1);
+        if (offset + size > at + kWindow) return false;
+        if (at + kWindow > reserved_) {
+            const int error =
+                posix_fallocate(fd_.get(), static_cast<off_t>(reserved_), static_cast<off_t>(at + kWindow - reserved_));
+            if (error != 0) {
+                mapping_ = false;
+                failed_ = error == ENOSPC || error == EFBIG || error == EDQUOT;
+                return false;
+            }
+            reserved_ = at + kWindow;
+        }
+        unmap();
+        void* window = mmap(nullptr, kWindow, PROT_READ | PROT_WRITE, MAP_SHARED, fd_.get(), static_cast<off_t>(at));
+        if (window == MAP_FAILED) {
+            mapping_ = false;
+            return false;
+        }
+        window_ = static_cast<char*>(window);
+        windowAt_ = at;
+        return true;
+    }
+    void unmap() {
+        if (window_) munmap(window_, kWindow);
+        window_ = nullptr;
+    }
+
     posix::Fd fd_;
+    char* window_ = nullptr;
+    std::uint64_t windowAt_ = 0;  // where the window starts in the file
+    std::uint64_t reserved_ = 0;  // the file's size, reserved tail included
+    std::uint64_t end_ = 0;       // one past the last byte written
+    bool mapping_ = true;         // false once the file system would not reserve or map
+    bool failed_ = false;         // the disk is full: every later write fails
 };
 
 class PosixInputFile : public InputFile {
@@ -56,7 +127,8 @@ private:
 std::unique_ptr<RecordFile> PosixPlatform::createRecordFile(const std::u16string& path) {
     // O_EXCL with O_CREAT refuses every existing name, a dangling link or a
     // device node included: the record of an earlier run is never replaced.
-    posix::Fd fd(open(text::toUtf8(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    // Read as well as write: a shared mapping of the file needs both.
+    posix::Fd fd(open(text::toUtf8(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (!fd.valid()) return nullptr;
     return std::make_unique<PosixRecordFile>(std::move(fd));
 }
