@@ -28,14 +28,15 @@ TEST(OsVersion, AnswersByPlatformMajorAndMinor) {
 
 class StartupTest : public FormTest {};
 
-TEST_F(StartupTest, LoadShowsTheProgramFolderAndCascades) {
+// Which folder start-up shows is the table below; here the cascade.
+TEST_F(StartupTest, LoadShowsTheStartFolderAndCascades) {
     makeFiles(dir, "prog", 3);
     platform.programFolderPath = dir.u16("prog");
-    platform.environment = {{u"windir", u"/win"}, {u"ProgramFiles", u"/pf"}, {u"HOME", u"/home/u"}};
+    platform.environment = {{u"windir", u"/win"}, {u"ProgramFiles", u"/pf"}, {u"HOME", dir.u16("prog")}};
     platform.version = Platform::VersionRecord{6, 1, 2};
     form->load();
     EXPECT_EQ(form->LDir.caption(), dir.u16("prog"));
-    EXPECT_EQ(form->LDirOut.caption(), startFolderFor(dir.u16("prog"), u"/home/u"));
+    EXPECT_EQ(form->LDirOut.caption(), startFolderFor(dir.u16("prog"), dir.u16("prog")));
     EXPECT_EQ(form->LFiles.caption(), u"3");
     EXPECT_EQ(form->TDivs.text(), u"3");  // fewer files than the 5 shares
     EXPECT_EQ(form->TParts.text(), u"50");
@@ -46,8 +47,9 @@ TEST_F(StartupTest, LoadShowsTheProgramFolderAndCascades) {
     EXPECT_EQ(form->Combo1.text(), u"*.*");
 }
 
-// The target a first run writes to: the drive root where there are drives,
-// the home folder where there are none.
+// The folders a first run reads and writes: the program's folder and its
+// drive root where there are drives; where there are none, the home folder
+// for both, never the system folder the program is installed in.
 TEST(StartFolder, DriveRootOrHomeFolder) {
     // Both kinds of system, whichever this test runs on.
     struct DrivePlatform : FakePlatform {
@@ -58,14 +60,14 @@ TEST(StartFolder, DriveRootOrHomeFolder) {
     };
     struct Row {
         bool drives;
-        std::u16string programFolder, home, start;
+        std::u16string programFolder, home, start, source;
     };
-    const std::vector<Row> rows{{true, u"D:\\Tools", u"C:\\Users\\u", u"D:\\"},
-                                {true, u"\\\\srv\\share", u"", u"\\\\s"},
-                                {false, u"/opt/qm", u"/home/u", u"/home/u"},
-                                {false, u"/opt/qm", u"/home/u//", u"/home/u"},
-                                {false, u"/opt/qm", u"/", u"/"},
-                                {false, u"/opt/qm", u"", u"/"}};
+    const std::vector<Row> rows{{true, u"D:\\Tools", u"C:\\Users\\u", u"D:\\", u"D:\\Tools"},
+                                {true, u"\\\\srv\\share", u"", u"\\\\s", u"\\\\srv\\share"},
+                                {false, u"/usr/bin", u"/home/u", u"/home/u", u"/home/u"},
+                                {false, u"/opt/qm", u"/home/u//", u"/home/u", u"/home/u"},
+                                {false, u"/opt/qm", u"/", u"/", u"/"},
+                                {false, u"/usr/bin", u"", u"/", u"/"}};
     for (const Row& r : rows) {
         std::unique_ptr<FakePlatform> platform =
             r.drives ? std::unique_ptr<FakePlatform>(std::make_unique<DrivePlatform>()) : std::make_unique<NoDrivePlatform>();
@@ -73,11 +75,15 @@ TEST(StartFolder, DriveRootOrHomeFolder) {
         platform->environment = {{u"HOME", r.home}};
         Form1 form(*platform);
         EXPECT_EQ(form.StartFolder(), r.start) << utf8(r.programFolder) << " HOME=" << utf8(r.home);
+        form.load();
+        EXPECT_EQ(form.LDir.caption(), r.source) << utf8(r.programFolder) << " HOME=" << utf8(r.home);
+        EXPECT_EQ(form.LDirOut.caption(), r.start) << utf8(r.programFolder) << " HOME=" << utf8(r.home);
     }
 }
 
 TEST_F(StartupTest, AFolderWithoutMatchingFilesLeavesTheButtonDisabled) {
     platform.programFolderPath = dir.u16("nowhere");
+    platform.environment = {{u"HOME", dir.u16("nowhere")}};
     form->load();
     EXPECT_EQ(form->LFiles.caption(), u"0");
     EXPECT_FALSE(form->CmdDo.enabled());
