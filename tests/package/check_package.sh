@@ -45,6 +45,15 @@ grep -q "<release version=\"$version\"" "$root/usr/share/metainfo/quillmarsh.met
   || fail "AppStream data names no release $version"
 help=$("$root/usr/bin/quillmarsh-batch" --help) || fail "packaged quillmarsh-batch --help failed"
 [[ $help == *--import* ]] || fail "packaged quillmarsh-batch --help printed no usage"
+# Both programs answer --version, and the window --help, in a terminal
+# without a display.
+nodisplay=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
+for program in quillmarsh quillmarsh-batch; do
+  answer=$("${nodisplay[@]}" "$root/usr/bin/$program" --version) || fail "$program --version failed"
+  [[ ${answer%%$'\n'*} == "$program $version" ]] || fail "$program --version begins '${answer%%$'\n'*}'"
+done
+help=$("${nodisplay[@]}" "$root/usr/bin/quillmarsh" --help) || fail "quillmarsh --help failed"
+[[ $help == *--version* ]] || fail "quillmarsh --help printed no usage"
 
 if ((failures)); then exit 1; fi
 echo "package ok: $(basename "$deb") ($(echo "$files" | wc -l) files; Depends: $depends)"
