@@ -14,12 +14,12 @@ export DEBIAN_FRONTEND=noninteractive
 # Chinese; Wine's own fonts draw the title bar in the screenshot.
 windows=(cmake ninja-build g++-mingw-w64-x86-64-posix libgtest-dev python3
          wine wine64 locales fonts-wqy-microhei fonts-wine)
-# dpkg-dev finds the Debian package's dependencies; desktop-file-utils and
-# appstream check its desktop entry and metadata.
+# dpkg-dev finds the Debian package's dependencies; desktop-file-utils,
+# appstream and lintian check the package.
 linux=(g++ cmake ninja-build libgtest-dev libgmock-dev
        qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
        xdg-utils xvfb xauth fonts-wqy-microhei time python3
-       dpkg-dev desktop-file-utils appstream)
+       dpkg-dev desktop-file-utils appstream lintian)
 
 case ${1:-} in
   --windows) packages=("${windows[@]}") ;;

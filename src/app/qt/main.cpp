@@ -76,6 +76,9 @@ int main(int argc, char** argv) {
     if (const int answered = answerWithoutWindow(argc, argv); answered >= 0) return answered;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quillmarsh"));
+    // Wayland compositors find the window's desktop entry (its name and
+    // icon in the task switcher) by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QM_APP_ID));
     QTranslator translator;
     speakChinese(app, translator);
 
