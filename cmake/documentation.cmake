@@ -1,10 +1,10 @@
 # The documents installed with the programs on Linux: the manual pages, in
 # English and Simplified Chinese, and in the documentation folder the licence
-# in the form Debian reads (copyright) and the change log. Manual pages and
-# the change log are installed compressed, without a time stamp in the gzip
-# header, so that two builds of the same sources give the same package.
+# in the form Debian reads (copyright), the change log and the Chinese
+# read-me. Manual pages and the change log are installed compressed, without
+# a time stamp in the gzip header, so that two builds of the same sources
+# give the same package.
 
-set(QM_DOC_DIR share/doc/quillmarsh)
 find_program(QM_GZIP gzip REQUIRED)
 
 # qm_install_gzipped(SOURCE DESTINATION): SOURCE, gzipped, into DESTINATION.
@@ -53,3 +53,5 @@ License: Expat
 ${QM_LICENSE_TEXT}
 ")
 install(FILES ${CMAKE_BINARY_DIR}/copyright DESTINATION ${QM_DOC_DIR})
+# The read-me that the window's link opens.
+install(FILES ${PROJECT_SOURCE_DIR}/assets/readme.txt DESTINATION ${QM_DOC_DIR} RENAME README.txt)

@@ -18,5 +18,5 @@ cmake --build build-windows -j "$(nproc)" "$@"
 # The release, once both programs are there (a build of one target may
 # leave the other missing or old: the zip is only made from a whole build).
 if [[ $# -eq 0 ]]; then
-  python3 scripts/windows-zip.py build-windows assets/windows-readme.txt LICENSE dist
+  python3 scripts/windows-zip.py build-windows assets/readme.txt LICENSE dist
 fi

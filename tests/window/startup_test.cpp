@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/form_fixture.h"
 #include "window/os_version.h"
 
@@ -90,11 +92,35 @@ TEST_F(StartupTest, AFolderWithoutMatchingFilesLeavesTheButtonDisabled) {
     EXPECT_FALSE(form->IsWin7OrAbove);  // no version record here
 }
 
-TEST_F(StartupTest, TheLinkChangesThePointerAndOpensNothingWithoutAnAddress) {
-    form->mouseMove(form->Label5);
-    form->click(form->Label5);
-    EXPECT_EQ(platform.calls, std::vector<std::u16string>{u"pointer"});
-    EXPECT_TRUE(platform.opened.empty());
+// Built without a home page, the link opens the read-me: the installed one
+// (Linux: the package's documentation folder beside bin/), else the one
+// beside the program (the Windows zip, a build folder); with neither it
+// beeps, so that a click is never lost.
+TEST_F(StartupTest, TheLinkOpensTheReadMeOrBeeps) {
+    struct Row {
+        std::vector<std::string> files;  // under the temporary folder; the program is in bin/
+        std::string opened;              // empty: a beep
+    };
+    std::vector<Row> rows{{{"bin/README.txt"}, "bin/README.txt"}, {{}, ""}};
+#ifndef _WIN32
+    rows.push_back({{"share/doc/quillmarsh/README.txt", "bin/README.txt"}, "share/doc/quillmarsh/README.txt"});
+    rows.push_back({{"share/doc/quillmarsh/README.txt"}, "share/doc/quillmarsh/README.txt"});
+#endif
+    for (const Row& r : rows) {
+        TempDir folder;
+        std::filesystem::create_directories(folder.path() / "bin");
+        for (const std::string& file : r.files) folder.write(file, "read me");
+        FakePlatform system;
+        system.programFolderPath = folder.u16("bin");
+        Form1 window(system);
+        window.mouseMove(window.Label5);
+        window.click(window.Label5);
+        const std::vector<std::u16string> opened =
+            r.opened.empty() ? std::vector<std::u16string>{} : std::vector<std::u16string>{folder.u16(r.opened)};
+        EXPECT_EQ(system.opened, opened) << r.opened;
+        EXPECT_EQ(system.beeps, r.opened.empty() ? 1 : 0) << r.opened;
+        EXPECT_EQ(system.calls.front(), u"pointer");
+    }
 }
 
 }  // namespace
