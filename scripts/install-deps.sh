@@ -19,11 +19,13 @@ run=(g++ cmake ninja-build qt6-base-dev fonts-wqy-microhei qt6-translations-l10n
 # Chinese; Wine's own fonts draw the title bar in the screenshot.
 windows=(cmake ninja-build g++-mingw-w64-x86-64-posix libgtest-dev python3
          wine wine64 locales fonts-wqy-microhei fonts-wine)
-# The tests on Linux: GoogleTest, Xvfb and the Python scripts; dpkg-dev
-# finds the Debian package's dependencies; desktop-file-utils, appstream and
-# lintian check the package.
+# The tests on Linux: GoogleTest, Xvfb and the Python scripts; the window
+# read over AT-SPI (a session bus, the accessibility bus and registry,
+# pyatspi); dpkg-dev finds the Debian package's dependencies;
+# desktop-file-utils, appstream and lintian check the package.
 linux=("${run[@]}" libgtest-dev libgmock-dev qt6-base-dev-tools libgl-dev
-       xvfb xauth time python3 dpkg-dev desktop-file-utils appstream lintian)
+       xvfb xauth time python3 dbus at-spi2-core python3-pyatspi
+       dpkg-dev desktop-file-utils appstream lintian)
 
 case ${1:-} in
   --run) packages=("${run[@]}") ;;
