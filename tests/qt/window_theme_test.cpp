@@ -5,6 +5,7 @@
 // whole in its tooltip. With QM_SCREENSHOT_DIR set, the window under each
 // theme is saved there (scripts/screenshot.sh).
 #include <QAbstractButton>
+#include <algorithm>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -22,9 +23,24 @@ using qm::test::WindowFixture;
 
 namespace {
 
+// `share` of the way from a to b (below 0: away from b).
+QColor mix(const QColor& a, const QColor& b, float share) {
+    auto channel = [share](float from, float to) { return std::clamp(from + (to - from) * share, 0.0f, 1.0f); };
+    return QColor::fromRgbF(channel(a.redF(), b.redF()), channel(a.greenF(), b.greenF()),
+                            channel(a.blueF(), b.blueF()));
+}
+
+// A desktop theme's palette, from its window, text and link colours.
 QPalette paletteOf(const QColor& window, const QColor& text, const QColor& link) {
-    QPalette palette(text, window);
-    palette.setColor(QPalette::Link, link);
+    const bool dark = window.lightnessF() < 0.5;
+    QPalette palette;
+    for (auto [role, colour] : {std::pair{QPalette::Window, window}, {QPalette::Button, window},
+                                {QPalette::WindowText, text}, {QPalette::ButtonText, text}, {QPalette::Text, text},
+                                {QPalette::Base, dark ? window.darker(125) : QColor(Qt::white)},
+                                {QPalette::Light, mix(window, text, -0.15f)}, {QPalette::Midlight, mix(window, text, 0.1f)},
+                                {QPalette::Mid, mix(window, text, 0.35f)}, {QPalette::Dark, mix(window, text, 0.5f)},
+                                {QPalette::Link, link}})
+        palette.setColor(role, colour);
     return palette;
 }
 
