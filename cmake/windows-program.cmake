@@ -3,13 +3,18 @@
 
 find_program(QM_PYTHON NAMES python3 REQUIRED)
 
-# The icon, made from the PNG at build time (scripts/png-to-ico.py, standard
-# library only), so that only the PNG is kept in the repository.
+# The icon, made from the PNGs at build time (scripts/png-to-ico.py, standard
+# library only), so that only the PNGs are kept in the repository: the sizes
+# Explorer shows, from the small icons of a list to its largest view.
 set(QM_ICON ${CMAKE_BINARY_DIR}/quillmarsh.ico)
+set(QM_ICON_PICTURES)
+foreach(size 16 24 32 48 64 128 256)
+  list(APPEND QM_ICON_PICTURES ${PROJECT_SOURCE_DIR}/assets/icons/quillmarsh-${size}.png)
+endforeach()
 add_custom_command(
   OUTPUT ${QM_ICON}
-  COMMAND ${QM_PYTHON} ${PROJECT_SOURCE_DIR}/scripts/png-to-ico.py ${PROJECT_SOURCE_DIR}/assets/quillmarsh.png ${QM_ICON}
-  DEPENDS ${PROJECT_SOURCE_DIR}/scripts/png-to-ico.py ${PROJECT_SOURCE_DIR}/assets/quillmarsh.png
+  COMMAND ${QM_PYTHON} ${PROJECT_SOURCE_DIR}/scripts/png-to-ico.py ${QM_ICON} ${QM_ICON_PICTURES}
+  DEPENDS ${PROJECT_SOURCE_DIR}/scripts/png-to-ico.py ${QM_ICON_PICTURES}
   COMMENT "Making quillmarsh.ico"
   VERBATIM)
 add_custom_target(qm_icon DEPENDS ${QM_ICON})

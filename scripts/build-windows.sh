@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Windows programs into build-windows/ with mingw-w64:
 # quillmarsh.exe, quillmarsh-batch.exe (and the tests), then packs the two
-# programs with a Chinese read-me into
+# programs with a Chinese read-me and the licence into
 # dist/quillmarsh-<version>-windows-x64.zip. Installs the cross compiler
 # first if it is missing. Arguments go to `cmake --build`, e.g.
 #
@@ -18,5 +18,5 @@ cmake --build build-windows -j "$(nproc)" "$@"
 # The release, once both programs are there (a build of one target may
 # leave the other missing or old: the zip is only made from a whole build).
 if [[ $# -eq 0 ]]; then
-  python3 scripts/windows-zip.py build-windows assets/windows-readme.txt dist
+  python3 scripts/windows-zip.py build-windows assets/readme.txt LICENSE dist
 fi

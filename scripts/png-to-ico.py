@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
-"""Makes the Windows icon (.ico) from the program's PNG, with the standard
-library only: the 32 x 32 picture as it is, and a 16 x 16 one averaged from it,
-both as 32-bit bitmaps with alpha, which every Windows from XP on shows.
+"""Makes the Windows icon (.ico) from the program's PNGs, one image per PNG,
+with the standard library only. Pictures below 256 pixels go in as 32-bit
+bitmaps with alpha, which every Windows from XP on shows; the 256-pixel one
+goes in as the PNG itself, as Windows Vista and later read it (a bitmap of
+that size would be 256 KiB).
 
-    png-to-ico.py quillmarsh.png quillmarsh.ico
+    png-to-ico.py quillmarsh.ico quillmarsh-16.png quillmarsh-32.png ...
 """
 import struct
 import sys
@@ -55,20 +57,6 @@ def read_png(path):
     return width, height, rows
 
 
-def halved(rows):
-    """Each 2 x 2 block averaged, colours weighted by their alpha."""
-    out = []
-    for y in range(0, len(rows), 2):
-        line = []
-        for x in range(0, len(rows[0]), 2):
-            block = [rows[y + dy][x + dx] for dy in (0, 1) for dx in (0, 1)]
-            alpha = sum(p[3] for p in block)
-            colour = tuple((sum(p[c] * p[3] for p in block) // alpha) if alpha else 0 for c in range(3))
-            line.append(colour + (alpha // 4,))
-        out.append(line)
-    return out
-
-
 def bitmap(rows):
     """An icon image: BITMAPINFOHEADER, BGRA pixels bottom up, AND mask."""
     height, width = len(rows), len(rows[0])
@@ -86,19 +74,22 @@ def bitmap(rows):
 
 
 def main():
-    source, target = sys.argv[1:3]
-    width, height, rows = read_png(source)
-    images = [rows]
-    while len(images[-1]) > 16 and len(images[-1]) % 2 == 0:
-        images.append(halved(images[-1]))
-    blobs = [bitmap(image) for image in images]
-    offset = 6 + 16 * len(blobs)
-    out = struct.pack("<HHH", 0, 1, len(blobs))
-    for image, blob in zip(images, blobs):
-        size = len(image)
+    target, sources = sys.argv[1], sys.argv[2:]
+    entries = []
+    for source in sources:
+        width, height, rows = read_png(source)
+        if width != height or width > 256:
+            sys.exit(f"{source}: an icon picture is square and at most 256 pixels wide")
+        blob = open(source, "rb").read() if width == 256 else bitmap(rows)
+        entries.append((width, blob))
+    entries.sort(key=lambda entry: entry[0])
+    offset = 6 + 16 * len(entries)
+    out = struct.pack("<HHH", 0, 1, len(entries))
+    for size, blob in entries:
+        # A width or height of 256 is written 0.
         out += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(blob), offset)
         offset += len(blob)
-    open(target, "wb").write(out + b"".join(blobs))
+    open(target, "wb").write(out + b"".join(blob for _, blob in entries))
 
 
 if __name__ == "__main__":

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Renders the window as it looks right after start-up and three presses of
-# Tab (the focus on 分发, marked as after keyboard moves) into
-# docs/window.png, without a display (Qt's offscreen platform). Builds the
-# program if needed.
+# Renders the window without a display (Qt's offscreen platform): as it
+# looks right after start-up and three presses of Tab (the focus on 分发,
+# marked as after keyboard moves) into docs/window.png, and as the theme
+# test sees it under a dark palette and under a large desktop font into
+# docs/window-dark.png and docs/window-large-font.png. Builds what it needs.
 # QM_BUILD_DIR picks the build folder (default: build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,7 +12,9 @@ build="${QM_BUILD_DIR:-build}"
 if [[ ! -f "$build/build.ninja" ]]; then
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
 fi
-cmake --build "$build" --target quillmarsh
+cmake --build "$build" --target quillmarsh qm_window_theme_test
 mkdir -p docs
-QT_QPA_PLATFORM=offscreen "$build/quillmarsh" --screenshot docs/window.png --tab 3
-echo "docs/window.png"
+export QT_QPA_PLATFORM=offscreen
+"$build/quillmarsh" --screenshot docs/window.png --tab 3
+QM_SCREENSHOT_DIR="$PWD/docs" "$build/tests/qt/qm_window_theme_test" captionsFitUnderAnyTheme >/dev/null
+echo "docs/window.png docs/window-dark.png docs/window-large-font.png"

@@ -119,8 +119,13 @@ public:
     bool IsUsableChoice(const std::u16string& folder);
     // The first target folder and the folder the dialogs open at: the drive
     // root of the program's folder; on a system without drives the user's
-    // home folder ("/" when the environment names none).
+    // home folder ("/" when the environment names none), which is then the
+    // first source folder too.
     std::u16string StartFolder();
+    // The read-me that the link opens when the build names no home page:
+    // the installed one, else the one beside the program; empty when neither
+    // is there.
+    std::u16string ReadMePath();
     // On newer systems: whether a target lies in the system or program-files folder.
     bool InSystemFolder(const std::u16string& path) const;
 

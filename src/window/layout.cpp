@@ -32,6 +32,7 @@ std::vector<ControlSpec> buildLayout() {
     ldir.tooltip = u"支持文件夹拖放";
     ldir.acceptsDrops = true;
     ldir.labelledBy = u"CmdIn";
+    ldir.elidesPath = true;
     add(row(3, u"Label1", K::Label, u"Form1", u"当前目录文件总数：", {150, 1845, 1695, 255}));
     ControlSpec& lfiles = add(row(4, u"LFiles", K::Label, u"Form1", u"0", {1920, 1845, 90, 180}));
     lfiles.autoSize = true;
@@ -41,6 +42,7 @@ std::vector<ControlSpec> buildLayout() {
     ldirOut.tooltip = u"支持文件夹拖放";
     ldirOut.acceptsDrops = true;
     ldirOut.labelledBy = u"CmdOut";
+    ldirOut.elidesPath = true;
     ControlSpec& combo1 = add(row(7, u"Combo1", K::ComboBox, u"Form1", u"*.*", {2655, 840, 1095, 300}));
     combo1.inputMethodOff = true;
     combo1.labelledBy = u"Label2";
@@ -63,7 +65,9 @@ std::vector<ControlSpec> buildLayout() {
     add(row(17, u"ChBackUp", K::CheckBox, u"Frame1", u"移走原文件", {240, 240, 1335, 255}));
     add(row(18, u"Option1", K::OptionButton, u"Frame1", u"保留原全路径结构", {240, 600, 1815, 180}));
     add(row(19, u"Option2", K::OptionButton, u"Frame1", u"仅保留源文件夹", {240, 960, 1815, 180})).checked = true;
-    add(row(20, u"Label5", K::Label, u"Form1", u"作者主页", {2880, 1920, 855, 255})).textColor = 0x0000FF;
+    ControlSpec& label5 = add(row(20, u"Label5", K::Label, u"Form1", u"作者主页", {2880, 1920, 855, 255}));
+    label5.textColor = 0x0000FF;
+    label5.link = true;
     return t;
 }
 
@@ -84,6 +88,10 @@ const ControlSpec& layoutOf(std::u16string_view name) {
     auto it = std::find_if(layout.begin(), layout.end(), [&](const ControlSpec& s) { return s.name == name; });
     if (it == layout.end()) throw std::logic_error("no control of that name in the window layout");
     return *it;
+}
+
+std::u16string elidedPathTooltip(const ControlSpec& row, const std::u16string& path) {
+    return row.tooltip.empty() ? path : path + u"\n" + row.tooltip;
 }
 
 const std::vector<std::u16string>& filterItems() {

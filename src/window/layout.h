@@ -36,6 +36,12 @@ struct ControlSpec {
     // caption label beside an entry field, the button beside a folder label.
     // Empty: the control's own caption names it.
     std::u16string labelledBy;
+    // A label whose click opens a page or a document: front ends show it in
+    // the desktop's link colour and tell assistive tools that it is a link.
+    bool link = false;
+    // A label that shows a path, which may be wider than the label: shown cut
+    // in the middle, where a path says least, and whole in its tooltip.
+    bool elidesPath = false;
 
     static constexpr std::uint32_t kDefaultColor = 0xFFFFFFFF;
 };
@@ -54,6 +60,9 @@ const WindowSpec& formSpec();
 // The 21 controls, in tab order.
 std::span<const ControlSpec> formLayout();
 const ControlSpec& layoutOf(std::u16string_view name);
+// The tooltip of a label whose path is too wide to be shown whole: the
+// path, then the label's own tooltip on a line of its own.
+std::u16string elidedPathTooltip(const ControlSpec& row, const std::u16string& path);
 // The fixed items of the filter list, in the order shown.
 const std::vector<std::u16string>& filterItems();
 

@@ -12,8 +12,11 @@ void Form1::Form_Load() {
     IsWin7OrAbove = GetOSVersionName(system.versionRecord()) == u"Win7OrAbove";
     // Writing the source caption points the file list at the folder and
     // counts it (LDir_Change); pointing the list there first would only list
-    // the folder twice.
-    LDir.setCaption(system.programFolder());
+    // the folder twice. Without drives a program lives in a system folder
+    // such as /usr/bin, not among the user's files: a dispatch from there
+    // would copy, or with the move box ticked take away, system programs.
+    // The user's home folder stands in for it.
+    LDir.setCaption(system.pathStyle().driveLetters ? system.programFolder() : StartFolder());
     LDirOut.setCaption(StartFolder());
 }
 

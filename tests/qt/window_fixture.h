@@ -17,8 +17,8 @@ namespace qm::test {
 
 class WindowFixture {
 public:
-    // Start-up lists the program's folder; it is `dir/src` here, holding
-    // `programFiles` files. The target folder is `dir/out`. The window is
+    // Start-up lists the home folder; it is `dir/src` here (the program's
+    // folder too), holding `programFiles` files. The target folder is `dir/out`. The window is
     // built at 96 dpi (scale 1).
     explicit WindowFixture(int programFiles = 0, std::unique_ptr<FakePlatform> platform = nullptr);
 

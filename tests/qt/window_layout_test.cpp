@@ -92,7 +92,6 @@ void WindowLayoutTest::tableProperties() {
     QCOMPARE(ldir->toolTip(), QString("支持文件夹拖放"));
     QVERIFY(ldir->acceptDrops());
     QVERIFY(!window.widgetOf(form.Label1)->acceptDrops());
-    QCOMPARE(window.widgetOf(form.Label5)->palette().color(QPalette::WindowText), QColor(0, 0, 255));
     QVERIFY(!window.widgetOf(form.TParts)->isEnabled());
     QVERIFY(window.widgetOf(form.TDivs)->isEnabled());
     auto* combo = qobject_cast<QComboBox*>(window.widgetOf(form.Combo1));

@@ -2,6 +2,8 @@
 // its state right after start-up.
 #include "win32ui/window_fixture.h"
 
+#include <commctrl.h>
+
 #include "platform/win32/win32_text.h"
 #include "text/utf.h"
 
@@ -109,6 +111,29 @@ TEST_F(WindowTest, StartsAsTheTableAndStartUpSay) {
     SendMessageW(of(form->LDir), WM_SETCURSOR, reinterpret_cast<WPARAM>(of(form->LDir)),
                  MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_ARROW));
+}
+
+// A path too wide for its label is drawn cut in the middle (the text stays
+// whole for screen readers) and shown whole in the tooltip, above its hint.
+TEST_F(WindowTest, APathTooWideIsCutAndShownWholeInTheTooltip) {
+    HWND label = of(form->LDirOut);
+    EXPECT_EQ(GetWindowLongW(label, GWL_STYLE) & SS_ELLIPSISMASK, SS_PATHELLIPSIS);
+    auto tooltip = [&] {
+        wchar_t text[1024] = L"";
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = window->hwnd();
+        tool.uId = reinterpret_cast<UINT_PTR>(label);
+        tool.lpszText = text;
+        SendMessageW(window->tooltips(), TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&tool));
+        return std::wstring(text);
+    };
+    const std::u16string path = u"C:\\用户\\文档\\照片\\二〇二六年\\十二月\\第一周\\待分发的照片\\最后一层";
+    form->LDirOut.setCaption(path);
+    EXPECT_EQ(textOf(label), win32::wide(path));
+    EXPECT_EQ(tooltip(), win32::wide(path) + L"\n支持文件夹拖放");
+    form->LDirOut.setCaption(u"D:\\");
+    EXPECT_EQ(tooltip(), L"支持文件夹拖放");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "app/batch/batch_run.h"
 #include "app/batch/options.h"
+#include "app/version.h"
 #include "text/utf.h"
 
 namespace qm::batch {
@@ -11,6 +12,10 @@ int batchMain(const std::vector<std::string>& args, Platform& platform, std::ost
     ParseResult parsed = parseOptions(args);
     if (parsed.options.help) {
         out << helpText();
+        return kAllTransferred;
+    }
+    if (parsed.options.version) {
+        out << versionText("quillmarsh-batch");
         return kAllTransferred;
     }
     if (!parsed.error.empty()) {

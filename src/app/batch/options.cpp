@@ -42,6 +42,8 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
         std::string v;
         if (arg == "--help" || arg == "-h") {
             o.help = true;
+        } else if (arg == "--version") {
+            o.version = true;
         } else if (arg == "--import" || arg == "--export") {
             if (!value(v)) return r;
             if (v.empty()) {
@@ -91,7 +93,7 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
             return r;
         }
     }
-    if (o.help) return r;
+    if (o.help || o.version) return r;
     if (o.undo) {
         // An undo reads everything it needs from the manifest.
         const bool runOptions = haveImport || haveExport || o.perShare || o.shares || o.move || o.fullPath ||
@@ -144,6 +146,7 @@ std::string helpText() {
                       无法撤销的文件逐个列出原因
   --quiet             不显示进度与随机种子
   --help              显示本说明
+  --version           显示版本
 
 路径中的反斜杠、制表符、换行与回车写作 \\、\t、\n、\r，其他控制字符与不是 UTF-8 的字节写作 \xHH，
 C1 控制字符写作 \u0080 至 \u009F。

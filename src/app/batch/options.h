@@ -19,6 +19,7 @@ struct Options {
     std::optional<std::uint64_t> seed;
     bool quiet = false;
     bool help = false;
+    bool version = false;
     bool dryRun = false;                     // print the plan, touch nothing
     std::optional<std::u16string> manifest;  // record the run here
     std::optional<std::u16string> undo;      // take back the run this manifest records

@@ -14,16 +14,42 @@ namespace qm::desktop {
 
 namespace {
 
-// Qt's own interface for a label reads its text as the name and has no
-// value; a path read out with no word of what it is means nothing to the
-// listener.
+// Qt's own interface for a label reads its text as the name. A path read
+// out with no word of what it is means nothing to the listener, and Qt's
+// Linux bridge passes on no value for a label: so the name is both, the
+// caption beside it and then the value ("导入目录：/home/u"), and a change of
+// the value is told as a change of the name.
 class ValueLabelAccessible final : public QAccessibleWidget {
 public:
     explicit ValueLabelAccessible(QLabel* label) : QAccessibleWidget(label, QAccessible::StaticText) {}
 
     QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Value) return static_cast<const QLabel*>(widget())->text();
+        const QString value = static_cast<const QLabel*>(widget())->text();
+        if (t == QAccessible::Value) return value;
+        if (t == QAccessible::Name) return QAccessibleWidget::text(t) + u'：' + value;
         return QAccessibleWidget::text(t);
+    }
+};
+
+// The home-page link: a link, which a screen reader announces as one and
+// can follow with its action, as a click does.
+class LinkAccessible final : public QAccessibleWidget {
+public:
+    explicit LinkAccessible(BoundLabel* label) : QAccessibleWidget(label, QAccessible::Link) {}
+
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.linked = true;
+        return s;
+    }
+    QStringList actionNames() const override { return QStringList{pressAction()} + QAccessibleWidget::actionNames(); }
+    void doAction(const QString& action) override {
+        auto* label = static_cast<BoundLabel*>(widget());
+        if (action == pressAction()) {
+            if (label->isEnabled() && label->onClick) label->onClick();
+            return;
+        }
+        QAccessibleWidget::doAction(action);
     }
 };
 
@@ -54,8 +80,10 @@ private:
 };
 
 QAccessibleInterface* factory(const QString&, QObject* object) {
-    if (auto* label = dynamic_cast<BoundLabel*>(object); label && label->captionIsValue)
-        return new ValueLabelAccessible(label);
+    if (auto* label = dynamic_cast<BoundLabel*>(object)) {
+        if (label->captionIsValue) return new ValueLabelAccessible(label);
+        if (label->isLink) return new LinkAccessible(label);
+    }
     // Asked for as soon as the button exists, before the binder makes it
     // non-exclusive: every radio button of the program is told as one.
     if (auto* option = qobject_cast<QRadioButton*>(object)) return new OptionButtonAccessible(option);
@@ -88,7 +116,7 @@ void installAccessibility() {
 
 void announceValueChange(QWidget& label) {
     if (!QAccessible::isActive()) return;
-    QAccessibleValueChangeEvent event(&label, static_cast<QLabel&>(label).text());
+    QAccessibleEvent event(&label, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&event);
 }
 

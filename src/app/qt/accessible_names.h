@@ -1,9 +1,10 @@
 // What a screen reader says for each control. Every widget gets a name: its
 // own caption, or the caption of the control that the layout table says
 // labels it. The labels that show a value (the two folders, the file count)
-// answer with that value under the name of the caption beside them. (On
-// Linux, Qt reads a list's text as its name and names it through the label
-// whose buddy it is, so the labels beside fields are made their buddies.)
+// are named by the caption beside them followed by the value, and the link
+// is a link. (On Linux, Qt reads a list's text as its name and names it
+// through the label whose buddy it is, so the labels beside fields are made
+// their buddies.)
 #pragma once
 
 #include <QString>
@@ -24,11 +25,13 @@ QString spokenCaption(QString caption);
 // The accessible name of a control's widget.
 QString accessibleNameOf(const ControlSpec& row);
 
-// Lets a folder or count label answer with its caption as the value, and
-// an option button as one; once per program, before the first is asked for.
+// Lets a folder or count label answer with its value, the link as a link
+// and an option button as one; once per program, before the first is asked
+// for.
 void installAccessibility();
 
-// Tells assistive tools that the value of such a label changed.
+// Tells assistive tools that the value of such a label, and so its name,
+// changed.
 void announceValueChange(QWidget& label);
 
 }  // namespace qm::desktop

@@ -1,13 +1,13 @@
 // The binders of labels, buttons, option buttons, the check box and the
 // frame, and the one factory that turns a row of the layout table into a widget.
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
 
 #include "app/qt/accessible_names.h"
 #include "app/qt/binder.h"
 #include "app/qt/bound_label.h"
+#include "app/qt/classic_frame.h"
 #include "app/qt/edit_binders.h"
 #include "app/qt/pixel_geometry.h"
 #include "app/qt/qt_text.h"
@@ -39,6 +39,8 @@ public:
         : Binder(context, label, new BoundLabel(parent)), label_(label) {
         auto* w = static_cast<BoundLabel*>(widget());
         w->captionIsValue = !label.spec().labelledBy.empty();
+        w->isLink = label.spec().link;
+        if (label.spec().elidesPath) w->elidePath(label.spec());
         Form1& form = context.form;
         w->onClick = [this, &form] { act([&] { form.click(label_); }); };
         w->onMouseMove = [this, &form] { act([&] { form.mouseMove(label_); }); };
@@ -55,7 +57,7 @@ private:
         auto* w = static_cast<BoundLabel*>(widget());
         const QString text = toQString(label_.caption());
         if (w->text() == text) return;
-        w->setText(text);
+        w->setCaption(text);
         // Grows and shrinks with the caption; the left edge stays put.
         if (label_.spec().autoSize) w->resize(w->sizeHint());
         if (w->captionIsValue) announceValueChange(*w);
@@ -128,15 +130,7 @@ private:
 class FrameBinder final : public Binder {
 public:
     FrameBinder(BindContext& context, Frame& frame, QWidget* parent)
-        : Binder(context, frame, new QGroupBox(toQString(frame.caption()), parent)) {
-        // The table places the frame's controls for the classic frame, whose
-        // line runs through the middle of the caption; Qt's own styles draw
-        // the line below the caption, right across the first control.
-        widget()->setStyleSheet(QStringLiteral(
-            "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.5em; }"
-            "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 6px;"
-            " padding: 0 2px; }"));
-    }
+        : Binder(context, frame, new ClassicFrame(toQString(frame.caption()), parent)) {}
 
 private:
     void mirrorState() override {}
@@ -169,8 +163,13 @@ void applyLayoutRow(Binder& binder, double scale) {
     const ControlSpec& row = binder.control().spec();
     QWidget* w = binder.widget();
     w->setGeometry(toPixels(row.geometry, scale));
-    if (!row.tooltip.empty()) w->setToolTip(toQString(row.tooltip));
-    if (row.textColor != ControlSpec::kDefaultColor) {
+    if (!row.tooltip.empty()) {
+        w->setToolTip(toQString(row.tooltip));
+        // Said as the description even while the tooltip shows a whole path.
+        w->setAccessibleDescription(toQString(row.tooltip));
+    }
+    // A link takes the desktop's link colour when it is drawn (bound_label.h).
+    if (row.textColor != ControlSpec::kDefaultColor && !row.link) {
         QPalette palette = w->palette();
         const QColor color = QColor::fromRgb(row.textColor);
         for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})

@@ -3,8 +3,13 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
 
 #include "app/qt/dropped_paths.h"
+#include "app/qt/link_color.h"
+#include "app/qt/qt_text.h"
+#include "window/layout.h"
 
 namespace qm::desktop {
 
@@ -12,6 +17,53 @@ BoundLabel::BoundLabel(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);  // a folder name is never markup
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setMouseTracking(true);  // MouseMove is reported without a button held
+}
+
+void BoundLabel::setCaption(const QString& caption) {
+    setText(caption);
+    fitToolTip();
+}
+
+void BoundLabel::elidePath(const ControlSpec& row) {
+    pathRow_ = &row;
+    fitToolTip();
+}
+
+QString BoundLabel::shownText() const {
+    if (!pathRow_) return text();
+    return fontMetrics().elidedText(text(), Qt::ElideMiddle, contentsRect().width());
+}
+
+// The text is kept whole (assistive tools read it); only the drawing is
+// cut, and in the link's case coloured.
+void BoundLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    QPalette colours = palette();
+    if (isLink) {
+        // While the window is disabled (during a run) it is drawn as disabled.
+        const QColor link = readableLinkColor(colours);
+        colours.setColor(QPalette::Active, QPalette::WindowText, link);
+        colours.setColor(QPalette::Inactive, QPalette::WindowText, link);
+    }
+    style()->drawItemText(&painter, contentsRect(), static_cast<int>(alignment()), colours, isEnabled(),
+                          shownText(), foregroundRole());
+}
+
+void BoundLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    fitToolTip();
+}
+
+void BoundLabel::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange) fitToolTip();
+}
+
+void BoundLabel::fitToolTip() {
+    if (!pathRow_) return;
+    const QString tip = toQString(shownText() == text() ? pathRow_->tooltip
+                                                        : elidedPathTooltip(*pathRow_, text().toStdU16String()));
+    if (toolTip() != tip) setToolTip(tip);
 }
 
 void BoundLabel::mousePressEvent(QMouseEvent* event) {

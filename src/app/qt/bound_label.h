@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+namespace qm {
+struct ControlSpec;
+}
+
 namespace qm::desktop {
 
 class BoundLabel : public QLabel {
@@ -20,8 +24,21 @@ public:
     // The caption is a value (a folder, a count) that a screen reader reads
     // under the name of the caption beside it (accessible_names.h).
     bool captionIsValue = false;
+    // Drawn in the palette's link colour, made readable on its background.
+    bool isLink = false;
+    // From now on a path wider than the label is drawn cut in the middle and
+    // shown whole in the tooltip, above the tooltip that `row` gives.
+    void elidePath(const ControlSpec& row);
+
+    // The caption, and the tooltip that goes with it.
+    void setCaption(const QString& caption);
+    // The caption as drawn.
+    QString shownText() const;
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -30,7 +47,10 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    void fitToolTip();
+
     bool pressed_ = false;  // a click is a press and a release over the label
+    const ControlSpec* pathRow_ = nullptr;
 };
 
 }  // namespace qm::desktop

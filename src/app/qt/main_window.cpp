@@ -23,13 +23,22 @@ Qt::WindowFlags flagsOf(const WindowSpec& window) {
     return flags;
 }
 
+// The installed theme's icon, which follows the desktop's icon theme; a
+// program run from its build folder has the pictures built in.
+QIcon programIcon() {
+    QIcon builtIn;
+    for (int size : {16, 32, 48, 64, 128})
+        builtIn.addFile(QStringLiteral(":/quillmarsh/quillmarsh-%1.png").arg(size), QSize(size, size));
+    return QIcon::fromTheme(QStringLiteral("quillmarsh"), builtIn);
+}
+
 }  // namespace
 
 MainWindow::MainWindow(Form1& form, double scale)
     : form_(form), context_{form, 0, [this] { mirrorAll(); }}, router_(context_) {
     const WindowSpec& window = formSpec();
     setWindowFlags(flagsOf(window));
-    setWindowIcon(QIcon(QStringLiteral(":/quillmarsh/quillmarsh.png")));
+    setWindowIcon(programIcon());
     // The layout was drawn for the classic 9-point dialog font; larger text
     // would not fit the captions into their controls.
     QFont font = this->font();

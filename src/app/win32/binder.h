@@ -37,6 +37,7 @@ struct BindContext {
     // action, since a control may have changed itself in a way the model
     // refused (a list entry chosen while the focus could not move there).
     std::function<void()> mirrorAll;
+    HWND tooltips = nullptr;  // the window's tooltip control, once it is made
 };
 
 class MirrorScope {

@@ -9,6 +9,7 @@
 #include "app/win32/edit_binders.h"
 #include "platform/win32/win32_text.h"
 #include "window/form1.h"
+#include "window/layout.h"
 
 namespace qm::win32ui {
 
@@ -59,10 +60,13 @@ public:
     LabelBinder(BindContext& context, Label& label)
         // SS_NOTIFY: a label takes clicks and the pointer (for its tooltip,
         // its Click and MouseMove); SS_NOPREFIX: an "&" in a folder name is
-        // shown, not taken for an access key.
+        // shown, not taken for an access key; SS_PATHELLIPSIS: a path too
+        // wide for the label is drawn cut in the middle, keeping its last
+        // folder, as Explorer cuts paths.
         : Binder(context, label,
                  createControlWindow(context, label.spec(), WC_STATICW,
-                                     SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY)),
+                                     SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY |
+                                         (label.spec().elidesPath ? SS_PATHELLIPSIS : 0))),
           label_(label) {
         if (label.spec().acceptsDrops) DragAcceptFiles(hwnd(), TRUE);
     }
@@ -75,6 +79,7 @@ public:
     void place() override {
         Binder::place();
         fitToCaption();
+        fitToolTip();
     }
 
 private:
@@ -83,6 +88,36 @@ private:
         if (windowText() == caption) return;
         SetWindowTextW(hwnd(), caption.c_str());
         fitToCaption();
+        fitToolTip();
+    }
+
+    // The caption's width in the window's font.
+    int captionWidth() const {
+        const std::wstring caption = windowText();
+        HDC dc = GetDC(hwnd());
+        HGDIOBJ old = SelectObject(dc, context_.font);
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
+        SelectObject(dc, old);
+        ReleaseDC(hwnd(), dc);
+        return extent.cx;
+    }
+
+    // A path that is drawn cut is shown whole in the tooltip.
+    void fitToolTip() {
+        const ControlSpec& row = label_.spec();
+        if (!row.elidesPath || !context_.tooltips) return;
+        RECT client;
+        GetClientRect(hwnd(), &client);
+        std::wstring tip = win32::wide(captionWidth() > client.right - client.left
+                                           ? elidedPathTooltip(row, label_.caption())
+                                           : row.tooltip);
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = context_.window;
+        tool.uId = reinterpret_cast<UINT_PTR>(hwnd());
+        tool.lpszText = tip.data();
+        SendMessageW(context_.tooltips, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
     }
 
     std::wstring windowText() const {
@@ -94,16 +129,10 @@ private:
     // Grows and shrinks with the caption; the left edge stays put.
     void fitToCaption() {
         if (!label_.spec().autoSize) return;
-        const std::wstring caption = windowText();
-        HDC dc = GetDC(hwnd());
-        HGDIOBJ old = SelectObject(dc, context_.font);
-        SIZE extent{};
-        GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
-        SelectObject(dc, old);
-        ReleaseDC(hwnd(), dc);
         RECT r;
         GetWindowRect(hwnd(), &r);
-        SetWindowPos(hwnd(), nullptr, 0, 0, extent.cx, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(hwnd(), nullptr, 0, 0, captionWidth(), r.bottom - r.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
     Label& label_;

@@ -121,6 +121,10 @@ void MainWindow::addTooltips() {
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
     if (!tooltips_) return;
+    context_.tooltips = tooltips_;
+    // A width of its own lets a tooltip break at "\n": a whole path above
+    // the label's hint.
+    SendMessageW(tooltips_, TTM_SETMAXTIPWIDTH, 0, 32767);
     for (const auto& binder : binders_) {
         const std::u16string& tip = binder->control().spec().tooltip;
         if (tip.empty()) continue;

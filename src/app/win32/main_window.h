@@ -33,6 +33,8 @@ public:
     // The window a control's keyboard focus is in (the editable list's edit field).
     HWND focusWindowOf(const Control& control) const;
     UINT dpi() const { return context_.dpi; }
+    // The tooltip control of the window's controls.
+    HWND tooltips() const { return tooltips_; }
 
     // Closing the window ends the program's message loop.
     void endProgramOnClose() { endsProgram_ = true; }
