@@ -67,6 +67,7 @@ void Form1::CmdDo_Click() {
     setEnabled(true);
     lastRun_ = {true,
                 tally.failed,
+                tally.clashes,
                 tally.copiedOnly,
                 tally.companions,
                 tally.notDealt,
@@ -82,6 +83,10 @@ void Form1::CmdDo_Click() {
     if (tally.failed != 0) {
         std::u16string prompt = u"分发完毕！因文件访问错误，分发失败" + text::decimal(tally.failed) + u"份。\r\n" +
                                 (log.created() ? u"稍候请参见分发失败的记录。" : u"分发失败的记录无法创建。");
+        // A run into an old target meets the files of the last run: that is
+        // no access error, and the user is told so.
+        if (tally.clashes != 0)
+            prompt += u"\r\n其中" + text::decimal(tally.clashes) + u"个文件因目标位置已有不同的同名文件而未分发。";
         system.messageBox({prompt + copiedOnly, kTitle, MsgButtons::Ok, MsgIcon::Information, 0});
         if (log.created()) system.openInDesktop(log.path(), ShowAs::Normal);
     } else {

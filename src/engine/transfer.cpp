@@ -142,6 +142,7 @@ TransferTally transferAll(Platform& platform, const TransferJob& job, FailureLog
             ++tally.notDealt;
         } else if (result->outcome == TransferOutcome::Failed) {
             ++tally.failed;
+            if (result->clash) ++tally.clashes;
             const std::u16string name = text::nameText(job.names.name(row.name));
             log.add(job.sourceFolder + separator + name, job.shares.path(row.share) + separator + name);
         } else {

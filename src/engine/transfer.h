@@ -26,6 +26,7 @@ struct TransferJob {
 
 struct TransferTally {
     std::uint64_t failed = 0;
+    std::uint64_t clashes = 0;  // of the failed: another file already had the name
     // Move runs only: files that reached their share while the source stayed
     // (it could not be removed, or its twin was already there).
     std::uint64_t copiedOnly = 0;

@@ -58,6 +58,9 @@ struct TransferResult {
     TransferOutcome outcome = TransferOutcome::Failed;
     FileFacts facts;
     FileId id;
+    // Failed because something else already had the destination name (a
+    // file with other bytes, a folder, a link): a clash, not an access error.
+    bool clash = false;
 };
 
 // Told, on the thread that transfers a file, the moment before the file

@@ -10,6 +10,7 @@ namespace qm {
 struct RunResult {
     bool ran = false;  // there were files to deal, and the run went through its steps
     std::uint64_t failed = 0;
+    std::uint64_t clashes = 0;     // of the failed: a different file already had the name in the share
     std::uint64_t copiedOnly = 0;  // a move run's files that could only be copied
     std::uint64_t companions = 0;  // companions dealt along with their files
     std::uint64_t notDealt = 0;    // files never started: the run was stopped

@@ -68,7 +68,8 @@ TEST_F(BatchRunTest, FailuresExitOneAndPrintTheLogPath) {
     makeFiles(dir, "src", 2);
     dir.write("out/src_分发1/f000.txt", "different");
     EXPECT_EQ(run({"--shares", "1"}), batch::kSomeFailed);
-    EXPECT_EQ(out.str(), "分发完毕！因文件访问错误，分发失败1份。\n稍候请参见分发失败的记录。\n" +
+    EXPECT_EQ(out.str(), "分发完毕！因文件访问错误，分发失败1份。\n稍候请参见分发失败的记录。\n"
+                         "其中1个文件因目标位置已有不同的同名文件而未分发。\n" +
                              dir.str("log.txt") + "\n");
 }
 

@@ -84,7 +84,8 @@ TEST(BatchExe, DealsAFolderOfChineseNamesAndReportsByExitCode) {
     dir.write("分发/照片_分发3/图片1.jpg", "别的内容");
     Result clash = run(dir, {"--import", src, "--export", dir.str("分发"), "--per-share", "5", "--seed", "4"});
     EXPECT_EQ(clash.exitCode, 1u) << clash.err;
-    const std::string report = "分发完毕！因文件访问错误，分发失败1份。\r\n稍候请参见分发失败的记录。\r\n";
+    const std::string report = "分发完毕！因文件访问错误，分发失败1份。\r\n稍候请参见分发失败的记录。\r\n"
+                               "其中1个文件因目标位置已有不同的同名文件而未分发。\r\n";
     ASSERT_TRUE(clash.out.starts_with(report)) << clash.out;
     const std::string logPath = clash.out.substr(report.size(), clash.out.size() - report.size() - 2);
     TempDir logDir;  // the log's own place is outside the test's folder: read it through a copy

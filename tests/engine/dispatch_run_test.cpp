@@ -144,7 +144,7 @@ TEST_F(DispatchRunTest, AClashWithDifferentContentFailsIsLoggedAndTouchesNeither
     EXPECT_EQ(dir.read("out/src_分发1/f001.txt"), "someone else's file");
     EXPECT_EQ(dir.read("src/f001.txt"), "f001");
     ASSERT_EQ(platform.boxes.size(), 1u);
-    EXPECT_EQ(platform.boxes[0].prompt, u"分发完毕！因文件访问错误，分发失败1份。\r\n稍候请参见分发失败的记录。");
+    EXPECT_EQ(platform.boxes[0].prompt, u"分发完毕！因文件访问错误，分发失败1份。\r\n稍候请参见分发失败的记录。\r\n其中1个文件因目标位置已有不同的同名文件而未分发。");
     const std::string expectedLog =
         "分发失败记录列表详情：\r\n" + dir.str("src/f001.txt") + "  →  " + dir.str("out/src_分发1/f001.txt") + "\r\n";
     EXPECT_EQ(log(), expectedLog);
@@ -162,7 +162,8 @@ TEST_F(DispatchRunTest, AMoveThatCouldOnlyCopySaysSo) {
     platform.answers = {MsgResult::Ok};
     form->click(form->CmdDo);
     EXPECT_EQ(platform.boxes.back().prompt,
-              u"分发完毕！因文件访问错误，分发失败1份。\r\n稍候请参见分发失败的记录。\r\n其中1个文件只能复制，原文件未移走。");
+              u"分发完毕！因文件访问错误，分发失败1份。\r\n稍候请参见分发失败的记录。\r\n其中1个文件因目标位置已有不同的同名文件而未分发。"
+              u"\r\n其中1个文件只能复制，原文件未移走。");
     EXPECT_EQ(dir.list("src"), (std::vector<std::string>{"f000.txt", "f001.txt"}));
 }
 
@@ -185,7 +186,7 @@ TEST_F(DispatchRunTest, ALogThatCannotBeWrittenMovesOnWhole) {
     platform.failWritesFrom[dir.u16("log3.txt")] = 2;
     platform.opened.clear();
     form->click(form->CmdDo);
-    EXPECT_TRUE(platform.boxes.back().prompt.ends_with(u"\r\n分发失败的记录无法创建。"));
+    EXPECT_TRUE(platform.boxes.back().prompt.ends_with(u"\r\n分发失败的记录无法创建。\r\n其中3个文件因目标位置已有不同的同名文件而未分发。"));
     EXPECT_EQ(platform.opened, std::vector<std::u16string>{dir.u16("out")});
     EXPECT_FALSE(dir.exists("log3.txt"));
 }
@@ -242,7 +243,7 @@ TEST_F(DispatchRunTest, ALogThatCannotBeMadeAnywhereDoesNotStopTheRun) {
     form->TDivs.setText(u"1");
     form->click(form->CmdDo);
     EXPECT_TRUE(dir.exists("out/src_分发1/f001.txt"));
-    EXPECT_EQ(platform.boxes.back().prompt, u"分发完毕！因文件访问错误，分发失败1份。\r\n分发失败的记录无法创建。");
+    EXPECT_EQ(platform.boxes.back().prompt, u"分发完毕！因文件访问错误，分发失败1份。\r\n分发失败的记录无法创建。\r\n其中1个文件因目标位置已有不同的同名文件而未分发。");
     EXPECT_EQ(platform.opened, std::vector<std::u16string>{dir.u16("out")});
 }
 

@@ -304,7 +304,7 @@ TransferResult compareWithTaken(int from, const char* name, const PosixFolder& t
     if (!in.valid() || fstat(in.get(), &source) != 0 || !S_ISREG(source.st_mode)) return {};
     FileId id;
     if (holdsSameContent(to, name, in.get(), source, id)) return {TransferOutcome::AlreadyThere, factsOf(source), id};
-    return {TransferOutcome::Failed, factsOf(source), {}};
+    return {TransferOutcome::Failed, factsOf(source), {}, true};
 }
 
 TransferResult copyOpen(int in, const struct stat& source, const PosixFolder& to, const char* name,
@@ -316,9 +316,9 @@ TransferResult copyOpen(int in, const struct stat& source, const PosixFolder& to
         published = viaHiddenName(in, source, to, name, witness, id);
     }
     if (published == Publish::Done) return {TransferOutcome::Copied, factsOf(source), id};
-    if (published == Publish::Taken && holdsSameContent(to, name, in, source, id))
-        return {TransferOutcome::AlreadyThere, factsOf(source), id};
-    return {TransferOutcome::Failed, factsOf(source), {}};
+    if (published != Publish::Taken) return {TransferOutcome::Failed, factsOf(source), {}};
+    if (holdsSameContent(to, name, in, source, id)) return {TransferOutcome::AlreadyThere, factsOf(source), id};
+    return {TransferOutcome::Failed, factsOf(source), {}, true};
 }
 
 }  // namespace qm::posix

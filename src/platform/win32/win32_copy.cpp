@@ -244,9 +244,9 @@ TransferResult copyOpen(HANDLE in, const FileInfo& source, const std::u16string&
                                   ? Publish::Taken
                                   : viaTemporaryName(in, source, to, witness, id);
     if (published == Publish::Done) return {TransferOutcome::Copied, source.facts(), id};
-    if (published == Publish::Taken && holdsSameContent(to, in, source, id))
-        return {TransferOutcome::AlreadyThere, source.facts(), id};
-    return {TransferOutcome::Failed, source.facts(), {}};
+    if (published != Publish::Taken) return {TransferOutcome::Failed, source.facts(), {}};
+    if (holdsSameContent(to, in, source, id)) return {TransferOutcome::AlreadyThere, source.facts(), id};
+    return {TransferOutcome::Failed, source.facts(), {}, true};
 }
 
 TransferResult copyInto(const std::u16string& from, const std::u16string& to, TransferWitness* witness) {
@@ -262,7 +262,7 @@ TransferResult compareWithTaken(const std::u16string& from, const std::u16string
     if (!in.valid()) return {};
     FileId id;
     if (holdsSameContent(to, in.get(), source, id)) return {TransferOutcome::AlreadyThere, source.facts(), id};
-    return {TransferOutcome::Failed, source.facts(), {}};
+    return {TransferOutcome::Failed, source.facts(), {}, true};
 }
 
 }  // namespace qm::win32
