@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/posix_platform.h"
+#include "platform/posix/posix_system.h"
 #include "text/utf.h"
 #include "window/form1.h"
 
@@ -22,8 +22,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 20;
-    qm::PosixPlatform platform;
-    qm::Form1 form(platform);
+    qm::PosixSystem system;
+    qm::QuietUser user;
+    qm::Form1 form({system, user});
     using Clock = std::chrono::steady_clock;
     const auto listed0 = Clock::now();
     form.LDir.setCaption(qm::text::fromUtf8(argv[1]));

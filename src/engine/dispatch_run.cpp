@@ -17,13 +17,14 @@ constexpr char16_t kTitle[] = u"消息";
 }  // namespace
 
 void Form1::CmdDo_Click() {
-    Platform& system = platform();
+    System& system = this->system();
+    User& user = this->user();
     lastRun_ = RunResult();
     if (FilesToDeal() == 0) return;  // nothing matches; the button is normally disabled then
 
     // Move confirmation: Cancel turns the run into a copy run, it cannot stop it.
     if (ChBackUp.value() != 0) {
-        MsgResult answer = system.messageBox(
+        MsgResult answer = user.messageBox(
             {u"在分发的同时移走原文件？", kTitle, MsgButtons::OkCancel, MsgIcon::Information, 1});
         if (answer == MsgResult::Ok) {
             CmdDo.setEnabled(false);
@@ -34,7 +35,7 @@ void Form1::CmdDo_Click() {
 
     // The plan (settings, share root, counts) and the draw, seeded from the
     // clock; then the share folders, before the window is disabled.
-    RunPlan plan = PlanRun(ChBackUp.value() != 0, system.clockSeed());
+    RunPlan plan = PlanRun(ChBackUp.value() != 0, extras.seed ? *extras.seed : system.clockSeed());
     // The record says where the run works before it makes anything there, so
     // that even the share folders of a run killed at once can be taken back.
     RunRecorder* recorder = extras.recorder;
@@ -55,7 +56,10 @@ void Form1::CmdDo_Click() {
         tally.recordLost = true;
     } else {
         tally = transferAll(system, job, log,
-                            [&](std::uint64_t i) { setCaption(progress + text::decimal(i + 1) + total); });
+                            [&](std::uint64_t i) {
+                                setCaption(progress + text::decimal(i + 1) + total);
+                                user.keepResponsive();
+                            });
         if (recorder && !tally.recordLost && !recorder->end(tally.notDealt)) tally.recordLost = true;
     }
 
@@ -87,15 +91,15 @@ void Form1::CmdDo_Click() {
         // no access error, and the user is told so.
         if (tally.clashes != 0)
             prompt += u"\r\n其中" + text::decimal(tally.clashes) + u"个文件因目标位置已有不同的同名文件而未分发。";
-        system.messageBox({prompt + copiedOnly, kTitle, MsgButtons::Ok, MsgIcon::Information, 0});
-        if (log.created()) system.openInDesktop(log.path(), ShowAs::Normal);
+        user.messageBox({prompt + copiedOnly, kTitle, MsgButtons::Ok, MsgIcon::Information, 0});
+        if (log.created()) user.openInDesktop(log.path(), ShowAs::Normal);
     } else {
-        system.messageBox({u"分发完毕！" + copiedOnly, kTitle, MsgButtons::Ok, MsgIcon::Information, 0});
+        user.messageBox({u"分发完毕！" + copiedOnly, kTitle, MsgButtons::Ok, MsgIcon::Information, 0});
         log.removeEarlier();
     }
     if (ChBackUp.value() != 0) LFiles.setCaption(u"0");
     ChBackUp.setValue(0);
-    system.openInDesktop(LDirOut.caption(), ShowAs::NormalWithoutFocus);
+    user.openInDesktop(LDirOut.caption(), ShowAs::NormalWithoutFocus);
 }
 
 }  // namespace qm

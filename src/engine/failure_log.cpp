@@ -8,7 +8,7 @@ constexpr char16_t kHeader[] = u"分发失败记录列表详情：";
 
 }  // namespace
 
-FailureLog::FailureLog(Platform& platform) : platform_(platform), places_(platform.failureLogPaths()) {
+FailureLog::FailureLog(System& system) : system_(system), places_(system.failureLogPaths()) {
     lines_ = kHeader;
     lines_ += u'\n';
 }
@@ -17,10 +17,10 @@ void FailureLog::removeEarlier() {
     // Made afresh (which removes the earlier one unless a running run holds
     // it) and removed again.
     for (const std::u16string& place : places_) {
-        if (std::unique_ptr<TextFile> file = platform_.createTextFile(place)) {
+        if (std::unique_ptr<TextFile> file = system_.createTextFile(place)) {
             file->close();
             file.reset();
-            platform_.deleteFile(place);
+            system_.deleteFile(place);
             return;
         }
     }
@@ -30,12 +30,12 @@ bool FailureLog::moveOn() {
     if (file_) {
         // A log cut short would tell less than happened: it goes.
         file_.reset();
-        platform_.deleteFile(path_);
+        system_.deleteFile(path_);
         path_.clear();
     }
     while (next_ < places_.size()) {
         const std::u16string& place = places_[next_++];
-        std::unique_ptr<TextFile> file = platform_.createTextFile(place);
+        std::unique_ptr<TextFile> file = system_.createTextFile(place);
         if (!file) continue;
         bool written = true;
         for (std::size_t start = 0; written && start < lines_.size();) {
@@ -50,7 +50,7 @@ bool FailureLog::moveOn() {
         path_ = place;
         if (written) return true;
         file_.reset();
-        platform_.deleteFile(place);
+        system_.deleteFile(place);
         path_.clear();
     }
     return false;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/system.h"
 
 namespace qm {
 
@@ -16,7 +16,7 @@ public:
     // gets the header line then: a run that fails nothing (or is killed
     // before its first failure) leaves no empty log behind. When no place
     // can take it, the run goes on without a log and says so at its end.
-    explicit FailureLog(Platform& platform);
+    explicit FailureLog(System& system);
 
     bool created() const { return file_ != nullptr || closed_; }
     const std::u16string& path() const { return path_; }
@@ -33,7 +33,7 @@ private:
     bool moveOn();
     bool write(const std::u16string& line);
 
-    Platform& platform_;
+    System& system_;
     std::vector<std::u16string> places_;
     std::size_t next_ = 0;
     std::unique_ptr<TextFile> file_;

@@ -46,16 +46,19 @@ std::string RecordReader::where() const { return "第" + std::to_string(number_)
 
 bool RecordReader::line(std::string_view& text, std::string& error) {
     for (;;) {
-        // Zero bytes where a line should start: the room a killed run had
-        // reserved for lines it never wrote. Nothing of the record follows.
-        if (begin_ < end_ && buffer_[begin_] == '\0') {
+        const char* start = buffer_.data() + begin_;
+        const void* newline = std::memchr(start, '\n', end_ - begin_);
+        const std::size_t length = newline ? static_cast<const char*>(newline) - start : end_ - begin_;
+        // A zero byte is never part of a line: it is the room a killed run
+        // had reserved for lines, and where one stands, the run was killed
+        // while it wrote that line (before its file was published). Nothing
+        // of the record follows.
+        if (std::memchr(start, '\0', length)) {
             begin_ = end_;
-            eof_ = true;
+            eof_ = cut_ = true;
             return false;
         }
-        const char* start = buffer_.data() + begin_;
-        if (const void* newline = std::memchr(start, '\n', end_ - begin_)) {
-            const std::size_t length = static_cast<const char*>(newline) - start;
+        if (newline) {
             text = std::string_view(start, length);
             begin_ += length + 1;
             ++number_;
@@ -91,6 +94,11 @@ bool RecordReader::line(std::string_view& text, std::string& error) {
 bool RecordReader::readHeader(RecordHeader& header, std::string& error) {
     std::string_view text;
     if (!line(text, error)) {
+        if (cut_) {
+            header.begun = false;  // killed while it wrote its first line
+            header_ = header;
+            return true;
+        }
         if (error.empty()) error = "文件是空的";
         return false;
     }
@@ -152,7 +160,8 @@ bool RecordReader::readHeader(RecordHeader& header, std::string& error) {
         }
     }
     if (!error.empty()) return false;
-    if (!any) {
+    if (!any || (cut_ && !(seed && mode && import && exported && shares && folders))) {
+        // Killed before, or while, it wrote the header: before it made anything.
         header.begun = false;
         header_ = header;
         return true;

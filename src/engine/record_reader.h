@@ -62,6 +62,7 @@ private:
     std::vector<char> buffer_;
     std::size_t begin_ = 0, end_ = 0;  // unread bytes in buffer_
     bool eof_ = false;
+    bool cut_ = false;  // the file ends in a line a killed run was writing
     std::uint64_t number_ = 0;  // of the line last read
     std::string pending_;       // a header line read ahead
     bool havePending_ = false;

@@ -98,7 +98,7 @@ std::uint64_t Form1::FilesToDeal() const {
 }
 
 std::u16string Form1::ShareRoot() const {
-    const PathStyle style = platform_.pathStyle();
+    const PathStyle style = system().pathStyle();
     return LDirOut.caption() + keptPath(sourcePathOf(LDir.caption(), style), Option2.value(), style) + u"_分发";
 }
 

@@ -23,23 +23,23 @@ std::optional<ShareLayout> shareLayout(const std::u16string& target, const std::
     return layout;
 }
 
-std::unique_ptr<OpenFolder> openShareParent(Platform& platform, const ShareLayout& layout, bool create) {
+std::unique_ptr<OpenFolder> openShareParent(System& system, const ShareLayout& layout, bool create) {
     // The target folder itself is made as the user named it, links and all.
-    if (create && !platform.folderExists(layout.target))
-        platform.makeFolders(layout.target + platform.pathStyle().separator);
-    const std::unique_ptr<OpenFolder> target = platform.openFolder(layout.target);
+    if (create && !system.folderExists(layout.target))
+        system.makeFolders(layout.target + system.pathStyle().separator);
+    const std::unique_ptr<OpenFolder> target = system.openFolder(layout.target);
     if (!target) return nullptr;
-    return platform.openFolderBelow(*target, layout.parent, create);
+    return system.openFolderBelow(*target, layout.parent, create);
 }
 
-ShareFolders::ShareFolders(Platform& platform, const std::u16string& target, std::u16string shareRoot)
-    : platform_(platform), root_(std::move(shareRoot)),
-      layout_(shareLayout(target, root_, platform.pathStyle().separator)) {}
+ShareFolders::ShareFolders(System& system, const std::u16string& target, std::u16string shareRoot)
+    : system_(system), root_(std::move(shareRoot)),
+      layout_(shareLayout(target, root_, system.pathStyle().separator)) {}
 
 void ShareFolders::make(std::uint64_t count) {
-    if (layout_) parent_ = openShareParent(platform_, *layout_, true);
+    if (layout_) parent_ = openShareParent(system_, *layout_, true);
     if (!parent_) return;
-    for (std::uint64_t k = 1; k <= count; ++k) platform_.openFolderBelow(*parent_, layout_->rootName + text::decimal(k), true);
+    for (std::uint64_t k = 1; k <= count; ++k) system_.openFolderBelow(*parent_, layout_->rootName + text::decimal(k), true);
 }
 
 OpenFolder* ShareFolders::folder(std::uint64_t share) {
@@ -47,7 +47,7 @@ OpenFolder* ShareFolders::folder(std::uint64_t share) {
     auto it = open_.find(share);
     if (it == open_.end()) {
         std::unique_ptr<OpenFolder> opened;
-        if (parent_) opened = platform_.openFolderBelow(*parent_, layout_->rootName + text::decimal(share), false);
+        if (parent_) opened = system_.openFolderBelow(*parent_, layout_->rootName + text::decimal(share), false);
         it = open_.emplace(share, std::move(opened)).first;
     }
     return it->second.get();

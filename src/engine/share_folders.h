@@ -17,7 +17,7 @@
 #include <mutex>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/system.h"
 
 namespace qm {
 
@@ -37,11 +37,11 @@ std::optional<ShareLayout> shareLayout(const std::u16string& target, const std::
 
 // The folder that holds the shares, opened (made when `create` is set) as
 // described above; nullptr when it cannot be.
-std::unique_ptr<OpenFolder> openShareParent(Platform& platform, const ShareLayout& layout, bool create);
+std::unique_ptr<OpenFolder> openShareParent(System& system, const ShareLayout& layout, bool create);
 
 class ShareFolders {
 public:
-    ShareFolders(Platform& platform, const std::u16string& target, std::u16string shareRoot);
+    ShareFolders(System& system, const std::u16string& target, std::u16string shareRoot);
 
     // Share folders 1 to `count` made where missing, and the folders on the
     // way to them; existing ones are reused as they are. Without a usable
@@ -56,7 +56,7 @@ public:
     std::u16string path(std::uint64_t share) const;
 
 private:
-    Platform& platform_;
+    System& system_;
     std::u16string root_;
     std::optional<ShareLayout> layout_;
     std::unique_ptr<OpenFolder> parent_;

@@ -32,8 +32,8 @@ private:
 // threads that transfer, and each file's outcome once it is known.
 class Work {
 public:
-    Work(Platform& platform, const TransferJob& job, OpenFolder* source)
-        : platform_(platform), job_(job), source_(source), results_(job.plan.rows.size()),
+    Work(System& system, const TransferJob& job, OpenFolder* source)
+        : system_(system), job_(job), source_(source), results_(job.plan.rows.size()),
           done_(job.plan.rows.size()) {
         for (auto& d : done_) d.store(false, std::memory_order_relaxed);
     }
@@ -96,11 +96,11 @@ private:
         return recordLost() || (job_.stop && job_.stop->load(std::memory_order_relaxed) != 0);
     }
     TransferResult transfer(OpenFolder& share, NativeNameView name, TransferWitness* witness) {
-        return job_.plan.move ? platform_.moveFile(*source_, name, share, witness)
-                              : platform_.copyFile(*source_, name, share, witness);
+        return job_.plan.move ? system_.moveFile(*source_, name, share, witness)
+                              : system_.copyFile(*source_, name, share, witness);
     }
 
-    Platform& platform_;
+    System& system_;
     const TransferJob& job_;
     OpenFolder* source_;
     std::atomic<std::uint64_t> next_{0};
@@ -114,12 +114,12 @@ private:
 
 }  // namespace
 
-TransferTally transferAll(Platform& platform, const TransferJob& job, FailureLog& log,
+TransferTally transferAll(System& system, const TransferJob& job, FailureLog& log,
                           const std::function<void(std::uint64_t)>& beforeFile) {
-    const char16_t separator = platform.pathStyle().separator;
-    const std::unique_ptr<OpenFolder> source = platform.openFolder(job.sourceFolder);
+    const char16_t separator = system.pathStyle().separator;
+    const std::unique_ptr<OpenFolder> source = system.openFolder(job.sourceFolder);
     const std::vector<RunRow>& rows = job.plan.rows;
-    Work work(platform, job, source.get());
+    Work work(system, job, source.get());
 
     // A copy run has a second thread copying alongside the run's own. The
     // run's thread accounts for the files strictly in the run's order (the
@@ -150,7 +150,6 @@ TransferTally transferAll(Platform& platform, const TransferJob& job, FailureLog
             if (row.companion) ++tally.companions;
         }
         if (i + 1 == rows.size() || rows[i + 1].share != row.share) job.shares.close(row.share);
-        platform.keepResponsive();
     }
     if (helper.joinable()) helper.join();
     tally.recordLost = work.recordLost();

@@ -40,8 +40,9 @@ struct TransferTally {
 
 // Transfers every row of the plan in order, logging each file that fails.
 // `beforeFile` is told the position (from 0) of each row before it is
-// accounted for, strictly in the plan's order.
-TransferTally transferAll(Platform& platform, const TransferJob& job, FailureLog& log,
+// accounted for, strictly in the plan's order (the window shows progress and
+// repaints there).
+TransferTally transferAll(System& system, const TransferJob& job, FailureLog& log,
                           const std::function<void(std::uint64_t)>& beforeFile);
 
 }  // namespace qm

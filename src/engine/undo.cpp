@@ -17,8 +17,8 @@ bool stopping(const std::atomic<int>* stop) { return stop && stop->load(std::mem
 // two neighbouring shares mixed where two threads copied, so a few stay open.
 class OpenShares {
 public:
-    OpenShares(Platform& platform, OpenFolder* parent, std::u16string rootName)
-        : platform_(platform), parent_(parent), rootName_(std::move(rootName)) {}
+    OpenShares(System& system, OpenFolder* parent, std::u16string rootName)
+        : system_(system), parent_(parent), rootName_(std::move(rootName)) {}
 
     OpenFolder* get(std::uint64_t share) {
         for (auto& [number, folder] : open_) {
@@ -26,7 +26,7 @@ public:
         }
         if (open_.size() == kKept) open_.erase(open_.begin());
         std::unique_ptr<OpenFolder> folder;
-        if (parent_) folder = platform_.openFolderBelow(*parent_, name(share), false);
+        if (parent_) folder = system_.openFolderBelow(*parent_, name(share), false);
         open_.emplace_back(share, std::move(folder));
         return open_.back().second.get();
     }
@@ -35,7 +35,7 @@ public:
 
 private:
     static constexpr std::size_t kKept = 4;
-    Platform& platform_;
+    System& system_;
     OpenFolder* parent_;
     std::u16string rootName_;
     std::vector<std::pair<std::uint64_t, std::unique_ptr<OpenFolder>>> open_;
@@ -67,8 +67,8 @@ std::u16string reasonOf(TakeBack result, bool move) {
 }
 
 // The first pass: every line checked, nothing touched.
-bool check(Platform& platform, const UndoRequest& request, UndoReport& report) {
-    RecordReader reader(request.record, platform.pathStyle().separator);
+bool check(System& system, const UndoRequest& request, UndoReport& report) {
+    RecordReader reader(request.record, system.pathStyle().separator);
     if (!reader.readHeader(report.header, report.error)) return false;
     RecordRow row;
     while (reader.next(row, report.error)) {
@@ -85,10 +85,10 @@ bool check(Platform& platform, const UndoRequest& request, UndoReport& report) {
 
 }  // namespace
 
-UndoReport undoRun(Platform& platform, const UndoRequest& request) {
+UndoReport undoRun(System& system, const UndoRequest& request) {
     UndoReport report;
-    const char16_t separator = platform.pathStyle().separator;
-    if (!check(platform, request, report)) {
+    const char16_t separator = system.pathStyle().separator;
+    if (!check(system, request, report)) {
         report.refused = UndoReport::Refused::Invalid;
         return report;
     }
@@ -101,14 +101,14 @@ UndoReport undoRun(Platform& platform, const UndoRequest& request) {
         report.error = "shares 一行不是 export 之中的分发文件夹";
         return report;
     }
-    const std::unique_ptr<OpenFolder> parent = openShareParent(platform, *layout, false);
+    const std::unique_ptr<OpenFolder> parent = openShareParent(system, *layout, false);
     std::unique_ptr<FolderLock> lock;
-    if (parent && !(lock = platform.lockFolder(*parent, true))) {
+    if (parent && !(lock = system.lockFolder(*parent, true))) {
         report.refused = UndoReport::Refused::Busy;
         report.error = "另一次分发或撤销正在使用这些分发文件夹";
         return report;
     }
-    const std::unique_ptr<OpenFolder> source = platform.openFolder(header.importFolder);
+    const std::unique_ptr<OpenFolder> source = system.openFolder(header.importFolder);
     if (request.checked) request.checked(report);
 
     if (!request.record.rewind()) {
@@ -120,7 +120,7 @@ UndoReport undoRun(Platform& platform, const UndoRequest& request) {
     RecordHeader again;
     std::string error;
     reader.readHeader(again, error);
-    OpenShares shares(platform, parent.get(), layout->rootName);
+    OpenShares shares(system, parent.get(), layout->rootName);
     RecordRow row;
     while (error.empty() && reader.next(row, error)) {
         if (stopping(request.stop)) {
@@ -137,13 +137,13 @@ UndoReport undoRun(Platform& platform, const UndoRequest& request) {
         } else if (!share) {
             reason = u"分发文件夹已不在，或已被换成链接，未进入";
         } else {
-            TakeBack result = moved ? platform.moveBack(*share, name, *source, row.stamp)
-                                    : platform.deleteCopy(*share, name, row.stamp, *source);
+            TakeBack result = moved ? system.moveBack(*share, name, *source, row.stamp)
+                                    : system.deleteCopy(*share, name, row.stamp, *source);
             // A move between file systems that was killed after its copy was
             // published but before the source went: the source is still
             // there, and the share holds a copy of it.
             if (moved && result == TakeBack::NameTaken &&
-                platform.deleteCopy(*share, name, row.stamp, *source) == TakeBack::Done)
+                system.deleteCopy(*share, name, row.stamp, *source) == TakeBack::Done)
                 result = TakeBack::Done;
             if (result == TakeBack::Done) {
                 ++report.takenBack;
@@ -154,7 +154,7 @@ UndoReport undoRun(Platform& platform, const UndoRequest& request) {
         // A moved file that is back at its source (the run was killed before
         // it moved, or it was moved back by hand) leaves nothing to do.
         if (moved && source && (reason.empty() || !share)) {
-            const std::optional<FileStamp> there = platform.stampOf(*source, name);
+            const std::optional<FileStamp> there = system.stampOf(*source, name);
             if (there && there->id == row.stamp.id) continue;
             if (reason.empty()) reason = u"分发文件夹中已没有这个文件";
         }
@@ -169,7 +169,7 @@ UndoReport undoRun(Platform& platform, const UndoRequest& request) {
     // was stopped before reaching included; one that holds anything stays.
     shares.closeAll();
     for (std::uint64_t k = 1; parent && !report.stopped && k <= header.folders; ++k)
-        platform.removeFolderBelow(*parent, text::nativeName(shares.name(k)));
+        system.removeFolderBelow(*parent, text::nativeName(shares.name(k)));
     return report;
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "engine/record_reader.h"
-#include "platform/platform.h"
+#include "platform/system.h"
 
 namespace qm {
 
@@ -53,6 +53,6 @@ struct UndoRequest {
 //  - share folders left empty by this are removed.
 // The share folders are entered from the target folder without following
 // links, and held exclusively against a run over the same folder meanwhile.
-UndoReport undoRun(Platform& platform, const UndoRequest& request);
+UndoReport undoRun(System& system, const UndoRequest& request);
 
 }  // namespace qm

@@ -9,7 +9,7 @@ bool Form1::ProbeFolder(const std::u16string& folder) {
     // Whether the file list could be pointed at the folder: whether it can be
     // opened and read. Reading all of it here would only be thrown away (the
     // list stays where it is); choosing the folder reads it once.
-    return platform().canListFolder(folder);
+    return system().canListFolder(folder);
 }
 
 bool Form1::IsUsableChoice(const std::u16string& folder) {
@@ -18,10 +18,10 @@ bool Form1::IsUsableChoice(const std::u16string& folder) {
 
 std::u16string Form1::ChooseFolder(const std::u16string& title, bool newStyle, bool refuseSystemFolders) {
     for (;;) {
-        std::u16string chosen = BrowseFolder(platform(), title, StartFolder(), newStyle);
+        std::u16string chosen = BrowseFolder(platform_, title, StartFolder(), newStyle);
         if (refuseSystemFolders && InSystemFolder(chosen)) chosen = std::u16string(1, kRefusalMarker);
         if (chosen.empty() || IsUsableChoice(chosen)) return chosen;
-        WarnUnusableFolder(platform());
+        WarnUnusableFolder(user());
     }
 }
 

@@ -12,7 +12,7 @@ namespace qm {
 // for making a new folder). Returns the chosen folder ending in exactly one
 // separator, or the empty text when the dialog was cancelled, the choice has
 // no file-system path, or no folder of that path exists any more.
-std::u16string BrowseFolder(Platform& platform, const std::u16string& title, const std::u16string& initialFolder,
+std::u16string BrowseFolder(Platform platform, const std::u16string& title, const std::u16string& initialFolder,
                             bool newStyle);
 
 // Appends one separator and folds every doubled separator into one, in one

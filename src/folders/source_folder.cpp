@@ -24,7 +24,7 @@ void Form1::LDir_OLEDragDrop(const std::vector<std::u16string>& paths) {
             return;
         }
     }
-    platform().beep();
+    user().beep();
 }
 
 void Form1::LDir_Change() {

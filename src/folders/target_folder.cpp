@@ -29,13 +29,13 @@ void Form1::LDirOut_OLEDragDrop(const std::vector<std::u16string>& paths) {
     for (const std::u16string& path : paths) {
         if (!LooksLikeFolder(path)) continue;
         if (InSystemFolder(path)) {
-            WarnUnusableFolder(platform());
+            WarnUnusableFolder(user());
         } else {
             LDirOut.setCaption(path);
         }
         return;
     }
-    platform().beep();
+    user().beep();
 }
 
 }  // namespace qm

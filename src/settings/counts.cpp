@@ -16,10 +16,10 @@ namespace {
 constexpr double kLargestWritten = 1e15;
 
 // Digits and Backspace pass; every other key is dropped with a beep.
-void digitsOnly(Platform& platform, std::int16_t& key) {
+void digitsOnly(User& user, std::int16_t& key) {
     if ((key >= u'0' && key <= u'9') || key == 8) return;
     key = 0;
-    platform.beep();
+    user.beep();
 }
 
 }  // namespace
@@ -46,9 +46,9 @@ void Form1::TParts_Validate(bool& /*cancel*/) { normalizeCount(TParts, u"50"); }
 
 void Form1::TDivs_Validate(bool& /*cancel*/) { normalizeCount(TDivs, u"1"); }
 
-void Form1::TParts_KeyPress(std::int16_t& key) { digitsOnly(platform(), key); }
+void Form1::TParts_KeyPress(std::int16_t& key) { digitsOnly(user(), key); }
 
-void Form1::TDivs_KeyPress(std::int16_t& key) { digitsOnly(platform(), key); }
+void Form1::TDivs_KeyPress(std::int16_t& key) { digitsOnly(user(), key); }
 
 // Choosing a mode discards the number its field held: the field starts again
 // from its mode's value, normalised, wholly selected and focused.

@@ -56,7 +56,7 @@ void Form1::Combo1_KeyPress(std::int16_t& key) {
     }
     if (refuse) {
         key = 0;
-        platform().beep();
+        user().beep();
     }
 }
 
@@ -65,7 +65,7 @@ void Form1::Combo1_Validate(bool& cancel) {
     for (const FilterRule& rule : kRules) {
         if (!rule.fails(Combo1.text())) continue;
         cancel = true;
-        platform().messageBox({rule.message, u"错误——非法文件类型", MsgButtons::Ok, MsgIcon::Critical, 0});
+        user().messageBox({rule.message, u"错误——非法文件类型", MsgButtons::Ok, MsgIcon::Critical, 0});
         if (rule.resetText) Combo1.setText(u"*.");
         setFocus(Combo1);
         Combo1.setSelection(2, kLongestTyped);

@@ -140,8 +140,8 @@ void ComboBox::chooseItem(std::size_t index) {
     if (onClick) onClick();
 }
 
-FileList::FileList(const ControlSpec& spec, Platform& platform)
-    : Control(spec), platform_(platform), pattern_(spec.caption) {}
+FileList::FileList(const ControlSpec& spec, System& system)
+    : Control(spec), system_(system), pattern_(spec.caption) {}
 
 void FileList::repoint(std::u16string path) {
     path_ = std::move(path);
@@ -157,7 +157,7 @@ void FileList::refresh() {
     // The old names go before the folder is read again (listFolder empties
     // them first), so two lists of a large folder never live at once.
     std::vector<std::uint32_t>().swap(matched_);
-    platform_.listFolder(path_, names_);
+    system_.listFolder(path_, names_);
     applyPattern();
 }
 

@@ -192,7 +192,7 @@ private:
 class FileList : public Control {
 public:
     // The layout gives the starting pattern as the list's caption.
-    FileList(const ControlSpec& spec, Platform& platform);
+    FileList(const ControlSpec& spec, System& system);
 
     const std::u16string& path() const { return path_; }
     // Points the list at a folder and reads it. A folder that cannot be
@@ -215,7 +215,7 @@ public:
 private:
     void applyPattern();
 
-    Platform& platform_;
+    System& system_;
     std::u16string path_;
     std::u16string pattern_;
     FolderNames names_;

@@ -7,8 +7,8 @@
 
 namespace qm {
 
-Form1::Form1(Platform& platform)
-    : File1(layoutOf(u"File1"), platform),
+Form1::Form1(Platform platform)
+    : File1(layoutOf(u"File1"), platform.system),
       CmdIn(layoutOf(u"CmdIn")),
       LDir(layoutOf(u"LDir")),
       Label1(layoutOf(u"Label1")),

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,6 @@
 
 namespace qm {
 
-class Platform;
 class RunRecorder;
 struct RunPlan;
 
@@ -28,6 +28,8 @@ struct RunExtras {
     RunRecorder* recorder = nullptr;  // told every file's transfer as it happens
     // Becomes non-zero to stop a run between files (Ctrl+C on the command line).
     const std::atomic<int>* stop = nullptr;
+    // The draw's seed, when it is not to come from the clock.
+    std::optional<std::uint64_t> seed;
 };
 
 // A dropped path counts as a folder when its last seven characters hold no ".".
@@ -35,11 +37,12 @@ bool LooksLikeFolder(const std::u16string& path);
 
 class Form1 {
 public:
-    explicit Form1(Platform& platform);
+    explicit Form1(Platform platform);
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
 
-    Platform& platform() { return platform_; }
+    System& system() const { return platform_.system; }
+    User& user() const { return platform_.user; }
 
     // --- the window's own properties ---------------------------------------
     const std::u16string& caption() const { return caption_; }
@@ -163,7 +166,7 @@ private:
     // cancels (empty); refused choices are answered with a warning.
     std::u16string ChooseFolder(const std::u16string& title, bool newStyle, bool refuseSystemFolders);
 
-    Platform& platform_;
+    Platform platform_;
     std::u16string caption_;
     bool enabled_ = true;
     std::u16string tag_;

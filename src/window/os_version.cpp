@@ -2,9 +2,9 @@
 
 namespace qm {
 
-std::u16string GetOSVersionName(const std::optional<Platform::VersionRecord>& record) {
+std::u16string GetOSVersionName(const std::optional<System::VersionRecord>& record) {
     // A query that fails leaves the record as prepared: platform id 0.
-    const Platform::VersionRecord v = record.value_or(Platform::VersionRecord{});
+    const System::VersionRecord v = record.value_or(System::VersionRecord{});
     switch (v.platformId) {
         case 1:  // the 9x family
             switch (v.minor) {

@@ -6,7 +6,7 @@
 namespace qm {
 
 void Form1::Form_Load() {
-    Platform& system = platform();
+    System& system = this->system();
     ProgramFilesPath = system.environmentVariable(u"ProgramFiles");
     WinDirPath = system.environmentVariable(u"windir");
     IsWin7OrAbove = GetOSVersionName(system.versionRecord()) == u"Win7OrAbove";
@@ -21,7 +21,7 @@ void Form1::Form_Load() {
 }
 
 std::u16string Form1::StartFolder() {
-    Platform& system = platform();
+    System& system = this->system();
     const PathStyle style = system.pathStyle();
     if (style.driveLetters) return system.programFolder().substr(0, 3);
     // Without drives the matching root would be "/", where an ordinary user

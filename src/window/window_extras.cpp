@@ -20,7 +20,7 @@ constexpr std::array<const char16_t*, 2> kReadMes{u"" QM_INSTALLED_README, u"REA
 }  // namespace
 
 std::u16string Form1::ReadMePath() {
-    Platform& system = platform();
+    System& system = this->system();
     const char16_t separator = system.pathStyle().separator;
     std::u16string folder = system.programFolder();
     if (!folder.empty() && folder.back() != separator) folder += separator;
@@ -36,22 +36,22 @@ std::u16string Form1::ReadMePath() {
 }
 
 void Form1::Label5_Click() {
-    Platform& system = platform();
+    User& user = this->user();
     const std::u16string site = kHomePageSite;
     if (!site.empty()) {
-        system.openInDesktop(site + u"/Index.htm", ShowAs::Maximized);
+        user.openInDesktop(site + u"/Index.htm", ShowAs::Maximized);
         return;
     }
     // A link that does nothing looks broken; one with nothing to open at
     // least answers with the beep.
     const std::u16string readMe = ReadMePath();
     if (readMe.empty()) {
-        system.beep();
+        user.beep();
     } else {
-        system.openInDesktop(readMe, ShowAs::Normal);
+        user.openInDesktop(readMe, ShowAs::Normal);
     }
 }
 
-void Form1::Label5_MouseMove() { platform().showPointingCursor(); }
+void Form1::Label5_MouseMove() { user().showPointingCursor(); }
 
 }  // namespace qm

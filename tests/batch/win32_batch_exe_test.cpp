@@ -5,7 +5,8 @@
 
 #include <map>
 
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_desktop.h"
+#include "platform/win32/win32_system.h"
 #include "platform/win32/win32_text.h"
 #include "support/native.h"
 #include "support/temp_dir.h"
@@ -24,7 +25,7 @@ HANDLE inheritableFile(const std::wstring& path) {
     return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
 }
 
-std::wstring batchProgram() { return win32::wide(Win32Platform().programFolder() + u"\\quillmarsh-batch.exe"); }
+std::wstring batchProgram() { return win32::wide(Win32System().programFolder() + u"\\quillmarsh-batch.exe"); }
 
 // Starts the program with stdout and stderr going to files in `dir`.
 PROCESS_INFORMATION start(const TempDir& dir, const std::vector<std::string>& args) {

@@ -100,12 +100,14 @@ TEST(RecordReader, ReadsRowsAndHowTheRunEnded) {
     EXPECT_EQ(ending, RecordReader::Ending::Complete);
     // Killed: no last line; the line being written when it died, or the room
     // reserved for lines it never wrote, is passed over.
-    for (const std::string& tail : {std::string("1\t/in/c"), std::string(900000, '\0')}) {
+    for (const std::string& tail :
+         {std::string("1\t/in/c"), std::string(900000, '\0'), "1\t/in/c" + std::string(900000, '\0')}) {
         rows.clear();
         ASSERT_EQ(readAll(std::string(kHeader) + kRow + tail, &rows, &ending), "");
         EXPECT_EQ(rows.size(), 1u);
         EXPECT_EQ(ending, RecordReader::Ending::Missing);
     }
+    ASSERT_EQ(readAll(std::string(kHeader).substr(0, 40) + std::string(1000, '\0'), &rows), "");  // nothing begun
     ASSERT_EQ(readAll(std::string(kHeader) + "# end interrupted 3\n", nullptr, &ending), "");
     EXPECT_EQ(ending, RecordReader::Ending::Interrupted);
 }

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "platform/posix/posix_platform.h"
+#include "platform/posix/posix_system.h"
 #include "support/listed_names.h"
 #include "support/temp_dir.h"
 
@@ -22,7 +22,7 @@ protected:
     std::optional<Names> list(const std::u16string& folder) { return test::listedNames(platform, folder); }
 
     test::TempDir dir;
-    PosixPlatform platform;
+    PosixSystem platform;
 };
 
 TEST_F(PosixListing, TakesRegularFilesHiddenOnesIncluded) {

@@ -11,7 +11,8 @@
 #include <optional>
 #include <thread>
 
-#include "platform/posix/posix_platform.h"
+#include "platform/posix/posix_desktop.h"
+#include "platform/posix/posix_system.h"
 #include "support/temp_dir.h"
 #include "text/utf.h"
 
@@ -34,13 +35,13 @@ private:
     std::optional<std::string> old_;
 };
 
-class PosixSystem : public ::testing::Test {
+class PosixSystemTest : public ::testing::Test {
 protected:
     test::TempDir dir;
-    PosixPlatform platform;
+    PosixSystem platform;
 };
 
-TEST_F(PosixSystem, TextFileWritesUtf8LinesEndingInCrLf) {
+TEST_F(PosixSystemTest, TextFileWritesUtf8LinesEndingInCrLf) {
     dir.write("log.txt", std::string(1000, 'x'));  // replaced, not appended to
     auto file = platform.createTextFile(dir.u16("log.txt"));
     ASSERT_TRUE(file);
@@ -52,7 +53,7 @@ TEST_F(PosixSystem, TextFileWritesUtf8LinesEndingInCrLf) {
     EXPECT_EQ(platform.createTextFile(dir.u16("missing/log.txt")), nullptr);
 }
 
-TEST_F(PosixSystem, TextFileKeepsEveryLineOfALongLogWhenDestroyed) {
+TEST_F(PosixSystemTest, TextFileKeepsEveryLineOfALongLogWhenDestroyed) {
     std::string expected;
     {
         auto file = platform.createTextFile(dir.u16("long.txt"));
@@ -65,7 +66,7 @@ TEST_F(PosixSystem, TextFileKeepsEveryLineOfALongLogWhenDestroyed) {
     EXPECT_EQ(dir.read("long.txt"), expected);
 }
 
-TEST_F(PosixSystem, TextFileReportsAWriteError) {
+TEST_F(PosixSystemTest, TextFileReportsAWriteError) {
     // A file-size limit makes the writes fail as a full disk would.
     auto file = platform.createTextFile(dir.u16("log.txt"));
     ASSERT_TRUE(file);
@@ -84,7 +85,7 @@ TEST_F(PosixSystem, TextFileReportsAWriteError) {
 
 // The log's places are shared folders: whatever someone put at the name is
 // removed, never written through, and a log a running run holds is left to it.
-TEST_F(PosixSystem, TextFileTrustsNothingAtItsName) {
+TEST_F(PosixSystemTest, TextFileTrustsNothingAtItsName) {
     dir.write("victim", "precious");
     fs::create_symlink(dir.path() / "victim", dir.path() / "linked.txt");
     fs::create_directory(dir.path() / "folder.txt");
@@ -108,7 +109,7 @@ TEST_F(PosixSystem, TextFileTrustsNothingAtItsName) {
     EXPECT_NE(platform.createTextFile(dir.u16("log.txt")), nullptr);  // an ended run's log is replaced
 }
 
-TEST_F(PosixSystem, FailureLogPaths) {
+TEST_F(PosixSystemTest, FailureLogPaths) {
     const std::u16string name = u"分发失败记录.txt";
     struct Case {
         std::optional<std::string> home, tmpdir;
@@ -125,20 +126,21 @@ TEST_F(PosixSystem, FailureLogPaths) {
     }
 }
 
-TEST_F(PosixSystem, OpenInDesktopPassesTheTargetAsOneArgument) {
+TEST_F(PosixSystemTest, OpenInDesktopPassesTheTargetAsOneArgument) {
     // A stand-in xdg-open that writes down its argument.
     dir.write("bin/xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.arg\"\n");
     fs::permissions(dir.path() / "bin/xdg-open", fs::perms::owner_all);
     ScopedEnv path("PATH", dir.path().string() + "/bin:/usr/bin:/bin");
     const std::string target = "/tmp/a folder/it's \"$HOME\"; `ls` & 分发 \xff";
-    platform.openInDesktop(text::fromUtf8(target), ShowAs::Normal);
+    posix::DesktopOpener opener;
+    opener.open(text::fromUtf8(target));
     for (int i = 0; i < 500 && !dir.exists("bin/xdg-open.arg"); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_EQ(dir.read("bin/xdg-open.arg"), target);
 
     ScopedEnv nowhere("PATH", dir.path().string());  // no opener at all: nothing happens
-    platform.openInDesktop(u"/tmp", ShowAs::Normal);
+    opener.open(u"/tmp");
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 #include <string>
 
 #include "platform/posix/posix_folder.h"
-#include "platform/posix/posix_platform.h"
+#include "platform/posix/posix_system.h"
 #include "support/temp_dir.h"
 
 namespace qm {
@@ -70,7 +70,7 @@ protected:
     TransferOutcome move(const std::string& from, const std::string& to) { return transfer(true, from, to); }
 
     test::TempDir dir;
-    std::optional<PosixPlatform> platform{std::in_place};
+    std::optional<PosixSystem> platform{std::in_place};
 };
 
 TEST_F(PosixTransfer, CopyKeepsContentModeAndTimes) {

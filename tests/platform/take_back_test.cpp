@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "platform/native_platform.h"
+#include "platform/native_system.h"
 #include "support/native.h"
 #include "support/temp_dir.h"
 #include "text/utf.h"
@@ -23,7 +23,7 @@ protected:
     NativeName name(const char* utf8) { return text::nativeName(text::fromUtf8(utf8)); }
 
     TempDir dir;
-    NativePlatform platform;
+    NativeSystem platform;
 };
 
 TEST_F(TakeBackTest, ARecordFileIsNewOrNothing) {

@@ -5,7 +5,8 @@
 
 #include <filesystem>
 
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_desktop.h"
+#include "platform/win32/win32_system.h"
 #include "platform/win32/win32_text.h"
 #include "support/listed_names.h"
 #include "support/temp_dir.h"
@@ -17,7 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 using Names = std::vector<std::u16string>;
 
-class Win32PlatformTest : public ::testing::Test {
+class Win32SystemTest : public ::testing::Test {
 protected:
     std::optional<Names> list(const std::u16string& folder) { return test::listedNames(platform, folder); }
     // Transfers the file `from` to the same name in the folder `to`; a folder
@@ -48,14 +49,14 @@ protected:
     }
 
     test::TempDir dir;
-    Win32Platform platform;
+    Win32System platform;
 };
 
 bool operator==(FILETIME a, FILETIME b) {
     return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
 }
 
-TEST_F(Win32PlatformTest, ListsRegularFilesHiddenOnesIncluded) {
+TEST_F(Win32SystemTest, ListsRegularFilesHiddenOnesIncluded) {
     for (const char* name : {"b.txt", "A.TXT", "secret.txt", "照片.jpg", "\U0001F600.txt", "sub/inner.txt"}) {
         dir.write(name, "x");
     }
@@ -72,7 +73,7 @@ TEST_F(Win32PlatformTest, ListsRegularFilesHiddenOnesIncluded) {
 
 // What is at the destination before, and what a copy or a move makes of it.
 // A name that the ANSI code page cannot hold goes through as any other.
-TEST_F(Win32PlatformTest, TransfersNeverReplaceAndLeaveNoTemporaryFile) {
+TEST_F(Win32SystemTest, TransfersNeverReplaceAndLeaveNoTemporaryFile) {
     enum class There { Nothing, Same, Different, Folder };
     struct Case {
         const char* name;
@@ -114,7 +115,7 @@ TEST_F(Win32PlatformTest, TransfersNeverReplaceAndLeaveNoTemporaryFile) {
     }
 }
 
-TEST_F(Win32PlatformTest, CopiesKeepTheLastWriteTimeAndAttributes) {
+TEST_F(Win32SystemTest, CopiesKeepTheLastWriteTimeAndAttributes) {
     const FILETIME time{0x12345600, 0x01D00000};
     struct Case {
         const char* name;
@@ -139,7 +140,7 @@ TEST_F(Win32PlatformTest, CopiesKeepTheLastWriteTimeAndAttributes) {
 }
 
 // Under Wine, Z:\dev\shm is another file system than the prefix's drive C:.
-TEST_F(Win32PlatformTest, AMoveToAnotherVolumeCopiesAndThenDeletes) {
+TEST_F(Win32SystemTest, AMoveToAnotherVolumeCopiesAndThenDeletes) {
     if (!platform.folderExists(u"Z:\\dev\\shm")) GTEST_SKIP() << "no second volume";
     test::TempDir other(fs::path(L"Z:\\dev\\shm"));
     other.write("probe", "x");
@@ -167,7 +168,7 @@ TEST_F(Win32PlatformTest, AMoveToAnotherVolumeCopiesAndThenDeletes) {
     setAttributes("out/locked.txt", FILE_ATTRIBUTE_NORMAL);
 }
 
-TEST_F(Win32PlatformTest, PathsBeyondTheClassicLimitWork) {
+TEST_F(Win32SystemTest, PathsBeyondTheClassicLimitWork) {
     std::string deep = "deep";
     while (deep.size() < 300) deep += "/文件夹文件夹文件夹文件夹";
     ASSERT_TRUE(platform.makeFolders(dir.u16(deep) + u"\\"));
@@ -178,7 +179,7 @@ TEST_F(Win32PlatformTest, PathsBeyondTheClassicLimitWork) {
 }
 
 // The log's bytes on a Chinese system: code page 936, CR LF.
-TEST_F(Win32PlatformTest, TheLogIsWrittenInTheAnsiCodePage) {
+TEST_F(Win32SystemTest, TheLogIsWrittenInTheAnsiCodePage) {
     if (GetACP() != 936) GTEST_SKIP() << "the ANSI code page is " << GetACP() << ", not 936";
     auto log = platform.createTextFile(dir.u16("log.txt"));
     ASSERT_TRUE(log);
@@ -192,7 +193,7 @@ TEST_F(Win32PlatformTest, TheLogIsWrittenInTheAnsiCodePage) {
 
 // A name the code page cannot hold would turn into "?" there: the whole log,
 // lines before included, goes over to UTF-8 behind a byte-order mark.
-TEST_F(Win32PlatformTest, ALineTheCodePageCannotHoldTurnsTheLogIntoUtf8) {
+TEST_F(Win32SystemTest, ALineTheCodePageCannotHoldTurnsTheLogIntoUtf8) {
     auto log = platform.createTextFile(dir.u16("log.txt"));
     ASSERT_TRUE(log);
     EXPECT_TRUE(log->writeLine(u"分发失败记录列表详情："));
@@ -202,7 +203,7 @@ TEST_F(Win32PlatformTest, ALineTheCodePageCannotHoldTurnsTheLogIntoUtf8) {
     EXPECT_EQ(dir.read("log.txt"), "\xEF\xBB\xBF分发失败记录列表详情：\r\nC:\\\U0001F600.jpg  →  D:\\x.jpg\r\nC:\\b.jpg\r\n");
 }
 
-TEST_F(Win32PlatformTest, ALogHeldByARunningRunIsLeftAlone) {
+TEST_F(Win32SystemTest, ALogHeldByARunningRunIsLeftAlone) {
     dir.write("log.txt", "an old log");
     auto first = platform.createTextFile(dir.u16("log.txt"));  // the old one goes
     ASSERT_TRUE(first);
@@ -218,7 +219,7 @@ TEST_F(Win32PlatformTest, ALogHeldByARunningRunIsLeftAlone) {
     EXPECT_TRUE(places[1].ends_with(u"\\分发失败记录.txt"));
 }
 
-class RecordingPlatform : public Win32Platform {
+class RecordingExplorer : public win32::Explorer {
 public:
     struct Started {
         std::wstring application, commandLine;
@@ -243,11 +244,11 @@ TEST(Win32Desktop, ExplorerCommandLines) {
     };
     for (const auto& [target, line] : cases) EXPECT_EQ(win32::explorerCommandLine(target), line);
 
-    RecordingPlatform platform;
-    platform.openInDesktop(u"", ShowAs::Normal);
-    platform.openInDesktop(u"D:\\out", ShowAs::Normal);
-    platform.openInDesktop(u"D:\\out", ShowAs::NormalWithoutFocus);
-    platform.openInDesktop(u"D:\\out", ShowAs::Maximized);
+    RecordingExplorer platform;
+    platform.open(u"", ShowAs::Normal);
+    platform.open(u"D:\\out", ShowAs::Normal);
+    platform.open(u"D:\\out", ShowAs::NormalWithoutFocus);
+    platform.open(u"D:\\out", ShowAs::Maximized);
     ASSERT_EQ(platform.started.size(), 3u);
     wchar_t windows[MAX_PATH];
     GetWindowsDirectoryW(windows, MAX_PATH);
@@ -257,7 +258,7 @@ TEST(Win32Desktop, ExplorerCommandLines) {
     for (int i = 0; i < 3; ++i) EXPECT_EQ(platform.started[i].showCommand, shown[i]);
 }
 
-TEST_F(Win32PlatformTest, PathsAndTheSystem) {
+TEST_F(Win32SystemTest, PathsAndTheSystem) {
     const std::pair<std::u16string, std::u16string> absolute[] = {
         {u"C:\\a\\\\b\\.\\c\\..\\d\\", u"C:\\a\\b\\d"}, {u"C:/a//b", u"C:\\a\\b"},
         {u"C:\\", u"C:\\"},                             {u"C:\\a\\..\\..", u"C:\\"},

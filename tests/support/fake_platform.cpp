@@ -77,7 +77,7 @@ void FakePlatform::openInDesktop(const std::u16string& target, ShowAs) {
 }
 
 std::vector<std::u16string> FakePlatform::failureLogPaths() {
-    return logPaths.empty() ? NativePlatform::failureLogPaths() : logPaths;
+    return logPaths.empty() ? NativeSystem::failureLogPaths() : logPaths;
 }
 
 std::u16string FakePlatform::environmentVariable(const std::u16string& name) {
@@ -89,7 +89,7 @@ std::u16string FakePlatform::environmentVariable(const std::u16string& name) {
 
 bool FakePlatform::makeFolders(const std::u16string& path) {
     record(u"mkdir " + path);
-    return NativePlatform::makeFolders(path);
+    return NativeSystem::makeFolders(path);
 }
 
 std::unique_ptr<OpenFolder> FakePlatform::openFolderBelow(OpenFolder& base, std::u16string_view relative,
@@ -98,12 +98,12 @@ std::unique_ptr<OpenFolder> FakePlatform::openFolderBelow(OpenFolder& base, std:
     if (!path.empty() && path.back() != pathStyle().separator) path += pathStyle().separator;
     path += relative;
     if (create && !folderExists(path)) record(u"mkdir " + path);
-    return NativePlatform::openFolderBelow(base, relative, create);
+    return NativeSystem::openFolderBelow(base, relative, create);
 }
 
 bool FakePlatform::listFolder(const std::u16string& folder, FolderNames& names) {
     ++listings;
-    return NativePlatform::listFolder(folder, names);
+    return NativeSystem::listFolder(folder, names);
 }
 
 namespace {
@@ -118,7 +118,7 @@ std::u16string transferLine(const char16_t* verb, const OpenFolder& from, Native
 TransferResult FakePlatform::copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
                                       TransferWitness* witness) {
     record(transferLine(u"copy ", from, name, to));
-    const TransferResult result = NativePlatform::copyFile(from, name, to, witness);
+    const TransferResult result = NativeSystem::copyFile(from, name, to, witness);
     if (afterTransfer) afterTransfer(text::nameText(name));
     return result;
 }
@@ -126,7 +126,7 @@ TransferResult FakePlatform::copyFile(OpenFolder& from, NativeNameView name, Ope
 TransferResult FakePlatform::moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
                                       TransferWitness* witness) {
     record(transferLine(u"move ", from, name, to));
-    const TransferResult result = NativePlatform::moveFile(from, name, to, witness);
+    const TransferResult result = NativeSystem::moveFile(from, name, to, witness);
     if (afterTransfer) afterTransfer(text::nameText(name));
     return result;
 }
@@ -134,30 +134,30 @@ TransferResult FakePlatform::moveFile(OpenFolder& from, NativeNameView name, Ope
 TakeBack FakePlatform::moveBack(OpenFolder& share, NativeNameView name, OpenFolder& source,
                                 const FileStamp& expected) {
     if (beforeTakeBack) beforeTakeBack(text::nameText(name));
-    return NativePlatform::moveBack(share, name, source, expected);
+    return NativeSystem::moveBack(share, name, source, expected);
 }
 
 TakeBack FakePlatform::deleteCopy(OpenFolder& share, NativeNameView name, const FileStamp& expected,
                                   OpenFolder& source) {
     if (beforeTakeBack) beforeTakeBack(text::nameText(name));
-    return NativePlatform::deleteCopy(share, name, expected, source);
+    return NativeSystem::deleteCopy(share, name, expected, source);
 }
 
 bool FakePlatform::deleteFile(const std::u16string& path) {
     record(u"delete " + path);
-    return NativePlatform::deleteFile(path);
+    return NativeSystem::deleteFile(path);
 }
 
 std::unique_ptr<TextFile> FakePlatform::createTextFile(const std::u16string& path) {
     record(u"create " + path);
-    std::unique_ptr<TextFile> file = NativePlatform::createTextFile(path);
+    std::unique_ptr<TextFile> file = NativeSystem::createTextFile(path);
     if (auto failing = failWritesFrom.find(path); file && failing != failWritesFrom.end())
         return std::make_unique<FailingTextFile>(std::move(file), failing->second);
     return file;
 }
 
 std::unique_ptr<RecordFile> FakePlatform::createRecordFile(const std::u16string& path) {
-    std::unique_ptr<RecordFile> file = NativePlatform::createRecordFile(path);
+    std::unique_ptr<RecordFile> file = NativeSystem::createRecordFile(path);
     if (!file || recordWrites < 0) return file;
     return std::make_unique<FillingRecordFile>(std::move(file), recordWrites);
 }

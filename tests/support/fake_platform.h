@@ -10,13 +10,18 @@
 #include <string>
 #include <vector>
 
-#include "platform/native_platform.h"
+#include "platform/native_system.h"
+#include "platform/platform.h"
 #include "support/native.h"
 
 namespace qm::test {
 
-class FakePlatform : public NativePlatform {
+// Both sides of the platform in one object, so that the calls of both are
+// recorded in one list, in the order they came.
+class FakePlatform : public NativeSystem, public User {
 public:
+    operator Platform() { return {*this, *this}; }
+
     // Everything the core asked for, in order, as readable lines
     // ("mkdir ...", "copy A -> B", "move A -> B", "box TITLE: PROMPT", "open X", "beep", ...).
     std::vector<std::u16string> calls;

@@ -8,7 +8,7 @@
 
 namespace qm::test {
 
-std::optional<std::vector<std::u16string>> listedNames(Platform& platform, const std::u16string& folder) {
+std::optional<std::vector<std::u16string>> listedNames(System& platform, const std::u16string& folder) {
     FolderNames names;
     names.add(text::nativeName(u"left over"));  // a list is always replaced, never added to
     if (!platform.listFolder(folder, names)) {

@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/system.h"
 
 namespace qm::test {
 
 // The names `platform` lists in `folder`, as text and sorted; nullopt when it
 // cannot be listed. Also checks that a listing replaces what the list held
 // and that a failed one leaves it empty.
-std::optional<std::vector<std::u16string>> listedNames(Platform& platform, const std::u16string& folder);
+std::optional<std::vector<std::u16string>> listedNames(System& platform, const std::u16string& folder);
 
 }  // namespace qm::test

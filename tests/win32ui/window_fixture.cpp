@@ -41,7 +41,7 @@ LRESULT CALLBACK dialogStandIn(HWND window, UINT message, WPARAM wParam, LPARAM 
 void ScriptedPlatform::keepResponsive() {
     const HWND main = window();
     pumps.push_back({IsWindowEnabled(main) != FALSE, windowText(main)});
-    WindowPlatform::keepResponsive();
+    WindowUser::keepResponsive();
 }
 
 int ScriptedPlatform::showMessageBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT type) {
@@ -53,7 +53,7 @@ int ScriptedPlatform::showMessageBox(HWND owner, const std::wstring& text, const
 }
 
 PIDLIST_ABSOLUTE ScriptedPlatform::showFolderDialog(BROWSEINFOW& info) {
-    if (shellDialog) return WindowPlatform::showFolderDialog(info);
+    if (shellDialog) return WindowUser::showFolderDialog(info);
     WNDCLASSW standIn{};
     standIn.lpfnWndProc = dialogStandIn;
     standIn.hInstance = GetModuleHandleW(nullptr);

@@ -16,7 +16,9 @@
 #include <vector>
 
 #include "app/win32/main_window.h"
-#include "app/win32/window_platform.h"
+#include "app/win32/window_user.h"
+#include "platform/platform.h"
+#include "platform/win32/win32_system.h"
 #include "support/temp_dir.h"
 #include "window/form1.h"
 
@@ -25,8 +27,13 @@ namespace qm::test {
 // A window's text (a control's caption or text, the main window's title).
 std::wstring windowText(HWND window);
 
-class ScriptedPlatform : public win32ui::WindowPlatform {
+// The window's user side with the person scripted, and the system's side
+// with the program's folder and the log's place set by the test: both in one
+// object, as the window model takes them.
+class ScriptedPlatform : public Win32System, public win32ui::WindowUser {
 public:
+    operator Platform() { return {*this, *this}; }
+
     struct Box {
         HWND owner;
         std::wstring text, title;

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_system.h"
 #include "platform/win32/win32_text.h"
 #include "text/utf.h"
 

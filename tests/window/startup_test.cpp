@@ -22,7 +22,7 @@ TEST(OsVersion, AnswersByPlatformMajorAndMinor) {
                                 {2, 2, 0, u"Win7OrAbove"},      {0, 6, 1, u"Failed"},
                                 {3, 6, 1, u"Failed"}};
     for (const Row& r : rows) {
-        EXPECT_EQ(GetOSVersionName(Platform::VersionRecord{r.major, r.minor, r.id}), r.answer)
+        EXPECT_EQ(GetOSVersionName(System::VersionRecord{r.major, r.minor, r.id}), r.answer)
             << r.id << " " << r.major << "." << r.minor;
     }
     EXPECT_EQ(GetOSVersionName(std::nullopt), u"Failed");
@@ -35,7 +35,7 @@ TEST_F(StartupTest, LoadShowsTheStartFolderAndCascades) {
     makeFiles(dir, "prog", 3);
     platform.programFolderPath = dir.u16("prog");
     platform.environment = {{u"windir", u"/win"}, {u"ProgramFiles", u"/pf"}, {u"HOME", dir.u16("prog")}};
-    platform.version = Platform::VersionRecord{6, 1, 2};
+    platform.version = System::VersionRecord{6, 1, 2};
     form->load();
     EXPECT_EQ(form->LDir.caption(), dir.u16("prog"));
     EXPECT_EQ(form->LDirOut.caption(), startFolderFor(dir.u16("prog"), dir.u16("prog")));

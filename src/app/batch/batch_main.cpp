@@ -7,7 +7,7 @@
 
 namespace qm::batch {
 
-int batchMain(const std::vector<std::string>& args, Platform& platform, std::ostream& out, std::ostream& err,
+int batchMain(const std::vector<std::string>& args, System& system, std::ostream& out, std::ostream& err,
               bool showProgress, const std::atomic<int>* stop) {
     ParseResult parsed = parseOptions(args);
     if (parsed.options.help) {
@@ -23,7 +23,7 @@ int batchMain(const std::vector<std::string>& args, Platform& platform, std::ost
         err << text::printable(text::fromUtf8(parsed.error)) << "\n（quillmarsh-batch --help 显示用法）\n";
         return kCouldNotStart;
     }
-    return runBatch(parsed.options, platform, out, err, showProgress, stop);
+    return runBatch(parsed.options, system, out, err, showProgress, stop);
 }
 
 }  // namespace qm::batch

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/system.h"
 
 namespace qm::batch {
 
 // `args` without the program name, in UTF-8. Returns the exit code.
 // `stop` becomes non-zero (the signal's number) when the user asks the run to stop.
-int batchMain(const std::vector<std::string>& args, Platform& platform, std::ostream& out, std::ostream& err,
+int batchMain(const std::vector<std::string>& args, System& system, std::ostream& out, std::ostream& err,
               bool showProgress, const std::atomic<int>* stop);
 
 }  // namespace qm::batch

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "app/batch/batch_platform.h"
+#include "app/batch/batch_user.h"
 #include "engine/record_writer.h"
 #include "engine/run_plan.h"
 #include "engine/share_folders.h"
@@ -75,7 +75,7 @@ std::string shown(const std::string& utf8) { return text::printable(text::fromUt
 bool stopRequested(const std::atomic<int>* stop) { return stop && stop->load() != 0; }
 
 // Takes back the run a record describes and lists what stays.
-int runUndo(const Options& options, Platform& system, std::ostream& out, std::ostream& err,
+int runUndo(const Options& options, System& system, std::ostream& out, std::ostream& err,
             const std::atomic<int>* stop) {
     const std::u16string path = system.absolutePath(*options.undo);
     const std::unique_ptr<InputFile> record = system.openInputFile(path);
@@ -118,21 +118,21 @@ void printPlan(const Form1& form, const RunPlan& plan, char16_t separator, std::
 // The record's file, made before anything else: a path that cannot take it
 // (taken by anything, a missing folder, no permission, no space) stops the
 // run before it creates or moves a thing.
-std::unique_ptr<ManifestWriter> createRecord(Platform& platform, const std::u16string& given, std::ostream& err) {
-    const std::u16string path = platform.absolutePath(given);
-    std::unique_ptr<RecordFile> file = platform.createRecordFile(path);
+std::unique_ptr<ManifestWriter> createRecord(System& system, const std::u16string& given, std::ostream& err) {
+    const std::u16string path = system.absolutePath(given);
+    std::unique_ptr<RecordFile> file = system.createRecordFile(path);
     if (!file) {
-        if (platform.pathExists(path)) {
+        if (system.pathExists(path)) {
             err << "清单文件已经存在，不会覆盖它（它可能是另一次分发的记录）：" << shown(given) << '\n';
         } else {
             err << "无法创建清单：" << shown(given) << '\n';
         }
         return nullptr;
     }
-    auto writer = std::make_unique<ManifestWriter>(std::move(file), platform.pathStyle().separator);
+    auto writer = std::make_unique<ManifestWriter>(std::move(file), system.pathStyle().separator);
     if (!writer->start()) {
         writer.reset();
-        platform.deleteFile(path);
+        system.deleteFile(path);
         err << "无法写入清单（磁盘已满？）：" << shown(given) << '\n';
         return nullptr;
     }
@@ -141,27 +141,28 @@ std::unique_ptr<ManifestWriter> createRecord(Platform& platform, const std::u16s
 
 }  // namespace
 
-int runBatch(const Options& options, Platform& system, std::ostream& out, std::ostream& err, bool showProgress,
+int runBatch(const Options& options, System& system, std::ostream& out, std::ostream& err, bool showProgress,
              const std::atomic<int>* stop) {
     if (options.undo) return runUndo(options, system, out, err, stop);
     // The seed is drawn here, so that it is known (and can be told) before
     // anything is dealt: any run can be repeated with --seed.
     const std::uint64_t seed = options.seed ? *options.seed : system.clockSeed();
-    BatchPlatform platform(system, out, err, options.move, seed);
-    Form1 form(platform);
+    BatchUser user(out, err, options.move);
+    Form1 form({system, user});
+    form.extras.seed = seed;
     form.extras.companions = options.companions;
     form.extras.stop = stop;
 
     // The window only ever has absolute folders (from the dialog or a drop);
     // the command line is brought to the same form, or a relative import
     // folder or a ".." would put shares outside the export folder.
-    const std::u16string importFolder = platform.absolutePath(options.importFolder);
-    const std::u16string exportFolder = platform.absolutePath(options.exportFolder);
+    const std::u16string importFolder = system.absolutePath(options.importFolder);
+    const std::u16string exportFolder = system.absolutePath(options.exportFolder);
 
     // The import folder is accepted or refused as a folder chosen in the
     // dialog would be.
     if (importFolder.empty() || !form.IsUsableChoice(importFolder)) {
-        WarnUnusableFolder(platform);
+        WarnUnusableFolder(user);
         return refuse(err, "导入目录：" + shown(options.importFolder));
     }
     if (exportFolder.empty()) return refuse(err, "导出目录：" + shown(options.exportFolder));
@@ -192,25 +193,25 @@ int runBatch(const Options& options, Platform& system, std::ostream& out, std::o
     form.click(options.fullPath ? form.Option1 : form.Option2);
     if (!options.seed && !options.quiet) err << "随机种子：" << seed << '\n';
     if (options.dryRun) {
-        printPlan(form, form.PlanRun(options.move, seed), platform.pathStyle().separator, out);
+        printPlan(form, form.PlanRun(options.move, seed), system.pathStyle().separator, out);
         return kAllTransferred;
     }
 
     std::unique_ptr<ManifestWriter> manifest;
     if (options.manifest) {
-        manifest = createRecord(platform, *options.manifest, err);
+        manifest = createRecord(system, *options.manifest, err);
         if (!manifest) return kCouldNotStart;
         form.extras.recorder = manifest.get();
     }
     // A run holds the folder its shares are in against an undo over it.
-    const char16_t separator = platform.pathStyle().separator;
+    const char16_t separator = system.pathStyle().separator;
     const std::optional<ShareLayout> layout = shareLayout(exportFolder, form.ShareRoot(), separator);
-    const std::unique_ptr<OpenFolder> shareParent = layout ? openShareParent(platform, *layout, true) : nullptr;
-    const std::unique_ptr<FolderLock> lock = shareParent ? platform.lockFolder(*shareParent, false) : nullptr;
+    const std::unique_ptr<OpenFolder> shareParent = layout ? openShareParent(system, *layout, true) : nullptr;
+    const std::unique_ptr<FolderLock> lock = shareParent ? system.lockFolder(*shareParent, false) : nullptr;
     if (shareParent && !lock) {
         if (manifest) {
             manifest.reset();
-            platform.deleteFile(platform.absolutePath(*options.manifest));
+            system.deleteFile(system.absolutePath(*options.manifest));
         }
         return refuse(err, "一次撤销正在使用这些分发文件夹，请等它结束：" + shown(form.ShareRoot()));
     }

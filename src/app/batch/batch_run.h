@@ -5,7 +5,7 @@
 #include <ostream>
 
 #include "app/batch/options.h"
-#include "platform/platform.h"
+#include "platform/system.h"
 
 namespace qm::batch {
 
@@ -20,7 +20,7 @@ inline int stoppedExitCode(int signal) { return 128 + signal; }
 // reports on `out` (results) and `err` (progress, notices and errors).
 // `showProgress`: whether the title's progress text goes to `err`. `stop`
 // becomes the number of the signal that asks the run to stop.
-int runBatch(const Options& options, Platform& platform, std::ostream& out, std::ostream& err, bool showProgress,
+int runBatch(const Options& options, System& system, std::ostream& out, std::ostream& err, bool showProgress,
              const std::atomic<int>* stop = nullptr);
 
 }  // namespace qm::batch

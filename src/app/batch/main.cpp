@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/batch/batch_main.h"
-#include "platform/posix/posix_platform.h"
+#include "platform/posix/posix_system.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
         struct sigaction old;
         if (sigaction(signal, nullptr, &old) == 0 && old.sa_handler != SIG_IGN) sigaction(signal, &stop, nullptr);
     }
-    qm::PosixPlatform platform;
-    return qm::batch::batchMain(std::vector<std::string>(argv + 1, argv + argc), platform, std::cout, std::cerr,
+    qm::PosixSystem system;
+    return qm::batch::batchMain(std::vector<std::string>(argv + 1, argv + argc), system, std::cout, std::cerr,
                                 isatty(STDERR_FILENO) == 1, &stopSignal);
 }

@@ -10,7 +10,7 @@
 
 #include "app/batch/batch_main.h"
 #include "platform/win32/win32_console.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_system.h"
 #include "text/utf.h"
 
 namespace {
@@ -45,8 +45,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     qm::win32::StandardStream out(qm::win32::StandardStream::Which::Output);
     qm::win32::StandardStream err(qm::win32::StandardStream::Which::Error);
-    qm::Win32Platform platform;
-    const int code = qm::batch::batchMain(args, platform, out, err, err.isConsole(), &stopRequest);
+    qm::Win32System system;
+    const int code = qm::batch::batchMain(args, system, out, err, err.isConsole(), &stopRequest);
     out.flush();
     err.flush();
     SetEvent(finished);

@@ -20,7 +20,8 @@
 #include <string_view>
 
 #include "app/qt/main_window.h"
-#include "app/qt/qt_platform.h"
+#include "app/qt/qt_user.h"
+#include "platform/posix/posix_system.h"
 #include "app/version.h"
 #include "window/form1.h"
 
@@ -102,10 +103,11 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    qm::desktop::QtPlatform platform;
-    qm::Form1 form(platform);
+    qm::PosixSystem system;
+    qm::desktop::QtUser user;
+    qm::Form1 form({system, user});
     qm::desktop::MainWindow window(form);
-    platform.setWindow(&window);
+    user.setWindow(&window);
     form.load();  // start-up runs before the window is first shown
     window.show();
 

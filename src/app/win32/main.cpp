@@ -16,7 +16,8 @@
 
 #include "app/win32/main_window.h"
 #include "app/win32/window_picture.h"
-#include "app/win32/window_platform.h"
+#include "app/win32/window_user.h"
+#include "platform/win32/win32_system.h"
 #include "window/form1.h"
 
 namespace {
@@ -95,10 +96,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
 
     int status = 0;
     {
-        qm::win32ui::WindowPlatform platform;
-        qm::Form1 form(platform);
+        qm::Win32System system;
+        qm::win32ui::WindowUser user;
+        qm::Form1 form({system, user});
         qm::win32ui::MainWindow window(form);
-        platform.setWindow(window.hwnd());
+        user.setWindow(window.hwnd());
         window.endProgramOnClose();
         form.load();  // start-up runs before the window is first shown
         ShowWindow(window.hwnd(), options.screenshot.empty() ? show : SW_SHOWNORMAL);

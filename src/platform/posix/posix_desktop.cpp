@@ -1,39 +1,23 @@
-// What faces a person, as a program without a window answers it, and handing
-// things to the desktop's own programs.
+#include "platform/posix/posix_desktop.h"
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <string>
-
-#include "platform/posix/posix_platform.h"
 #include "text/utf.h"
 
 extern char** environ;
 
-namespace qm {
-
-PosixPlatform::~PosixPlatform() { reapOpeners(); }
-
-MsgResult PosixPlatform::messageBox(const MessageBoxRequest& request) {
-    if (request.buttons == MsgButtons::Ok) return MsgResult::Ok;
-    return request.defaultButton == 1 ? MsgResult::Cancel : MsgResult::Ok;
-}
-
-void PosixPlatform::beep() {}
-
-std::u16string PosixPlatform::browseForFolder(const std::u16string&, const std::u16string&, bool) { return {}; }
-
-void PosixPlatform::showPointingCursor() {}
+namespace qm::posix {
 
 // xdg-open is started and left to run: it may stay as long as the program it
 // opened. Its exit is collected on the next call (and at the end) with
 // WNOHANG, by its own process id, so at most a few finished openers linger
 // and no other child of the process, nor its SIGCHLD handling, is disturbed.
 // How the opened window shows is the desktop's choice: xdg-open takes no say.
-void PosixPlatform::openInDesktop(const std::u16string& target, ShowAs) {
-    reapOpeners();
+void DesktopOpener::open(const std::u16string& target) {
+    reap();
     if (target.empty()) return;
     const std::string argument = text::toUtf8(target);
     char program[] = "xdg-open";
@@ -50,8 +34,8 @@ void PosixPlatform::openInDesktop(const std::u16string& target, ShowAs) {
     posix_spawn_file_actions_destroy(&actions);
 }
 
-void PosixPlatform::reapOpeners() {
+void DesktopOpener::reap() {
     std::erase_if(openers_, [](pid_t pid) { return waitpid(pid, nullptr, WNOHANG) != 0; });
 }
 
-}  // namespace qm
+}  // namespace qm::posix

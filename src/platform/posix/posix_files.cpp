@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "platform/posix/posix_folder.h"
-#include "platform/posix/posix_platform.h"
+#include "platform/posix/posix_system.h"
 #include "text/utf.h"
 
 namespace qm {
@@ -21,8 +21,8 @@ namespace {
 // lines go through a shared mapping of the file's end (a copy of the bytes,
 // no system call), whose blocks are reserved ahead with fallocate so that a
 // full disk is found out at the reservation, never by a fault on a write.
-// Where the file system cannot do that, and for lines behind the mapped
-// window (a correction of an older line), pwrite. A run that is killed
+// Where the file system cannot do that, for lines across the window's end,
+// and for corrections of lines already written, pwrite. A run that is killed
 // leaves the reserved tail as zero bytes, which the reader takes for the end.
 class PosixRecordFile : public RecordFile {
 public:
@@ -31,8 +31,12 @@ public:
 
     bool writeAt(std::uint64_t offset, std::string_view bytes) override {
         if (bytes.empty()) return true;
+        // Only new lines go through the mapping. A correction of a line
+        // written before goes by pwrite, which a kill cannot cut in half: a
+        // line half corrected would be neither what it was nor what it is.
+        const bool appending = offset >= end_;
         end_ = std::max(end_, offset + bytes.size());
-        if (mapped(offset, bytes.size())) {
+        if (appending && mapped(offset, bytes.size())) {
             std::memcpy(window_ + (offset - windowAt_), bytes.data(), bytes.size());
             return true;
         }
@@ -124,7 +128,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<RecordFile> PosixPlatform::createRecordFile(const std::u16string& path) {
+std::unique_ptr<RecordFile> PosixSystem::createRecordFile(const std::u16string& path) {
     // O_EXCL with O_CREAT refuses every existing name, a dangling link or a
     // device node included: the record of an earlier run is never replaced.
     // Read as well as write: a shared mapping of the file needs both.
@@ -133,7 +137,7 @@ std::unique_ptr<RecordFile> PosixPlatform::createRecordFile(const std::u16string
     return std::make_unique<PosixRecordFile>(std::move(fd));
 }
 
-std::unique_ptr<InputFile> PosixPlatform::openInputFile(const std::u16string& path) {
+std::unique_ptr<InputFile> PosixSystem::openInputFile(const std::u16string& path) {
     // O_NONBLOCK: a FIFO put at the name must not hang the open; only a
     // regular file is read.
     posix::Fd fd(open(text::toUtf8(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));

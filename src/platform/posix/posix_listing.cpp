@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/posix/posix_platform.h"
+#include "platform/posix/posix_system.h"
 #include "text/utf.h"
 
 namespace qm {
@@ -38,7 +38,7 @@ bool isRegularFile(int dirFd, const dirent& entry) {
 
 }  // namespace
 
-bool PosixPlatform::listFolder(const std::u16string& folder, FolderNames& names) {
+bool PosixSystem::listFolder(const std::u16string& folder, FolderNames& names) {
     names.clear();
     Dir dir = openDir(folder);
     if (!dir) return false;
@@ -56,7 +56,7 @@ bool PosixPlatform::listFolder(const std::u16string& folder, FolderNames& names)
     return true;
 }
 
-bool PosixPlatform::canListFolder(const std::u16string& folder) {
+bool PosixSystem::canListFolder(const std::u16string& folder) {
     Dir dir = openDir(folder);
     if (!dir) return false;
     errno = 0;

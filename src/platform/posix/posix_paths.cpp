@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/posix_platform.h"
+#include "platform/posix/posix_system.h"
 #include "text/utf.h"
 
 namespace qm {
@@ -20,7 +20,7 @@ bool isDirectory(const std::string& path) {
 
 }  // namespace
 
-std::u16string PosixPlatform::absolutePath(const std::u16string& path) {
+std::u16string PosixSystem::absolutePath(const std::u16string& path) {
     if (path.empty()) return {};
     std::u16string whole = path;
     if (path.front() != u'/') {
@@ -56,15 +56,15 @@ std::u16string PosixPlatform::absolutePath(const std::u16string& path) {
     return normal;
 }
 
-bool PosixPlatform::pathExists(const std::u16string& path) {
+bool PosixSystem::pathExists(const std::u16string& path) {
     // lstat: a dangling symbolic link still takes the name.
     struct stat st;
     return lstat(text::toUtf8(path).c_str(), &st) == 0;
 }
 
-bool PosixPlatform::folderExists(const std::u16string& path) { return isDirectory(text::toUtf8(path)); }
+bool PosixSystem::folderExists(const std::u16string& path) { return isDirectory(text::toUtf8(path)); }
 
-bool PosixPlatform::makeFolders(const std::u16string& pathEndingInSeparator) {
+bool PosixSystem::makeFolders(const std::u16string& pathEndingInSeparator) {
     const std::string path = text::toUtf8(pathEndingInSeparator);
     const std::size_t last = path.rfind('/');
     if (last == std::string::npos) return isDirectory(".");
@@ -80,6 +80,6 @@ bool PosixPlatform::makeFolders(const std::u16string& pathEndingInSeparator) {
     return isDirectory(folder);
 }
 
-bool PosixPlatform::deleteFile(const std::u16string& path) { return unlink(text::toUtf8(path).c_str()) == 0; }
+bool PosixSystem::deleteFile(const std::u16string& path) { return unlink(text::toUtf8(path).c_str()) == 0; }
 
 }  // namespace qm

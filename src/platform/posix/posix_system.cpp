@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/posix/posix_platform.h"
+#include "platform/posix/posix_system.h"
 #include "text/utf.h"
 
 namespace qm {
@@ -24,9 +24,9 @@ std::u16string inFolder(const std::u16string& folder, std::u16string_view name) 
 
 }  // namespace
 
-PathStyle PosixPlatform::pathStyle() const { return PathStyle{u'/', false}; }
+PathStyle PosixSystem::pathStyle() const { return PathStyle{u'/', false}; }
 
-std::vector<std::u16string> PosixPlatform::failureLogPaths() {
+std::vector<std::u16string> PosixSystem::failureLogPaths() {
     std::vector<std::u16string> paths;
     const std::u16string home = environmentVariable(u"HOME");
     if (!home.empty()) paths.push_back(inFolder(home, kFailureLogName));
@@ -36,14 +36,14 @@ std::vector<std::u16string> PosixPlatform::failureLogPaths() {
     return paths;
 }
 
-std::u16string PosixPlatform::environmentVariable(const std::u16string& name) {
+std::u16string PosixSystem::environmentVariable(const std::u16string& name) {
     const char* value = std::getenv(text::toUtf8(name).c_str());
     return value ? text::fromUtf8(value) : std::u16string();
 }
 
-std::optional<Platform::VersionRecord> PosixPlatform::versionRecord() { return std::nullopt; }
+std::optional<System::VersionRecord> PosixSystem::versionRecord() { return std::nullopt; }
 
-std::u16string PosixPlatform::programFolder() {
+std::u16string PosixSystem::programFolder() {
     std::string exe(256, '\0');
     for (;;) {
         ssize_t n = readlink("/proc/self/exe", exe.data(), exe.size());
@@ -59,13 +59,13 @@ std::u16string PosixPlatform::programFolder() {
     return text::fromUtf8(slash == 0 ? std::string_view("/") : std::string_view(exe).substr(0, slash));
 }
 
-FileTime PosixPlatform::currentTime() {
+FileTime PosixSystem::currentTime() {
     struct timespec now;
     clock_gettime(CLOCK_REALTIME, &now);
     return {static_cast<std::int64_t>(now.tv_sec), static_cast<std::uint32_t>(now.tv_nsec)};
 }
 
-std::uint64_t PosixPlatform::clockSeed() {
+std::uint64_t PosixSystem::clockSeed() {
     // Wall-clock nanoseconds tell apart runs started in the same second; the
     // monotonic clock, spread over all 64 bits, adds what the wall clock may
     // lack on systems with a coarse one, and differs from boot to boot.

@@ -12,7 +12,7 @@
 #include <unistd.h>
 
 #include "platform/posix/posix_folder.h"
-#include "platform/posix/posix_platform.h"
+#include "platform/posix/posix_system.h"
 
 namespace qm {
 
@@ -43,7 +43,7 @@ private:
 
 }  // namespace
 
-std::optional<FileStamp> PosixPlatform::stampOf(OpenFolder& folder, NativeNameView name) {
+std::optional<FileStamp> PosixSystem::stampOf(OpenFolder& folder, NativeNameView name) {
     const posix::CName cname(name);
     struct stat st;
     if (!cname.valid() || fstatat(fdOf(folder), cname.get(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
@@ -51,7 +51,7 @@ std::optional<FileStamp> PosixPlatform::stampOf(OpenFolder& folder, NativeNameVi
     return posix::stampOf(st);
 }
 
-TakeBack PosixPlatform::moveBack(OpenFolder& share, NativeNameView name, OpenFolder& source,
+TakeBack PosixSystem::moveBack(OpenFolder& share, NativeNameView name, OpenFolder& source,
                                  const FileStamp& expected) {
     const posix::CName cname(name);
     if (!cname.valid()) return TakeBack::Failed;
@@ -84,7 +84,7 @@ TakeBack PosixPlatform::moveBack(OpenFolder& share, NativeNameView name, OpenFol
     return removeIfSame(from, cname.get(), expected.id) == TakeBack::Done ? TakeBack::Done : TakeBack::CopiedBack;
 }
 
-TakeBack PosixPlatform::deleteCopy(OpenFolder& share, NativeNameView name, const FileStamp& expected,
+TakeBack PosixSystem::deleteCopy(OpenFolder& share, NativeNameView name, const FileStamp& expected,
                                    OpenFolder& source) {
     const posix::CName cname(name);
     if (!cname.valid()) return TakeBack::Failed;
@@ -106,13 +106,13 @@ TakeBack PosixPlatform::deleteCopy(OpenFolder& share, NativeNameView name, const
     return removeIfSame(fdOf(share), cname.get(), expected.id);
 }
 
-bool PosixPlatform::removeFolderBelow(OpenFolder& parent, NativeNameView name) {
+bool PosixSystem::removeFolderBelow(OpenFolder& parent, NativeNameView name) {
     const posix::CName cname(name);
     // unlinkat refuses a link (ENOTDIR) and a folder that is not empty.
     return cname.valid() && unlinkat(fdOf(parent), cname.get(), AT_REMOVEDIR) == 0;
 }
 
-std::unique_ptr<FolderLock> PosixPlatform::lockFolder(OpenFolder& folder, bool exclusive) {
+std::unique_ptr<FolderLock> PosixSystem::lockFolder(OpenFolder& folder, bool exclusive) {
     // A descriptor of its own: flock locks belong to an open file
     // description, and the folder's own may be shared by other holders.
     posix::Fd fd(openat(fdOf(folder), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "platform/posix/posix_io.h"
-#include "platform/posix/posix_platform.h"
+#include "platform/posix/posix_system.h"
 #include "text/utf.h"
 
 namespace qm {
@@ -74,7 +74,7 @@ bool removeUnlessHeld(const std::string& path) {
 
 }  // namespace
 
-std::unique_ptr<TextFile> PosixPlatform::createTextFile(const std::u16string& path) {
+std::unique_ptr<TextFile> PosixSystem::createTextFile(const std::u16string& path) {
     const std::string name = text::toUtf8(path);
     // Twice at most: once more after removing an old file; when someone takes
     // the name again in between, the next place is the better choice.

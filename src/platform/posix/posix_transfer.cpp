@@ -8,12 +8,12 @@
 #include <unistd.h>
 
 #include "platform/posix/posix_folder.h"
-#include "platform/posix/posix_platform.h"
+#include "platform/posix/posix_system.h"
 #include "text/utf.h"
 
 namespace qm {
 
-PosixPlatform::PosixPlatform() : umask_(posix::readUmask()) {}
+PosixSystem::PosixSystem() : umask_(posix::readUmask()) {}
 
 namespace posix {
 
@@ -27,12 +27,12 @@ std::unique_ptr<PosixFolder> folderFrom(std::u16string path, Fd fd, mode_t umask
 
 }  // namespace posix
 
-std::unique_ptr<OpenFolder> PosixPlatform::openFolder(const std::u16string& path) {
+std::unique_ptr<OpenFolder> PosixSystem::openFolder(const std::u16string& path) {
     return posix::folderFrom(path, posix::Fd(open(text::toUtf8(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
                              umask_);
 }
 
-std::unique_ptr<OpenFolder> PosixPlatform::openFolderBelow(OpenFolder& base, std::u16string_view relative,
+std::unique_ptr<OpenFolder> PosixSystem::openFolderBelow(OpenFolder& base, std::u16string_view relative,
                                                            bool create) {
     const auto& from = static_cast<posix::PosixFolder&>(base);
     posix::Fd current(openat(from.fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -56,7 +56,7 @@ std::unique_ptr<OpenFolder> PosixPlatform::openFolderBelow(OpenFolder& base, std
     return posix::folderFrom(std::move(path), std::move(current), umask_);
 }
 
-TransferResult PosixPlatform::moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
+TransferResult PosixSystem::moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
                                        TransferWitness* witness) {
     const posix::CName cname(name);
     if (!cname.valid()) return {};
@@ -88,7 +88,7 @@ TransferResult PosixPlatform::moveFile(OpenFolder& from, NativeNameView name, Op
     return copied;
 }
 
-TransferResult PosixPlatform::copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
+TransferResult PosixSystem::copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
                                        TransferWitness* witness) {
     const posix::CName cname(name);
     if (!cname.valid()) return {};

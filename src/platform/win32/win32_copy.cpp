@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "platform/win32/win32_files.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_system.h"
 #include "platform/win32/win32_text.h"
 #include "text/utf.h"
 
@@ -269,7 +269,7 @@ TransferResult compareWithTaken(const std::u16string& from, const std::u16string
 
 namespace qm {
 
-TransferResult Win32Platform::copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
+TransferResult Win32System::copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
                                        TransferWitness* witness) {
     return win32::copyInto(static_cast<win32::Win32Folder&>(from).pathOf(name),
                            static_cast<win32::Win32Folder&>(to).pathOf(name), witness);

@@ -1,8 +1,7 @@
-// What faces a person, as a program without a window answers it, and handing
-// things to the file manager.
+// Handing folders, documents and addresses to the file manager.
 #include <windows.h>
 
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_desktop.h"
 #include "platform/win32/win32_text.h"
 
 namespace qm {
@@ -33,17 +32,6 @@ std::wstring win32::explorerCommandLine(const std::u16string& target) {
     return L"explorer.exe " + commandLineArgument(target);
 }
 
-MsgResult Win32Platform::messageBox(const MessageBoxRequest& request) {
-    if (request.buttons == MsgButtons::Ok) return MsgResult::Ok;
-    return request.defaultButton == 1 ? MsgResult::Cancel : MsgResult::Ok;
-}
-
-void Win32Platform::beep() { MessageBeep(MB_OK); }
-
-std::u16string Win32Platform::browseForFolder(const std::u16string&, const std::u16string&, bool) { return {}; }
-
-void Win32Platform::showPointingCursor() {}
-
 namespace {
 
 int showCommandOf(ShowAs show) {
@@ -60,7 +48,7 @@ int showCommandOf(ShowAs show) {
 
 }  // namespace
 
-void Win32Platform::openInDesktop(const std::u16string& target, ShowAs show) {
+void win32::Explorer::open(const std::u16string& target, ShowAs show) {
     if (target.empty()) return;
     // explorer.exe by its full name in the Windows folder: a bare name would
     // be looked for in the program's folder and the current folder first,
@@ -73,7 +61,7 @@ void Win32Platform::openInDesktop(const std::u16string& target, ShowAs show) {
     startProgram(application + L"explorer.exe", win32::explorerCommandLine(target), showCommandOf(show));
 }
 
-void Win32Platform::startProgram(const std::wstring& application, const std::wstring& commandLine, int showCommand) {
+void win32::Explorer::startProgram(const std::wstring& application, const std::wstring& commandLine, int showCommand) {
     std::wstring line = commandLine;  // CreateProcessW may write into it
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/win32/win32_files.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_system.h"
 #include "platform/win32/win32_text.h"
 
 namespace qm {
@@ -92,11 +92,11 @@ private:
 
 }  // namespace win32
 
-std::unique_ptr<OpenFolder> Win32Platform::openFolder(const std::u16string& path) {
+std::unique_ptr<OpenFolder> Win32System::openFolder(const std::u16string& path) {
     return win32::openWin32Folder(path, false, {});
 }
 
-std::unique_ptr<OpenFolder> Win32Platform::openFolderBelow(OpenFolder& base, std::u16string_view relative,
+std::unique_ptr<OpenFolder> Win32System::openFolderBelow(OpenFolder& base, std::u16string_view relative,
                                                            bool create) {
     const auto& from = static_cast<win32::Win32Folder&>(base);
     win32::Win32Folder::Chain chain = from.chain();
@@ -121,7 +121,7 @@ std::unique_ptr<OpenFolder> Win32Platform::openFolderBelow(OpenFolder& base, std
     return win32::openWin32Folder(base.path(), false, {});
 }
 
-std::unique_ptr<RecordFile> Win32Platform::createRecordFile(const std::u16string& path) {
+std::unique_ptr<RecordFile> Win32System::createRecordFile(const std::u16string& path) {
     // CREATE_NEW refuses every existing name; FILE_FLAG_OPEN_REPARSE_POINT
     // keeps a link at the name from being followed. A device name ("NUL",
     // "CON") opens the device instead of creating a file: refused.
@@ -131,7 +131,7 @@ std::unique_ptr<RecordFile> Win32Platform::createRecordFile(const std::u16string
     return std::make_unique<win32::Win32RecordFile>(std::move(file));
 }
 
-std::unique_ptr<InputFile> Win32Platform::openInputFile(const std::u16string& path) {
+std::unique_ptr<InputFile> Win32System::openInputFile(const std::u16string& path) {
     win32::Handle file(CreateFileW(win32::filePath(path).c_str(), GENERIC_READ,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr));

@@ -3,7 +3,7 @@
 // also match short 8.3 names).
 #include <windows.h>
 
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_system.h"
 #include "platform/win32/win32_text.h"
 
 namespace qm {
@@ -47,7 +47,7 @@ std::u16string withSeparator(const std::u16string& folder) {
 
 }  // namespace
 
-bool Win32Platform::listFolder(const std::u16string& folder, FolderNames& names) {
+bool Win32System::listFolder(const std::u16string& folder, FolderNames& names) {
     names.clear();
     // An empty folder text would otherwise mean the current folder, which
     // nobody chose.
@@ -70,7 +70,7 @@ bool Win32Platform::listFolder(const std::u16string& folder, FolderNames& names)
     return false;
 }
 
-bool Win32Platform::canListFolder(const std::u16string& folder) {
+bool Win32System::canListFolder(const std::u16string& folder) {
     if (folder.empty()) return false;
     WIN32_FIND_DATAW data;
     HANDLE find = findFirst(withSeparator(folder), data);

@@ -1,12 +1,12 @@
 // Moving one file: a rename where the volume allows it, otherwise a copy
 // that is published whole before the source name goes.
 #include "platform/win32/win32_files.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_system.h"
 #include "platform/win32/win32_text.h"
 
 namespace qm {
 
-TransferResult Win32Platform::moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
+TransferResult Win32System::moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
                                        TransferWitness* witness) {
     const auto& source = static_cast<win32::Win32Folder&>(from);
     const auto& target = static_cast<win32::Win32Folder&>(to);

@@ -1,7 +1,7 @@
 // Paths, existence checks, folder creation and deletion.
 #include <windows.h>
 
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_system.h"
 #include "platform/win32/win32_text.h"
 
 namespace qm {
@@ -28,9 +28,9 @@ std::size_t firstFolderAt(const std::u16string& path) {
 
 }  // namespace
 
-PathStyle Win32Platform::pathStyle() const { return PathStyle{u'\\', true}; }
+PathStyle Win32System::pathStyle() const { return PathStyle{u'\\', true}; }
 
-std::u16string Win32Platform::absolutePath(const std::u16string& path) {
+std::u16string Win32System::absolutePath(const std::u16string& path) {
     if (path.empty()) return {};
     const std::wstring name = win32::wide(path);
     std::wstring full(MAX_PATH, L'\0');
@@ -58,19 +58,19 @@ std::u16string Win32Platform::absolutePath(const std::u16string& path) {
     return normal;
 }
 
-bool Win32Platform::pathExists(const std::u16string& path) {
+bool Win32System::pathExists(const std::u16string& path) {
     // GetFileAttributesW does not follow a symbolic link: a dangling one
     // still takes the name.
     return !path.empty() && attributesOf(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool Win32Platform::folderExists(const std::u16string& path) {
+bool Win32System::folderExists(const std::u16string& path) {
     if (path.empty()) return false;
     const DWORD attributes = attributesOf(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool Win32Platform::makeFolders(const std::u16string& pathEndingInSeparator) {
+bool Win32System::makeFolders(const std::u16string& pathEndingInSeparator) {
     const std::u16string& path = pathEndingInSeparator;
     const std::size_t last = path.find_last_of(u"\\/");
     if (last == std::u16string::npos) return false;
@@ -87,7 +87,7 @@ bool Win32Platform::makeFolders(const std::u16string& pathEndingInSeparator) {
     return folderExists(folder);
 }
 
-bool Win32Platform::deleteFile(const std::u16string& path) {
+bool Win32System::deleteFile(const std::u16string& path) {
     return DeleteFileW(win32::filePath(path).c_str()) != 0;
 }
 

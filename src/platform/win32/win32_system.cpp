@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "platform/win32/win32_files.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_system.h"
 #include "platform/win32/win32_text.h"
 
 namespace qm {
@@ -21,7 +21,7 @@ std::u16string withoutLongForm(std::u16string path) {
 
 }  // namespace
 
-std::vector<std::u16string> Win32Platform::failureLogPaths() {
+std::vector<std::u16string> Win32System::failureLogPaths() {
     std::vector<std::u16string> paths{std::u16string(u"c:\\") + kFailureLogName};
     wchar_t temp[MAX_PATH + 1];
     const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
@@ -33,7 +33,7 @@ std::vector<std::u16string> Win32Platform::failureLogPaths() {
     return paths;
 }
 
-std::u16string Win32Platform::environmentVariable(const std::u16string& name) {
+std::u16string Win32System::environmentVariable(const std::u16string& name) {
     const std::wstring key = win32::wide(name);
     std::wstring value(256, L'\0');
     for (;;) {
@@ -48,14 +48,14 @@ std::u16string Win32Platform::environmentVariable(const std::u16string& name) {
     }
 }
 
-std::optional<Platform::VersionRecord> Win32Platform::versionRecord() {
+std::optional<System::VersionRecord> Win32System::versionRecord() {
     OSVERSIONINFOA info{};
     info.dwOSVersionInfoSize = sizeof info;
     if (!GetVersionExA(&info)) return std::nullopt;
     return VersionRecord{info.dwMajorVersion, info.dwMinorVersion, info.dwPlatformId};
 }
 
-std::u16string Win32Platform::programFolder() {
+std::u16string Win32System::programFolder() {
     std::wstring exe(MAX_PATH, L'\0');
     for (;;) {
         const DWORD n = GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size()));
@@ -74,13 +74,13 @@ std::u16string Win32Platform::programFolder() {
     return path.substr(0, driveRoot ? separator + 1 : separator);
 }
 
-FileTime Win32Platform::currentTime() {
+FileTime Win32System::currentTime() {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);  // Windows 7 has no precise variant
     return win32::timeOf(now);
 }
 
-std::uint64_t Win32Platform::clockSeed() {
+std::uint64_t Win32System::clockSeed() {
     // The wall clock in 100-nanosecond steps tells apart runs started in the
     // same second; the performance counter, spread over all 64 bits, adds
     // what the wall clock's coarse ticks (often 15.6 ms) lack.

@@ -8,7 +8,7 @@
 #include <windows.h>
 
 #include "platform/win32/win32_files.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_system.h"
 #include "platform/win32/win32_text.h"
 
 namespace qm {
@@ -47,7 +47,7 @@ private:
 
 }  // namespace
 
-std::optional<FileStamp> Win32Platform::stampOf(OpenFolder& folder, NativeNameView name) {
+std::optional<FileStamp> Win32System::stampOf(OpenFolder& folder, NativeNameView name) {
     win32::Handle file(CreateFileW(win32::filePath(folderOf(folder).pathOf(name)).c_str(), FILE_READ_ATTRIBUTES,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
@@ -56,7 +56,7 @@ std::optional<FileStamp> Win32Platform::stampOf(OpenFolder& folder, NativeNameVi
     return info.stamp();
 }
 
-TakeBack Win32Platform::moveBack(OpenFolder& share, NativeNameView name, OpenFolder& source,
+TakeBack Win32System::moveBack(OpenFolder& share, NativeNameView name, OpenFolder& source,
                                  const FileStamp& expected) {
     const std::u16string target = folderOf(source).pathOf(name);
     win32::Handle file = openForTakingBack(folderOf(share).pathOf(name), GENERIC_READ);
@@ -76,7 +76,7 @@ TakeBack Win32Platform::moveBack(OpenFolder& share, NativeNameView name, OpenFol
     return win32::markForDeletion(file.get(), true) ? TakeBack::Done : TakeBack::CopiedBack;
 }
 
-TakeBack Win32Platform::deleteCopy(OpenFolder& share, NativeNameView name, const FileStamp& expected,
+TakeBack Win32System::deleteCopy(OpenFolder& share, NativeNameView name, const FileStamp& expected,
                                    OpenFolder& source) {
     win32::Handle copy = openForTakingBack(folderOf(share).pathOf(name), GENERIC_READ);
     win32::FileInfo copyInfo;
@@ -105,7 +105,7 @@ TakeBack Win32Platform::deleteCopy(OpenFolder& share, NativeNameView name, const
     return win32::markForDeletion(copy.get(), true) && copy.close() ? TakeBack::Done : TakeBack::Failed;
 }
 
-bool Win32Platform::removeFolderBelow(OpenFolder& parent, NativeNameView name) {
+bool Win32System::removeFolderBelow(OpenFolder& parent, NativeNameView name) {
     const std::wstring path = win32::filePath(folderOf(parent).pathOf(name));
     const DWORD attributes = GetFileAttributesW(path.c_str());
     // A junction or link goes with RemoveDirectoryW too, leaving what it
@@ -116,7 +116,7 @@ bool Win32Platform::removeFolderBelow(OpenFolder& parent, NativeNameView name) {
     return RemoveDirectoryW(path.c_str()) != 0;
 }
 
-std::unique_ptr<FolderLock> Win32Platform::lockFolder(OpenFolder& folder, bool exclusive) {
+std::unique_ptr<FolderLock> Win32System::lockFolder(OpenFolder& folder, bool exclusive) {
     // The folder opened once more, with sharing that makes the two kinds
     // exclude each other: a run asks to read and lets others read, an undo
     // asks to write; neither lets others write. So runs open side by side,

@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_system.h"
 #include "platform/win32/win32_text.h"
 #include "text/utf.h"
 
@@ -111,7 +111,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<TextFile> Win32Platform::createTextFile(const std::u16string& path) {
+std::unique_ptr<TextFile> Win32System::createTextFile(const std::u16string& path) {
     const std::wstring name = win32::filePath(path);
     // Twice at most: once more after deleting an old file; when someone takes
     // the name again in between, the next place is the better choice.

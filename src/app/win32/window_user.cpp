@@ -1,10 +1,10 @@
-#include "app/win32/window_platform.h"
+#include "app/win32/window_user.h"
 
 #include "platform/win32/win32_text.h"
 
 namespace qm::win32ui {
 
-MsgResult WindowPlatform::messageBox(const MessageBoxRequest& request) {
+MsgResult WindowUser::messageBox(const MessageBoxRequest& request) {
     UINT type = request.buttons == MsgButtons::OkCancel ? MB_OKCANCEL : MB_OK;
     type |= request.icon == MsgIcon::Critical ? MB_ICONSTOP : MB_ICONINFORMATION;
     if (request.defaultButton == 1 && request.buttons == MsgButtons::OkCancel) type |= MB_DEFBUTTON2;
@@ -13,7 +13,9 @@ MsgResult WindowPlatform::messageBox(const MessageBoxRequest& request) {
     return answer == IDCANCEL ? MsgResult::Cancel : MsgResult::Ok;
 }
 
-int WindowPlatform::showMessageBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT type) {
+void WindowUser::beep() { MessageBeep(MB_OK); }
+
+int WindowUser::showMessageBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT type) {
     return MessageBoxW(owner, text.c_str(), title.c_str(), type);
 }
 
@@ -22,7 +24,7 @@ int CALLBACK selectInitialFolder(HWND dialog, UINT message, LPARAM, LPARAM data)
     return 0;
 }
 
-std::u16string WindowPlatform::browseForFolder(const std::u16string& title, const std::u16string& initialFolder,
+std::u16string WindowUser::browseForFolder(const std::u16string& title, const std::u16string& initialFolder,
                                                bool newStyle) {
     const std::wstring caption = win32::wide(title);
     const std::wstring initial = win32::wide(initialFolder);
@@ -48,18 +50,18 @@ std::u16string WindowPlatform::browseForFolder(const std::u16string& title, cons
     return result;
 }
 
-PIDLIST_ABSOLUTE WindowPlatform::showFolderDialog(BROWSEINFOW& info) { return SHBrowseForFolderW(&info); }
+PIDLIST_ABSOLUTE WindowUser::showFolderDialog(BROWSEINFOW& info) { return SHBrowseForFolderW(&info); }
 
 // Only the link label's MouseMove asks for it, while the pointer is over
 // the label; the label's next WM_SETCURSOR puts the arrow back first.
-void WindowPlatform::showPointingCursor() { SetCursor(LoadCursorW(nullptr, IDC_HAND)); }
+void WindowUser::showPointingCursor() { SetCursor(LoadCursorW(nullptr, IDC_HAND)); }
 
 // A run may deal 100,000 files, and a window that stops painting looks hung;
 // input taken mid-run could start a second run inside the first. So only
 // paint messages are handled, at most every 50 ms, and the keys and clicks
 // aimed at the disabled window meanwhile are dropped, as a disabled window
 // drops them.
-void WindowPlatform::keepResponsive() {
+void WindowUser::keepResponsive() {
     const ULONGLONG now = GetTickCount64();
     if (lastPump_ != 0 && now - lastPump_ < 50) return;
     lastPump_ = now;
@@ -76,6 +78,6 @@ void WindowPlatform::keepResponsive() {
 }
 
 // Not the run's to take: the main loop ends the program once the run is over.
-void WindowPlatform::repostQuit(const MSG& quit) { PostQuitMessage(static_cast<int>(quit.wParam)); }
+void WindowUser::repostQuit(const MSG& quit) { PostQuitMessage(static_cast<int>(quit.wParam)); }
 
 }  // namespace qm::win32ui

@@ -1,8 +1,7 @@
-// The platform behind the Windows window: files, the environment, the clock
-// and the programs it starts are the Win32 platform's; message boxes, the
-// folder dialog, the pointer and repainting during a run belong to the
-// window. The two system calls that wait for a person are virtual, so that
-// the tests answer them.
+// The user side of the Windows window: message boxes, the folder dialog, the
+// beep, the pointer and repainting during a run belong to the window;
+// documents and folders go to the file manager. The two system calls that
+// wait for a person are virtual, so that the tests answer them.
 #pragma once
 
 #include <windows.h>
@@ -10,19 +9,22 @@
 
 #include <string>
 
-#include "platform/win32/win32_platform.h"
+#include "platform/user.h"
+#include "platform/win32/win32_desktop.h"
 
 namespace qm::win32ui {
 
-class WindowPlatform : public Win32Platform {
+class WindowUser : public User, protected win32::Explorer {
 public:
     // The window that message boxes and the folder dialog belong to. The
-    // platform exists before the window (the model needs it first), so the
+    // user side exists before the window (the model needs it first), so the
     // window is handed over once built.
     void setWindow(HWND window) { window_ = window; }
     HWND window() const { return window_; }
 
     MsgResult messageBox(const MessageBoxRequest& request) override;
+    void beep() override;
+    void openInDesktop(const std::u16string& target, ShowAs show) override { open(target, show); }
     std::u16string browseForFolder(const std::u16string& title, const std::u16string& initialFolder,
                                    bool newStyle) override;
     void showPointingCursor() override;

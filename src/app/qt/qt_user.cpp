@@ -1,4 +1,4 @@
-#include "app/qt/qt_platform.h"
+#include "app/qt/qt_user.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -10,7 +10,7 @@
 
 namespace qm::desktop {
 
-MsgResult QtPlatform::messageBox(const MessageBoxRequest& request) {
+MsgResult QtUser::messageBox(const MessageBoxRequest& request) {
     QString prompt = toQString(request.prompt);
     prompt.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     const QMessageBox::Icon icon =
@@ -34,9 +34,9 @@ MsgResult QtPlatform::messageBox(const MessageBoxRequest& request) {
     return cancel && answer == cancel ? MsgResult::Cancel : MsgResult::Ok;
 }
 
-void QtPlatform::beep() { QApplication::beep(); }
+void QtUser::beep() { QApplication::beep(); }
 
-std::u16string QtPlatform::browseForFolder(const std::u16string& title, const std::u16string& initialFolder,
+std::u16string QtUser::browseForFolder(const std::u16string& title, const std::u16string& initialFolder,
                                            bool newStyle) {
     return chooseFolder(window_, title, initialFolder, newStyle);
 }
@@ -45,7 +45,7 @@ std::u16string QtPlatform::browseForFolder(const std::u16string& title, const st
 // under the pointer is that label. The cursor is set on the widget, not
 // application-wide: Qt then shows the arrow again as soon as the pointer
 // leaves the label, with no state kept here or in the window.
-void QtPlatform::showPointingCursor() {
+void QtUser::showPointingCursor() {
     if (QWidget* under = QApplication::widgetAt(QCursor::pos())) under->setCursor(Qt::PointingHandCursor);
 }
 

@@ -4,13 +4,13 @@
 #pragma once
 
 #ifdef _WIN32
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_system.h"
 namespace qm {
-using NativePlatform = Win32Platform;
+using NativeSystem = Win32System;
 }
 #else
-#include "platform/posix/posix_platform.h"
+#include "platform/posix/posix_system.h"
 namespace qm {
-using NativePlatform = PosixPlatform;
+using NativeSystem = PosixSystem;
 }
 #endif

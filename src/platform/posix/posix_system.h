@@ -1,24 +1,18 @@
-// The platform on Linux and other POSIX systems.
+// The file system and the system on Linux and other POSIX systems.
 //
-// Files, the environment and the clock are real. The members that face a
-// person answer as a headless program must (message boxes take their default
-// button, no dialog, no cursor); the desktop front ends subclass this and
-// override them. Paths are converted with text::toUtf8/fromUtf8, so names that
-// are not valid UTF-8 survive the round trip through the core.
+// Paths are converted with text::toUtf8/fromUtf8, so names that are not valid
+// UTF-8 survive the round trip through the core.
 #pragma once
 
 #include <sys/types.h>
 
-#include <vector>
-
-#include "platform/platform.h"
+#include "platform/system.h"
 
 namespace qm {
 
-class PosixPlatform : public Platform {
+class PosixSystem : public System {
 public:
-    PosixPlatform();
-    ~PosixPlatform() override;
+    PosixSystem();
 
     PathStyle pathStyle() const override;
 
@@ -44,13 +38,6 @@ public:
     std::unique_ptr<TextFile> createTextFile(const std::u16string& path) override;
     std::vector<std::u16string> failureLogPaths() override;
 
-    MsgResult messageBox(const MessageBoxRequest& request) override;
-    void beep() override;
-    std::u16string browseForFolder(const std::u16string& title, const std::u16string& initialFolder,
-                                   bool newStyle) override;
-    void openInDesktop(const std::u16string& target, ShowAs show) override;
-    void showPointingCursor() override;
-
     std::u16string environmentVariable(const std::u16string& name) override;
     std::optional<VersionRecord> versionRecord() override;
     std::u16string programFolder() override;
@@ -58,10 +45,6 @@ public:
     FileTime currentTime() override;
 
 private:
-    // Reaps the desktop openers that have finished, without waiting for any.
-    void reapOpeners();
-
-    std::vector<pid_t> openers_;  // started by openInDesktop, not yet reaped
     // Read once, when the platform is made: reading it per file would cost
     // a read of /proc on every copy, and the program never changes it.
     mode_t umask_;

@@ -1,10 +1,10 @@
-#include "app/batch/batch_platform.h"
+#include "app/batch/batch_user.h"
 
 #include "text/utf.h"
 
 namespace qm::batch {
 
-MsgResult BatchPlatform::messageBox(const MessageBoxRequest& request) {
+MsgResult BatchUser::messageBox(const MessageBoxRequest& request) {
     // A terminal shows one line break where the box shows CR LF; any other
     // control character is written out, never sent to the terminal.
     std::ostream& stream = request.icon == MsgIcon::Critical ? err_ : out_;
@@ -15,7 +15,6 @@ MsgResult BatchPlatform::messageBox(const MessageBoxRequest& request) {
         if (end == std::u16string_view::npos) break;
         rest.remove_prefix(end + 2);
     }
-    lastMessage_ = request.prompt;
     if (request.buttons == MsgButtons::Ok) return MsgResult::Ok;
     return answerOk_ ? MsgResult::Ok : MsgResult::Cancel;
 }

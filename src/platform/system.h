@@ -1,0 +1,161 @@
+// The file system and the system, as the core reaches them: folders and
+// files, the record of a run and its undo, the failure log's file, the
+// environment and the clock. Everything the engine and the command line
+// need, and nothing that faces a person (see user.h).
+//
+// THREADS: a copy run calls copyFile and moveFile (and nothing else) from
+// two threads at once, for different files with the same open folders.
+// Every other call comes from the one thread that runs the window model.
+// Every text crosses this boundary as UTF-16; an implementation converts at
+// its own edge.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/file_types.h"
+
+namespace qm {
+
+// How paths are spelt on the platform. The dispatch rules were written for
+// drive-letter paths ("C:\photos"); on a system without drive letters the
+// "drive" part of a path is simply absent.
+struct PathStyle {
+    char16_t separator = u'/';
+    bool driveLetters = false;
+};
+
+class System {
+public:
+    virtual ~System() = default;
+
+    virtual PathStyle pathStyle() const = 0;
+
+    // --- files -------------------------------------------------------------
+    // Replaces `names` with the names (without folder) of the regular files
+    // in `folder`, hidden ones included, in no particular order (the file
+    // list orders them). `names` is emptied first, so that a folder's old
+    // list is gone before its new one is read. False when the folder cannot
+    // be listed (missing, not a folder, no permission).
+    virtual bool listFolder(const std::u16string& folder, FolderNames& names) = 0;
+    // Whether `folder` is a folder that can be opened and read, without
+    // reading all of it.
+    virtual bool canListFolder(const std::u16string& folder) = 0;
+    // The path made absolute against the current folder and normalised by
+    // its text alone: no "." or ".." parts, no repeated separators, no
+    // trailing separator but a root's; symbolic links are left as they are.
+    // Empty for an empty path.
+    virtual std::u16string absolutePath(const std::u16string& path) = 0;
+    virtual bool pathExists(const std::u16string& path) = 0;    // file or folder
+    virtual bool folderExists(const std::u16string& path) = 0;
+    // Creates every missing folder of the path, top down; the text after the
+    // last separator is not taken as a folder. Returns whether the folder exists afterwards.
+    virtual bool makeFolders(const std::u16string& pathEndingInSeparator) = 0;
+    // A folder to transfer from or into, as the user named it (links on its
+    // path are followed: the user chose it); nullptr when it cannot be opened.
+    virtual std::unique_ptr<OpenFolder> openFolder(const std::u16string& path) = 0;
+    // The folder `relative` below `base` (parts separated by the platform's
+    // separator; empty parts skipped; "." and ".." refused), each part made
+    // where missing when `create` is set and entered without following a
+    // symbolic link or junction. nullptr when a part cannot be made or
+    // entered, or is a link. The folders on the way stay open with it, so
+    // that renaming one of them meanwhile redirects nothing.
+    virtual std::unique_ptr<OpenFolder> openFolderBelow(OpenFolder& base, std::u16string_view relative,
+                                                        bool create) = 0;
+
+    // The transfer contract, the same on every platform:
+    //  - Only a regular file is transferred. Files are opened so that nothing
+    //    can block (a FIFO or device put in place of a source, or sitting at
+    //    the destination name, is a failure, never a hang). A symbolic link
+    //    in the source folder delivers the content it points to.
+    //  - Never replace: whatever already has the destination name is left
+    //    alone. A regular file there with the same bytes (and not the source
+    //    itself) is AlreadyThere; anything else there is Failed.
+    //  - Never half-written under a real name: data goes to an unnamed or
+    //    hidden temporary file in the destination folder, which gets the
+    //    source's modification time and permission bits and is then published
+    //    under its name in one step that refuses an existing name. A failure
+    //    or a kill leaves nothing under the name.
+    //  - A copy is a snapshot: exactly the size the source had when it was
+    //    opened. A source that grows or shrinks meanwhile fails the copy.
+    //  - Permission bits are kept, except that set-user-ID and set-group-ID
+    //    are dropped unless the copy has the source's owner and group.
+    //  - The witness, when given, hears of each publishing step before it
+    //    happens and can stop it (see TransferWitness).
+    //
+    // The file `name` of folder `from` goes to the same name in folder `to`.
+    // THREADS: copyFile and moveFile may run on two threads at once, for
+    // different files, with the same open folders.
+    //
+    // copyFile: Copied, AlreadyThere or Failed; the source is never touched.
+    virtual TransferResult copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
+                                    TransferWitness* witness) = 0;
+    // moveFile: a rename that refuses an existing name where the file system
+    // allows it (Moved). Otherwise (another file system, a symbolic link, a
+    // rename that was refused) the file is copied as above and, once the copy
+    // is published, the source name is removed (Moved); when it cannot be
+    // removed the result is Copied. A clash is AlreadyThere or Failed as for a
+    // copy, and leaves the source where it is.
+    virtual TransferResult moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
+                                    TransferWitness* witness) = 0;
+    virtual bool deleteFile(const std::u16string& path) = 0;
+
+    // --- taking a run back ---------------------------------------------------
+    // Each acts on the file itself, never on a name twice: what it checks is
+    // what it moves or deletes.
+    //
+    // The regular file `name` in `folder` (a link is not followed); nullopt
+    // for anything else or nothing.
+    virtual std::optional<FileStamp> stampOf(OpenFolder& folder, NativeNameView name) = 0;
+    // Moves `name` from `share` back to the same name in `source` while it is
+    // the file `expected` (same identity, size and time), never replacing
+    // anything there.
+    virtual TakeBack moveBack(OpenFolder& share, NativeNameView name, OpenFolder& source,
+                              const FileStamp& expected) = 0;
+    // Deletes the copy `name` in `share` while it is the file `expected` and
+    // the same name in `source` is another file with the same bytes.
+    virtual TakeBack deleteCopy(OpenFolder& share, NativeNameView name, const FileStamp& expected,
+                                OpenFolder& source) = 0;
+    // Removes the folder `name` in `parent` when it is an empty folder (not a link).
+    virtual bool removeFolderBelow(OpenFolder& parent, NativeNameView name) = 0;
+    // Runs share a folder; an undo has it alone. nullptr when the other kind
+    // holds it (or it cannot be locked at all).
+    virtual std::unique_ptr<FolderLock> lockFolder(OpenFolder& folder, bool exclusive) = 0;
+
+    // --- the record of a run ---------------------------------------------------
+    // A new regular file at `path`, created exclusively: whatever has the
+    // name already (a file, a folder, a device, a link) is never replaced or
+    // followed. nullptr when it cannot be created.
+    virtual std::unique_ptr<RecordFile> createRecordFile(const std::u16string& path) = 0;
+    // A regular file for reading; nullptr for anything else (a device or FIFO
+    // is never opened in a way that could block).
+    virtual std::unique_ptr<InputFile> openInputFile(const std::u16string& path) = 0;
+
+    // Creates the failure log's file, exclusively and without following a
+    // symbolic link at its name. Whatever has the name already is removed
+    // first (never truncated through the name), unless a running run holds it
+    // open as its own log. nullptr when the name is held by a running run or
+    // the file cannot be created; the caller then tries its next place.
+    virtual std::unique_ptr<TextFile> createTextFile(const std::u16string& path) = 0;
+    // Where the failure log goes, best place first.
+    virtual std::vector<std::u16string> failureLogPaths() = 0;
+
+    // --- the system --------------------------------------------------------
+    virtual std::u16string environmentVariable(const std::u16string& name) = 0;
+    // The operating system's version record, when the system has one.
+    struct VersionRecord {
+        std::uint32_t major = 0, minor = 0, platformId = 0;
+    };
+    virtual std::optional<VersionRecord> versionRecord() = 0;
+    virtual std::u16string programFolder() = 0;
+    // A seed taken from the clock at sub-second resolution.
+    virtual std::uint64_t clockSeed() = 0;
+    // The current time (UTC).
+    virtual FileTime currentTime() = 0;
+};
+
+}  // namespace qm
