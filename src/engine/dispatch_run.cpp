@@ -1,5 +1,6 @@
 // The dispatch run: everything that happens inside one click on the dispatch
 // button, step by step in its fixed order.
+#include "engine/completion_message.h"
 #include "engine/failure_log.h"
 #include "engine/run_plan.h"
 #include "engine/run_recorder.h"
@@ -69,32 +70,22 @@ void Form1::CmdDo_Click() {
     File1.refresh();
     setCaption(tag());
     setEnabled(true);
-    lastRun_ = {true,
-                tally.failed,
-                tally.clashes,
-                tally.copiedOnly,
-                tally.companions,
-                tally.notDealt,
-                tally.notDealt != 0 && !tally.recordLost,
-                tally.recordLost,
-                tally.failed != 0 && log.created() ? log.path() : std::u16string()};
-    // A move run that could only copy some files says so: the user expects
-    // the source folder to be empty afterwards.
-    std::u16string copiedOnly =
-        tally.copiedOnly == 0 ? u"" : u"\r\n其中" + text::decimal(tally.copiedOnly) + u"个文件只能复制，原文件未移走。";
-    // Companions are counted apart from the files dealt.
-    if (extras.companions) copiedOnly += u"\r\n另有" + text::decimal(tally.companions) + u"个伴随文件随同分发。";
-    if (tally.failed != 0) {
-        std::u16string prompt = u"分发完毕！因文件访问错误，分发失败" + text::decimal(tally.failed) + u"份。\r\n" +
-                                (log.created() ? u"稍候请参见分发失败的记录。" : u"分发失败的记录无法创建。");
-        // A run into an old target meets the files of the last run: that is
-        // no access error, and the user is told so.
-        if (tally.clashes != 0)
-            prompt += u"\r\n其中" + text::decimal(tally.clashes) + u"个文件因目标位置已有不同的同名文件而未分发。";
-        user.messageBox({prompt + copiedOnly, kTitle, MsgButtons::Ok, MsgIcon::Information, 0});
-        if (log.created()) user.openInDesktop(log.path(), ShowAs::Normal);
-    } else {
-        user.messageBox({u"分发完毕！" + copiedOnly, kTitle, MsgButtons::Ok, MsgIcon::Information, 0});
+    lastRun_ = {.ran = true,
+                .transferred = tally.transferred,
+                .identical = tally.identical,
+                .failed = tally.failed,
+                .clashes = tally.clashes,
+                .copiedOnly = tally.copiedOnly,
+                .companions = tally.companions,
+                .notDealt = tally.notDealt,
+                .stopped = tally.notDealt != 0 && !tally.recordLost,
+                .recordLost = tally.recordLost,
+                .failureLog = tally.failed != 0 && log.created() ? log.path() : std::u16string(),
+                .companionsShown = extras.companions};
+    user.messageBox({CompletionMessage(lastRun_), kTitle, MsgButtons::Ok, MsgIcon::Information, 0});
+    if (!lastRun_.failureLog.empty()) {
+        user.openInDesktop(lastRun_.failureLog, ShowAs::Normal);
+    } else if (tally.failed == 0) {
         log.removeEarlier();
     }
     if (ChBackUp.value() != 0) LFiles.setCaption(u"0");

@@ -146,6 +146,7 @@ TransferTally transferAll(System& system, const TransferJob& job, FailureLog& lo
             const std::u16string name = text::nameText(job.names.name(row.name));
             log.add(job.sourceFolder + separator + name, job.shares.path(row.share) + separator + name);
         } else {
+            ++(result->outcome == TransferOutcome::AlreadyThere ? tally.identical : tally.transferred);
             if (job.plan.move && result->outcome != TransferOutcome::Moved) ++tally.copiedOnly;
             if (row.companion) ++tally.companions;
         }

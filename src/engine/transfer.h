@@ -25,6 +25,8 @@ struct TransferJob {
 };
 
 struct TransferTally {
+    std::uint64_t transferred = 0;  // moved or copied
+    std::uint64_t identical = 0;    // already there
     std::uint64_t failed = 0;
     std::uint64_t clashes = 0;  // of the failed: another file already had the name
     // Move runs only: files that reached their share while the source stayed

@@ -9,6 +9,8 @@ namespace qm {
 
 struct RunResult {
     bool ran = false;  // there were files to deal, and the run went through its steps
+    std::uint64_t transferred = 0;  // moved or copied into their shares
+    std::uint64_t identical = 0;    // the same file was in the share already
     std::uint64_t failed = 0;
     std::uint64_t clashes = 0;     // of the failed: a different file already had the name in the share
     std::uint64_t copiedOnly = 0;  // a move run's files that could only be copied
@@ -17,6 +19,7 @@ struct RunResult {
     bool stopped = false;          // stopped on request (Ctrl+C, say) before every file was dealt
     bool recordLost = false;       // the run's record could not be written on, so the run stopped
     std::u16string failureLog;     // the failure log, when there were failures and it holds them all
+    bool companionsShown = false;  // the run dealt companions, and its report counts them
 };
 
 }  // namespace qm

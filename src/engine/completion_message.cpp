@@ -1,0 +1,26 @@
+#include "engine/completion_message.h"
+
+#include "text/utf.h"
+
+namespace qm {
+
+std::u16string CompletionMessage(const RunResult& result) {
+    std::u16string text = u"分发完毕！";
+    if (result.failed != 0) {
+        text += u"因文件访问错误，分发失败" + text::decimal(result.failed) + u"份。\r\n" +
+                (result.failureLog.empty() ? u"分发失败的记录无法创建。" : u"稍候请参见分发失败的记录。");
+        // A run into an old target meets the files of the last run: that is
+        // no access error, and the user is told so.
+        if (result.clashes != 0)
+            text += u"\r\n其中" + text::decimal(result.clashes) + u"个文件因目标位置已有不同的同名文件而未分发。";
+    }
+    // A move run that could only copy some files says so: the user expects
+    // the source folder to be empty afterwards.
+    if (result.copiedOnly != 0)
+        text += u"\r\n其中" + text::decimal(result.copiedOnly) + u"个文件只能复制，原文件未移走。";
+    // Companions are counted apart from the files dealt.
+    if (result.companionsShown) text += u"\r\n另有" + text::decimal(result.companions) + u"个伴随文件随同分发。";
+    return text;
+}
+
+}  // namespace qm
