@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "engine/draw.h"
-#include "settings/number.h"
+#include "text/number.h"
 #include "window/form1.h"
 
 namespace qm {

@@ -2,7 +2,7 @@
 #include <cmath>
 
 #include "platform/platform.h"
-#include "settings/number.h"
+#include "text/number.h"
 #include "text/utf.h"
 #include "window/form1.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/platform.h"
-#include "platform/wildcard.h"
+#include "text/wildcard.h"
 #include "text/name_order.h"
 
 namespace qm {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "settings/number.h"
+#include "text/number.h"
 #include "support/form_fixture.h"
 
 namespace qm::test {

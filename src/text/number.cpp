@@ -1,4 +1,4 @@
-#include "settings/number.h"
+#include "text/number.h"
 
 #include <charconv>
 #include <cmath>
