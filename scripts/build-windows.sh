@@ -13,7 +13,7 @@ if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null || [[ ! -d /usr/src/goog
   scripts/install-deps.sh --windows
 fi
 cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DQM_BUILD_TESTS=ON
+  -DCMAKE_BUILD_TYPE=Release -DQM_BUILD_TESTS=ON -DQM_WERROR=ON
 cmake --build build-windows -j "$(nproc)" "$@"
 # The release, once both programs are there (a build of one target may
 # leave the other missing or old: the zip is only made from a whole build).

@@ -56,27 +56,28 @@ public:
     void observe(std::function<void()> observer) { observer_ = std::move(observer); }
 
     // --- the controls, in tab order -----------------------------------------
-    FileList File1;
-    PushButton CmdIn;
-    Label LDir;
+    // The names are the window's own and stay as they are, odd ones included.
+    FileList File1;       // hidden: the source folder's files under the type filter
+    PushButton CmdIn;     // chooses the import (source) folder
+    Label LDir;           // the import folder
     Label Label1;
-    Label LFiles;
-    PushButton CmdOut;
-    Label LDirOut;
-    ComboBox Combo1;
+    Label LFiles;         // the number of matching files
+    PushButton CmdOut;    // chooses the export (target) folder
+    Label LDirOut;        // the export folder
+    ComboBox Combo1;      // the file type filter
     Label Label2;
     Label Label3;
-    TextBox TParts;
-    PushButton CmdDo;
-    OptionButton Opt1;
+    TextBox TParts;       // files per share (fixed dispatch)
+    PushButton CmdDo;     // 分发: the run
+    OptionButton Opt1;    // fixed dispatch; its partner Opt2 is average dispatch
     OptionButton Opt2;
     Label Label4;
-    TextBox TDivs;
+    TextBox TDivs;        // number of shares (average dispatch)
     Frame Frame1;
-    CheckBox ChBackUp;
-    OptionButton Option1;
-    OptionButton Option2;
-    Label Label5;
+    CheckBox ChBackUp;    // move the files instead of copying them (not a backup)
+    OptionButton Option1; // keep the whole source path; its partner Option2 keeps the folder's name only
+    OptionButton Option2; // (Opt1/Opt2 and Option1/Option2 are two separate groups)
+    Label Label5;         // 作者主页: the home-page link
 
     const std::vector<Control*>& controls() const { return controls_; }
     Control* control(std::u16string_view name) const;

@@ -12,6 +12,7 @@
 
 #include <string>
 
+#include "platform/posix/posix_folder.h"
 #include "platform/posix/posix_io.h"
 #include "platform/posix/posix_system.h"
 #include "text/utf.h"
@@ -22,13 +23,11 @@ namespace {
 
 class PosixTextFile : public TextFile {
 public:
-    explicit PosixTextFile(int fd) : fd_(fd) {}
-    ~PosixTextFile() override {
-        if (fd_ >= 0) close();
-    }
+    explicit PosixTextFile(posix::Fd fd) : fd_(std::move(fd)) {}
+    ~PosixTextFile() override { close(); }
 
     bool writeLine(const std::u16string& line) override {
-        if (fd_ < 0) return false;
+        if (!fd_.valid()) return false;
         buffer_ += text::toUtf8(line);
         buffer_ += "\r\n";
         if (buffer_.size() >= kFlushAt) flush();
@@ -36,15 +35,14 @@ public:
     }
 
     bool close() override {
-        if (fd_ < 0) return ok_;
+        if (!fd_.valid()) return ok_;
         flush();
-        if (::close(fd_) != 0) ok_ = false;
-        fd_ = -1;
+        if (!fd_.close()) ok_ = false;
         return ok_;
     }
 
     bool flush() override {
-        if (ok_ && !posix::writeAll(fd_, buffer_.data(), buffer_.size())) ok_ = false;
+        if (ok_ && !posix::writeAll(fd_.get(), buffer_.data(), buffer_.size())) ok_ = false;
         buffer_.clear();
         return ok_;
     }
@@ -52,7 +50,7 @@ public:
 private:
     static constexpr std::size_t kFlushAt = 64 * 1024;
 
-    int fd_;
+    posix::Fd fd_;
     bool ok_ = true;  // false from the first failed write on
     std::string buffer_;
 };
@@ -60,16 +58,11 @@ private:
 // Removes what has the name unless a running run holds it as its log. The
 // lock is kept while the name goes, so no run can take it up in between.
 bool removeUnlessHeld(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return false;
-    }
+    const posix::Fd fd(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (fd.valid() && flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return false;
     // Not openable (a symbolic link, no permission to read): the name itself
     // still goes, whatever it points to stays.
-    const bool removed = unlink(path.c_str()) == 0;
-    if (fd >= 0) ::close(fd);
-    return removed;
+    return unlink(path.c_str()) == 0;
 }
 
 }  // namespace
@@ -79,10 +72,10 @@ std::unique_ptr<TextFile> PosixSystem::createTextFile(const std::u16string& path
     // Twice at most: once more after removing an old file; when someone takes
     // the name again in between, the next place is the better choice.
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            flock(fd, LOCK_EX | LOCK_NB);
-            return std::make_unique<PosixTextFile>(fd);
+        posix::Fd fd(open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        if (fd.valid()) {
+            flock(fd.get(), LOCK_EX | LOCK_NB);
+            return std::make_unique<PosixTextFile>(std::move(fd));
         }
         if (errno != EEXIST || !removeUnlessHeld(name)) return nullptr;
     }
