@@ -5,42 +5,20 @@
 #pragma once
 
 #include <QList>
-#include <functional>
 #include <memory>
+
+#include "input/mirror.h"
 
 class QWidget;
 
 namespace qm {
 class Control;
-class Form1;
-}  // namespace qm
+}
 
 namespace qm::desktop {
 
-// What the binders and the input router share.
-struct BindContext {
-    Form1& form;
-    // Above zero while the model is being copied into the widgets: the
-    // signals that the copy makes the widgets raise are echoes of the model
-    // and must not be sent back to it.
-    int mirroring = 0;
-    // Brings every widget in line with the model. Called after each user
-    // action, since a widget may have changed itself in a way the model
-    // refused (a radio button that unchecked itself, a list entry chosen
-    // while the focus could not move there).
-    std::function<void()> mirrorAll;
-};
-
-class MirrorScope {
-public:
-    explicit MirrorScope(BindContext& context) : context_(context) { ++context_.mirroring; }
-    ~MirrorScope() { --context_.mirroring; }
-    MirrorScope(const MirrorScope&) = delete;
-    MirrorScope& operator=(const MirrorScope&) = delete;
-
-private:
-    BindContext& context_;
-};
+// What the binders and the input router share: the tie to the model.
+using BindContext = input::Mirror;
 
 class Binder {
 public:
@@ -62,8 +40,6 @@ protected:
         : context_(context), control_(control), widget_(widget) {}
     // The part of the state that depends on the kind of control.
     virtual void mirrorState() = 0;
-    // Hands a user action to the model, then brings the window in line.
-    void act(const std::function<void()>& action);
 
     BindContext& context_;
 
