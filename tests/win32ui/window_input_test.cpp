@@ -101,5 +101,19 @@ TEST_F(WindowTest, OptionButtonsSwitchTheMode) {
     EXPECT_EQ(GetFocus(), of(form->TDivs));
 }
 
+// The message loop queues what a key types as it translates the key, before
+// the key arrives; a key the model took types nothing.
+TEST_F(WindowTest, AKeyTheModelTakesTypesNothing) {
+    HWND field = fieldOf(form->TDivs);
+    click(field);
+    const std::u16string before = form->TDivs.text();
+    PostMessageW(field, WM_CHAR, L'7', 1);  // as if Tab typed it
+    pressKey(field, VK_TAB);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    EXPECT_EQ(form->TDivs.text(), before);
+    EXPECT_EQ(form->focused(), &form->ChBackUp);
+}
+
 }  // namespace
 }  // namespace qm::test

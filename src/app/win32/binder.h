@@ -6,49 +6,26 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <memory>
 #include <vector>
 
 #include "app/win32/dpi.h"
+#include "input/mirror.h"
 
 namespace qm {
 class Control;
-class Form1;
 struct ControlSpec;
 }  // namespace qm
 
 namespace qm::win32ui {
 
-// What the binders, the input router and the window share.
-struct BindContext {
-    Form1& form;
+// What the binders, the input router and the window share: the tie to the
+// model, and the window's own handle, font and density.
+struct BindContext : input::Mirror {
     HWND window = nullptr;  // the main window, parent of every control
     HFONT font = nullptr;
     UINT dpi = kBaseDpi;
-    // Above zero while the model is being copied into the controls: the
-    // notifications that the copy makes the controls send are echoes of the
-    // model and must not be sent back to it.
-    int mirroring = 0;
-    // Set once the window is being destroyed: its controls go one by one,
-    // and the focus moves that this causes are nobody's input.
-    bool closing = false;
-    // Brings every control in line with the model. Called after each user
-    // action, since a control may have changed itself in a way the model
-    // refused (a list entry chosen while the focus could not move there).
-    std::function<void()> mirrorAll;
     HWND tooltips = nullptr;  // the window's tooltip control, once it is made
-};
-
-class MirrorScope {
-public:
-    explicit MirrorScope(BindContext& context) : context_(context) { ++context_.mirroring; }
-    ~MirrorScope() { --context_.mirroring; }
-    MirrorScope(const MirrorScope&) = delete;
-    MirrorScope& operator=(const MirrorScope&) = delete;
-
-private:
-    BindContext& context_;
 };
 
 class Binder {
@@ -81,8 +58,6 @@ protected:
         : context_(context), control_(control), hwnd_(hwnd) {}
     // The part of the state that depends on the kind of control.
     virtual void mirrorState() = 0;
-    // Hands a user action to the model, then brings the window in line.
-    void act(const std::function<void()>& action);
 
     BindContext& context_;
 
