@@ -15,14 +15,12 @@
 
 namespace qm::desktop {
 
-void Binder::mirror() {
-    input::MirrorScope scope(context_);
+void Binder::mirrorShown(bool enabled, bool visible) {
     // The widget's own state: isEnabled() is also false while the whole
     // window is disabled during a run.
     const bool ownEnabled = !widget_->testAttribute(Qt::WA_ForceDisabled);
-    if (ownEnabled != control_.enabled()) widget_->setEnabled(control_.enabled());
-    if (widget_->isHidden() == control_.visible()) widget_->setHidden(!control_.visible());
-    mirrorState();
+    if (ownEnabled != enabled) widget_->setEnabled(enabled);
+    if (widget_->isHidden() == visible) widget_->setHidden(!visible);
 }
 
 namespace {

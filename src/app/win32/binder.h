@@ -1,7 +1,5 @@
-// One binder per control: it makes the control's native window and copies
-// the control's state into it. The native controls hold no state that the
-// model does not also hold; whatever a control does by itself is either sent
-// to the model (and copied back) or undone by the next copy.
+// The binders of the Windows window: each control's native window
+// (input/binder.h), placed for the window's density.
 #pragma once
 
 #include <windows.h>
@@ -10,7 +8,7 @@
 #include <vector>
 
 #include "app/win32/dpi.h"
-#include "input/mirror.h"
+#include "input/binder.h"
 
 namespace qm {
 class Control;
@@ -28,13 +26,8 @@ struct BindContext : input::Mirror {
     HWND tooltips = nullptr;  // the window's tooltip control, once it is made
 };
 
-class Binder {
+class Binder : public input::Binder {
 public:
-    virtual ~Binder() = default;
-    Binder(const Binder&) = delete;
-    Binder& operator=(const Binder&) = delete;
-
-    Control& control() const { return control_; }
     HWND hwnd() const { return hwnd_; }
     // The windows that receive the control's mouse and keyboard input (the
     // editable list has its edit field as well).
@@ -42,8 +35,6 @@ public:
     // Where the keyboard focus goes when the model focuses the control.
     virtual HWND focusWindow() const { return hwnd_; }
 
-    // Copies the control's state into its window.
-    void mirror();
     // A notification the control sent to the window (WM_COMMAND's code).
     virtual void notified(WORD) {}
     // For the edit controls: tells the model where the caret and the
@@ -55,14 +46,13 @@ public:
 
 protected:
     Binder(BindContext& context, Control& control, HWND hwnd)
-        : context_(context), control_(control), hwnd_(hwnd) {}
-    // The part of the state that depends on the kind of control.
-    virtual void mirrorState() = 0;
+        : input::Binder(context, control), context_(context), hwnd_(hwnd) {}
 
     BindContext& context_;
 
 private:
-    Control& control_;
+    void mirrorShown(bool enabled, bool visible) final;
+
     HWND hwnd_;
 };
 

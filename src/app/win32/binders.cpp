@@ -13,17 +13,15 @@
 
 namespace qm::win32ui {
 
-void Binder::mirror() {
-    input::MirrorScope scope(context_);
+void Binder::mirrorShown(bool enabled, bool visible) {
     // The control's own state: the whole window is disabled apart from it
     // during a run.
-    if ((IsWindowEnabled(hwnd_) != FALSE) != control_.enabled()) EnableWindow(hwnd_, control_.enabled());
-    if ((IsWindowVisible(hwnd_) != FALSE) != control_.visible()) ShowWindow(hwnd_, control_.visible() ? SW_SHOWNA : SW_HIDE);
-    mirrorState();
+    if ((IsWindowEnabled(hwnd_) != FALSE) != enabled) EnableWindow(hwnd_, enabled);
+    if ((IsWindowVisible(hwnd_) != FALSE) != visible) ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
 }
 
 void Binder::place() {
-    const RECT r = pixelRectOf(control_.spec(), context_.dpi);
+    const RECT r = pixelRectOf(control().spec(), context_.dpi);
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(context_.font), FALSE);
     SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
