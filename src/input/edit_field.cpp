@@ -10,17 +10,6 @@ Selection selectionOf(const EditControl& edit) { return {edit.selStart(), edit.s
 
 }  // namespace
 
-EditControl* asEdit(Control* control) {
-    if (!control) return nullptr;
-    switch (control->kind()) {
-        case ControlKind::TextBox:
-        case ControlKind::ComboBox:
-            return static_cast<EditControl*>(control);
-        default:
-            return nullptr;
-    }
-}
-
 void mirrorEdit(EditField& field, const EditControl& edit) {
     if (field.text() != edit.text()) field.setText(edit.text());
     const Selection wanted = selectionOf(edit);

@@ -11,9 +11,8 @@
 #include "input/mirror.h"
 
 namespace qm {
-class Control;
 class EditControl;
-}  // namespace qm
+}
 
 namespace qm::input {
 
@@ -33,9 +32,6 @@ public:
     virtual void setText(const std::u16string& text) = 0;
     virtual void select(Selection selection) = 0;
 };
-
-// The control as an edit control; nullptr for any other kind.
-EditControl* asEdit(Control* control);
 
 // Copies the control's text and selection into the field. What already
 // matches is left alone, so that a selection the user is dragging out keeps

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "input/edit_field.h"
 #include "window/form1.h"
 
 namespace qm::input {
@@ -24,6 +23,17 @@ constexpr Shortcut kShortcuts[] = {
 };
 
 }  // namespace
+
+EditControl* asEdit(Control* control) {
+    if (!control) return nullptr;
+    switch (control->kind()) {
+        case ControlKind::TextBox:
+        case ControlKind::ComboBox:
+            return static_cast<EditControl*>(control);
+        default:
+            return nullptr;
+    }
+}
 
 bool Router::keyDown(Control* control, const KeyDown& key) {
     if (!mirror_.listening()) return false;

@@ -21,8 +21,8 @@
 // Caret movement, selection, Delete and cut are left to the toolkit's edit
 // field; edit_field.h sends their outcome to the model.
 //
-// Each call but the last answers whether the event was the model's: then
-// the widget must not see it.
+// keyDown, typed, accessKey, mousePress and wheel answer whether the event
+// was the model's: then the widget must not see it.
 #pragma once
 
 #include <functional>
@@ -38,6 +38,9 @@ class EditControl;
 }  // namespace qm
 
 namespace qm::input {
+
+// The control as an edit control; nullptr for any other kind.
+EditControl* asEdit(Control* control);
 
 class Router {
 public:

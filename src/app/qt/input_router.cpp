@@ -12,41 +12,32 @@
 #include <QWidget>
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "app/qt/qt_text.h"
-#include "input/edit_field.h"
 #include "window/form1.h"
 
 namespace qm::desktop {
 
 namespace {
 
+// The keys the rules name, as Qt names them.
+constexpr std::pair<int, input::Key> kNamedKeys[] = {
+    {Qt::Key_Tab, input::Key::Tab},       {Qt::Key_Backtab, input::Key::Tab},
+    {Qt::Key_Return, input::Key::Enter},  {Qt::Key_Enter, input::Key::Enter},
+    {Qt::Key_Escape, input::Key::Escape}, {Qt::Key_Backspace, input::Key::Backspace},
+    {Qt::Key_Left, input::Key::Left},     {Qt::Key_Up, input::Key::Up},
+    {Qt::Key_Right, input::Key::Right},   {Qt::Key_Down, input::Key::Down},
+};
+
 input::Key keyOf(int key) {
     // Qt numbers the keys of digits and letters by their characters.
     if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z))
         return input::characterKey(static_cast<char16_t>(key));
-    switch (key) {
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-            return input::Key::Tab;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            return input::Key::Enter;
-        case Qt::Key_Escape:
-            return input::Key::Escape;
-        case Qt::Key_Backspace:
-            return input::Key::Backspace;
-        case Qt::Key_Left:
-            return input::Key::Left;
-        case Qt::Key_Up:
-            return input::Key::Up;
-        case Qt::Key_Right:
-            return input::Key::Right;
-        case Qt::Key_Down:
-            return input::Key::Down;
-        default:
-            return input::Key::Other;
+    for (const auto& [named, as] : kNamedKeys) {
+        if (named == key) return as;
     }
+    return input::Key::Other;
 }
 
 input::Modifiers modifiersOf(const QKeyEvent& event) {

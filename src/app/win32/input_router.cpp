@@ -5,9 +5,9 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "input/edit_field.h"
 #include "platform/win32/win32_text.h"
 #include "window/form1.h"
 
@@ -17,30 +17,21 @@ namespace {
 
 bool held(int key) { return GetKeyState(key) < 0; }
 
+// The keys the rules name, as the system names them.
+constexpr std::pair<WPARAM, input::Key> kNamedKeys[] = {
+    {VK_TAB, input::Key::Tab},       {VK_RETURN, input::Key::Enter}, {VK_ESCAPE, input::Key::Escape},
+    {VK_BACK, input::Key::Backspace}, {VK_LEFT, input::Key::Left},   {VK_UP, input::Key::Up},
+    {VK_RIGHT, input::Key::Right},   {VK_DOWN, input::Key::Down},
+};
+
 input::Key keyOf(WPARAM key) {
     // The virtual keys of digits and letters are their characters.
     if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z'))
         return input::characterKey(static_cast<char16_t>(key));
-    switch (key) {
-        case VK_TAB:
-            return input::Key::Tab;
-        case VK_RETURN:
-            return input::Key::Enter;
-        case VK_ESCAPE:
-            return input::Key::Escape;
-        case VK_BACK:
-            return input::Key::Backspace;
-        case VK_LEFT:
-            return input::Key::Left;
-        case VK_UP:
-            return input::Key::Up;
-        case VK_RIGHT:
-            return input::Key::Right;
-        case VK_DOWN:
-            return input::Key::Down;
-        default:
-            return input::Key::Other;
+    for (const auto& [named, as] : kNamedKeys) {
+        if (named == key) return as;
     }
+    return input::Key::Other;
 }
 
 input::KeyDown keyDownOf(WPARAM key, LPARAM lParam) {
