@@ -18,10 +18,7 @@ TEST_F(WindowTest, KeystrokesGoThroughKeyPress) {
         std::wstring chars, expected;
         int beeps;
     } rows[] = {
-        {"filter: first two keys forced", form->Combo1, true, L"abpng", L"*.png", 0},
         {"filter: punctuation refused", form->Combo1, true, L"ab?p-ng", L"*.png", 2},
-        {"shares: letters refused", form->TDivs, true, L"1a2 b", L"12", 3},
-        {"shares: six digits at most", form->TDivs, true, L"1234567", L"123456", 0},
         {"shares: typed at the caret", form->TDivs, false, L"8", L"58", 0},
     };
     for (const Row& row : rows) {
