@@ -49,7 +49,8 @@ qm_include_root(window ${QM_INTERFACES} window)
 qm_include_root(settings ${QM_INTERFACES} window settings)
 qm_include_root(folders ${QM_INTERFACES} window folders)
 qm_include_root(engine ${QM_INTERFACES} window engine)
-qm_include_root(front_end ${QM_INTERFACES} ${QM_PLATFORM_FACE} window settings folders engine app)
+qm_include_root(input ${QM_INTERFACES} window input)
+qm_include_root(front_end ${QM_INTERFACES} ${QM_PLATFORM_FACE} window settings folders engine input app)
 
 # qm_layer(NAME ROOT SOURCES...): an object library of one layer, compiled
 # against the include folder ROOT alone.

@@ -1,6 +1,7 @@
 // The keyboard and the mouse reach the model, and the model's answer reaches
-// the widgets: keystroke rules, pastes, the line edit's own edits, the focus
-// with its Validate, the tab order and the dispatch mode.
+// the widgets: typed keys, pastes, the line edit's own edits, the focus with
+// its Validate, the tab order and the dispatch mode. The rules themselves
+// are the core's (tests/input, tests/settings).
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
@@ -48,7 +49,6 @@ private slots:
     void leavingBadFilterKeepsFocus();
     void tabFollowsModelOrder();
     void modeSwitchRewritesCounts();
-    void arrowKeysStepThroughOptionGroup();
     void chosenListItemBecomesFilter();
     void linkLabelAsksForPointingHand();
 };
@@ -61,12 +61,7 @@ void WindowInputTest::keystrokes_data() {
     QTest::addColumn<QString>("expected");
     QTest::addColumn<int>("beeps");
 
-    QTest::newRow("filter: first two keys forced") << "Combo1" << false << true << "abpng" << "*.png" << 0;
     QTest::newRow("filter: punctuation refused") << "Combo1" << false << true << "ab?p-ng" << "*.png" << 2;
-    QTest::newRow("filter: star only third") << "Combo1" << false << true << "ab*x*" << "*.*x" << 1;
-    QTest::newRow("filter: twelve at most") << "Combo1" << false << true << "abcdefghijklm" << "*.cdefghijkl" << 1;
-    QTest::newRow("shares: letters refused") << "TDivs" << false << true << "1a2 b" << "12" << 3;
-    QTest::newRow("shares: six digits at most") << "TDivs" << false << true << "1234567" << "123456" << 0;
     QTest::newRow("shares: typed at the caret") << "TDivs" << false << false << "8" << "58" << 0;
     QTest::newRow("per share: disabled") << "TParts" << false << false << "7" << "50" << 0;
     QTest::newRow("per share: replaces selection") << "TParts" << true << false << "25" << "25" << 0;
@@ -218,23 +213,12 @@ void WindowInputTest::modeSwitchRewritesCounts() {
     QTest::mouseClick(f.window->widgetOf(form.Opt1), Qt::LeftButton);
     QVERIFY(qobject_cast<QRadioButton*>(f.window->widgetOf(form.Opt1))->isChecked());
 
-    QTest::mouseClick(f.window->widgetOf(form.Opt2), Qt::LeftButton);
+    // The arrow keys step through the group, selecting as they go.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QVERIFY(!qobject_cast<QRadioButton*>(f.window->widgetOf(form.Opt1))->isChecked());
     QCOMPARE(lineOf(f, form.TDivs)->text(), QString("5"));
     QVERIFY(!f.window->widgetOf(form.TParts)->isEnabled());
     QVERIFY(f.hasFocus(form.TDivs));
-}
-
-void WindowInputTest::arrowKeysStepThroughOptionGroup() {
-    WindowFixture f(kProgramFiles);
-    QVERIFY(f.show());
-    qm::Form1& form = *f.form;
-    QTest::mouseClick(f.window->widgetOf(form.Option2), Qt::LeftButton);
-    QTest::keyClick(f.window->widgetOf(form.Option2), Qt::Key_Up);
-    QVERIFY(form.Option1.value());
-    QVERIFY(!form.Option2.value());
-    QVERIFY(f.hasFocus(form.Option1));
-    QVERIFY(qobject_cast<QRadioButton*>(f.window->widgetOf(form.Option1))->isChecked());
-    QVERIFY(!qobject_cast<QRadioButton*>(f.window->widgetOf(form.Option2))->isChecked());
 }
 
 void WindowInputTest::chosenListItemBecomesFilter() {

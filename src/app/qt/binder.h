@@ -1,74 +1,38 @@
-// One binder per control: it makes the control's widget and copies the
-// control's state into it. The widgets hold no state of their own that the
-// model does not also hold; whatever a widget does by itself is either sent
-// to the model (and copied back) or undone by the next copy.
+// The binders of the Qt window: each control's widget (input/binder.h).
 #pragma once
 
 #include <QList>
-#include <functional>
 #include <memory>
+
+#include "input/binder.h"
 
 class QWidget;
 
 namespace qm {
 class Control;
-class Form1;
-}  // namespace qm
+}
 
 namespace qm::desktop {
 
-// What the binders and the input router share.
-struct BindContext {
-    Form1& form;
-    // Above zero while the model is being copied into the widgets: the
-    // signals that the copy makes the widgets raise are echoes of the model
-    // and must not be sent back to it.
-    int mirroring = 0;
-    // Brings every widget in line with the model. Called after each user
-    // action, since a widget may have changed itself in a way the model
-    // refused (a radio button that unchecked itself, a list entry chosen
-    // while the focus could not move there).
-    std::function<void()> mirrorAll;
-};
+// What the binders and the input router share: the tie to the model.
+using BindContext = input::Mirror;
 
-class MirrorScope {
+class Binder : public input::Binder {
 public:
-    explicit MirrorScope(BindContext& context) : context_(context) { ++context_.mirroring; }
-    ~MirrorScope() { --context_.mirroring; }
-    MirrorScope(const MirrorScope&) = delete;
-    MirrorScope& operator=(const MirrorScope&) = delete;
-
-private:
-    BindContext& context_;
-};
-
-class Binder {
-public:
-    virtual ~Binder() = default;
-    Binder(const Binder&) = delete;
-    Binder& operator=(const Binder&) = delete;
-
-    Control& control() const { return control_; }
     QWidget* widget() const { return widget_; }
     // The widgets that receive the control's mouse and keyboard input (an
     // editable list has its line edit as well).
     virtual QList<QWidget*> inputWidgets() const { return {widget_}; }
 
-    // Copies the control's state into its widget.
-    void mirror();
-
 protected:
     Binder(BindContext& context, Control& control, QWidget* widget)
-        : context_(context), control_(control), widget_(widget) {}
-    // The part of the state that depends on the kind of control.
-    virtual void mirrorState() = 0;
-    // Hands a user action to the model, then brings the window in line.
-    void act(const std::function<void()>& action);
+        : input::Binder(context, control), context_(context), widget_(widget) {}
 
     BindContext& context_;
 
 private:
-    Control& control_;
+    void mirrorShown(bool enabled, bool visible) final;
+
     QWidget* widget_;
 };
 

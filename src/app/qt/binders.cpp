@@ -15,20 +15,12 @@
 
 namespace qm::desktop {
 
-void Binder::mirror() {
-    MirrorScope scope(context_);
+void Binder::mirrorShown(bool enabled, bool visible) {
     // The widget's own state: isEnabled() is also false while the whole
     // window is disabled during a run.
     const bool ownEnabled = !widget_->testAttribute(Qt::WA_ForceDisabled);
-    if (ownEnabled != control_.enabled()) widget_->setEnabled(control_.enabled());
-    if (widget_->isHidden() == control_.visible()) widget_->setHidden(!control_.visible());
-    mirrorState();
-}
-
-void Binder::act(const std::function<void()>& action) {
-    if (context_.mirroring) return;
-    action();
-    context_.mirrorAll();
+    if (ownEnabled != enabled) widget_->setEnabled(enabled);
+    if (widget_->isHidden() == visible) widget_->setHidden(!visible);
 }
 
 namespace {
@@ -42,12 +34,12 @@ public:
         w->isLink = label.spec().link;
         if (label.spec().elidesPath) w->elidePath(label.spec());
         Form1& form = context.form;
-        w->onClick = [this, &form] { act([&] { form.click(label_); }); };
-        w->onMouseMove = [this, &form] { act([&] { form.mouseMove(label_); }); };
+        w->onClick = [this, &form] { context_.act([&] { form.click(label_); }); };
+        w->onMouseMove = [this, &form] { context_.act([&] { form.mouseMove(label_); }); };
         if (label.spec().acceptsDrops) {
             w->setAcceptDrops(true);
             w->onDrop = [this, &form](const std::vector<std::u16string>& paths) {
-                act([&] { form.drop(label_, paths); });
+                context_.act([&] { form.drop(label_, paths); });
             };
         }
     }
@@ -75,7 +67,9 @@ public:
         // caption's "&" makes Qt register the shortcut, and the input router
         // turns it into the model's own access key before Qt clicks.
         w->setAutoDefault(false);
-        QObject::connect(w, &QPushButton::clicked, w, [this] { act([this] { context_.form.click(button_); }); });
+        QObject::connect(w, &QPushButton::clicked, w, [this] {
+            context_.act([this] { context_.form.click(button_); });
+        });
     }
 
 private:
@@ -97,7 +91,9 @@ public:
         // would then tell assistive tools it is a check box; accessible_names.cpp
         // tells it as an option button.)
         w->setAutoExclusive(false);
-        QObject::connect(w, &QRadioButton::clicked, w, [this] { act([this] { context_.form.click(option_); }); });
+        QObject::connect(w, &QRadioButton::clicked, w, [this] {
+            context_.act([this] { context_.form.click(option_); });
+        });
     }
 
 private:
@@ -114,7 +110,9 @@ public:
     CheckBoxBinder(BindContext& context, CheckBox& box, QWidget* parent)
         : Binder(context, box, new QCheckBox(toQString(box.spec().caption), parent)), box_(box) {
         auto* w = static_cast<QCheckBox*>(widget());
-        QObject::connect(w, &QCheckBox::clicked, w, [this] { act([this] { context_.form.click(box_); }); });
+        QObject::connect(w, &QCheckBox::clicked, w, [this] {
+            context_.act([this] { context_.form.click(box_); });
+        });
     }
 
 private:

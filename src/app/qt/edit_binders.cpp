@@ -1,7 +1,6 @@
 // The text box and the editable list share one line edit binding: typed keys
-// and pastes reach the model through the input router; here the line edit's
-// own edits (Delete, cut, undo) and its caret and selection are sent to the
-// model, and the model's text and selection are copied back.
+// and pastes reach the model through the input router; here the line edit is
+// made the field that input/edit_field.h keeps alike with the model.
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QStyle>
@@ -9,61 +8,50 @@
 
 #include "app/qt/edit_binders.h"
 #include "app/qt/qt_text.h"
+#include "input/edit_field.h"
 #include "window/form1.h"
 
 namespace qm::desktop {
 
 namespace {
 
-struct Selection {
-    std::size_t start, length;
-    bool operator==(const Selection&) const = default;
+// A line edit as the model's edit rules see it.
+class LineField final : public input::EditField {
+public:
+    explicit LineField(QLineEdit& line) : line_(line) {}
+
+    std::u16string text() const override { return toU16(line_.text()); }
+    input::Selection selection() const override {
+        if (line_.hasSelectedText())
+            return {static_cast<std::size_t>(line_.selectionStart()),
+                    static_cast<std::size_t>(line_.selectedText().size())};
+        return {static_cast<std::size_t>(line_.cursorPosition()), 0};
+    }
+    std::size_t caret() const override { return static_cast<std::size_t>(line_.cursorPosition()); }
+    void setText(const std::u16string& text) override { line_.setText(toQString(text)); }
+    void select(input::Selection wanted) override {
+        if (wanted.length == 0) {
+            line_.setCursorPosition(static_cast<int>(wanted.start));
+        } else {
+            line_.setSelection(static_cast<int>(wanted.start), static_cast<int>(wanted.length));
+        }
+    }
+
+private:
+    QLineEdit& line_;
 };
 
-Selection selectionOf(const QLineEdit& line) {
-    if (line.hasSelectedText())
-        return {static_cast<std::size_t>(line.selectionStart()), static_cast<std::size_t>(line.selectedText().size())};
-    return {static_cast<std::size_t>(line.cursorPosition()), 0};
-}
-
-Selection selectionOf(const EditControl& edit) { return {edit.selStart(), edit.selLength()}; }
-
-void mirrorEdit(QLineEdit& line, const EditControl& edit) {
-    const QString text = toQString(edit.text());
-    if (line.text() != text) line.setText(text);
-    // Left alone when it already matches, so that a selection the user is
-    // dragging out keeps its anchor.
-    const Selection wanted = selectionOf(edit);
-    if (selectionOf(line) == wanted) return;
-    if (wanted.length == 0) {
-        line.setCursorPosition(static_cast<int>(wanted.start));
-    } else {
-        line.setSelection(static_cast<int>(wanted.start), static_cast<int>(wanted.length));
-    }
-}
-
-void connectEdit(BindContext& context, QLineEdit& line, EditControl& edit) {
+// Sends the line edit's own edits and its caret to the model. `field` lives
+// as long as the line edit.
+void connectEdit(BindContext& context, QLineEdit& line, const LineField& field, EditControl& edit) {
     // The model's length limit applies to typing and pasting only (a handler
     // may write a longer text), so the line edit gets no limit of its own:
     // it would cut what the model wrote. Text dropped on the box would go
     // around the limit, so the box takes no drops, like the original's.
     line.setAcceptDrops(false);
-    QObject::connect(&line, &QLineEdit::textEdited, &line, [&context, &line, &edit](const QString& text) {
-        if (context.mirroring) return;
-        edit.replaceText(toU16(text), static_cast<std::size_t>(line.cursorPosition()));
-        context.mirrorAll();
-    });
-    // The keystroke rules look at the selection, so the model always knows
-    // where the caret is; moving it is left to the line edit.
-    auto sendSelection = [&context, &line, &edit] {
-        if (context.mirroring) return;
-        // A selection in another text is no caret movement: the line edit is
-        // half-way through a change (the list writing a chosen entry into it)
-        // that reaches the model by its own way, and must not be disturbed.
-        if (line.text() != toQString(edit.text())) return;
-        const Selection now = selectionOf(line);
-        if (now != selectionOf(edit)) edit.setSelection(now.start, now.length);
-    };
+    QObject::connect(&line, &QLineEdit::textEdited, &line,
+                     [&context, &field, &edit] { input::sendEdit(context, field, edit); });
+    auto sendSelection = [&context, &field, &edit] { input::sendSelection(context, field, edit); };
     QObject::connect(&line, &QLineEdit::selectionChanged, &line, sendSelection);
     QObject::connect(&line, &QLineEdit::cursorPositionChanged, &line, sendSelection);
 }
@@ -71,23 +59,30 @@ void connectEdit(BindContext& context, QLineEdit& line, EditControl& edit) {
 class TextBoxBinder final : public Binder {
 public:
     TextBoxBinder(BindContext& context, TextBox& box, QWidget* parent)
-        : Binder(context, box, new QLineEdit(parent)), box_(box) {
-        connectEdit(context, line(), box);
+        : Binder(context, box, new QLineEdit(parent)), box_(box), field_(line()) {
+        connectEdit(context, line(), field_, box);
     }
 
 private:
     QLineEdit& line() const { return *static_cast<QLineEdit*>(widget()); }
-    void mirrorState() override { mirrorEdit(line(), box_); }
+    void mirrorState() override { input::mirrorEdit(field_, box_); }
 
     TextBox& box_;
+    LineField field_;
 };
+
+// An editable list: its line edit is there from the start.
+QComboBox* editableBox(QWidget* parent) {
+    auto* box = new QComboBox(parent);
+    box->setEditable(true);
+    return box;
+}
 
 class ComboBoxBinder final : public Binder {
 public:
     ComboBoxBinder(BindContext& context, ComboBox& combo, QWidget* parent)
-        : Binder(context, combo, new QComboBox(parent)), combo_(combo) {
+        : Binder(context, combo, editableBox(parent)), combo_(combo), field_(*box().lineEdit()) {
         QComboBox& w = box();
-        w.setEditable(true);
         w.setInsertPolicy(QComboBox::NoInsert);
         w.setCompleter(nullptr);  // completing is not among the box's keystroke rules
         for (const std::u16string& item : combo.items()) w.addItem(toQString(item));
@@ -100,9 +95,9 @@ public:
                               list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list));
         QObject::connect(&w, &QComboBox::activated, &w, [this](int index) {
             if (index < 0) return;
-            act([&] { context_.form.chooseItem(combo_, static_cast<std::size_t>(index)); });
+            context_.act([&] { context_.form.chooseItem(combo_, static_cast<std::size_t>(index)); });
         });
-        connectEdit(context, *w.lineEdit(), combo);
+        connectEdit(context, *w.lineEdit(), field_, combo);
     }
 
     QList<QWidget*> inputWidgets() const override { return {widget(), box().lineEdit()}; }
@@ -113,10 +108,11 @@ private:
     void mirrorState() override {
         // The current entry first: choosing it rewrites the line edit.
         if (box().currentIndex() != combo_.listIndex()) box().setCurrentIndex(combo_.listIndex());
-        mirrorEdit(*box().lineEdit(), combo_);
+        input::mirrorEdit(field_, combo_);
     }
 
     ComboBox& combo_;
+    LineField field_;
 };
 
 }  // namespace

@@ -7,10 +7,12 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "app/qt/qt_text.h"
 #include "window/form1.h"
@@ -19,22 +21,37 @@ namespace qm::desktop {
 
 namespace {
 
-EditControl* asEdit(Control* control) {
-    if (!control) return nullptr;
-    switch (control->kind()) {
-        case ControlKind::TextBox:
-        case ControlKind::ComboBox:
-            return static_cast<EditControl*>(control);
-        default:
-            return nullptr;
+// The keys the rules name, as Qt names them.
+constexpr std::pair<int, input::Key> kNamedKeys[] = {
+    {Qt::Key_Tab, input::Key::Tab},       {Qt::Key_Backtab, input::Key::Tab},
+    {Qt::Key_Return, input::Key::Enter},  {Qt::Key_Enter, input::Key::Enter},
+    {Qt::Key_Escape, input::Key::Escape}, {Qt::Key_Backspace, input::Key::Backspace},
+    {Qt::Key_Left, input::Key::Left},     {Qt::Key_Up, input::Key::Up},
+    {Qt::Key_Right, input::Key::Right},   {Qt::Key_Down, input::Key::Down},
+};
+
+input::Key keyOf(int key) {
+    // Qt numbers the keys of digits and letters by their characters.
+    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z))
+        return input::characterKey(static_cast<char16_t>(key));
+    for (const auto& [named, as] : kNamedKeys) {
+        if (named == key) return as;
     }
+    return input::Key::Other;
 }
 
-bool isArrow(int key) {
-    return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
+input::Modifiers modifiersOf(const QKeyEvent& event) {
+    const Qt::KeyboardModifiers held = event.modifiers();
+    input::Modifiers mods = input::kNoModifier;
+    // Qt reports Shift+Tab as its own key, which is Tab going backwards.
+    if ((held & Qt::ShiftModifier) || event.key() == Qt::Key_Backtab) mods |= input::kShift;
+    if (held & Qt::ControlModifier) mods |= input::kControl;
+    if (held & Qt::AltModifier) mods |= input::kAlt;
+    if (held & Qt::MetaModifier) mods |= input::kMeta;
+    return mods;
 }
 
-// What a key hands to KeyPress, as the classic toolkit passed it: Backspace,
+// What a key types, as the classic toolkit passed it to KeyPress: Backspace,
 // Enter and Esc as their control codes, any other key as the text it types.
 // Empty for keys that type nothing.
 std::u16string typedKeys(const QKeyEvent& event) {
@@ -56,19 +73,25 @@ std::u16string typedKeys(const QKeyEvent& event) {
     return printable ? toU16(text) : std::u16string();
 }
 
+input::MouseButton buttonOf(const QMouseEvent& event) {
+    switch (event.button()) {
+        case Qt::LeftButton:
+            return input::MouseButton::Primary;
+        case Qt::RightButton:
+            return input::MouseButton::Secondary;
+        default:
+            return input::MouseButton::Other;
+    }
+}
+
+}  // namespace
+
 // The model moves Qt's focus itself, with a reason for which Qt's styles draw
 // no focus frame. The window's keyboard flag is what they look at: once the
 // user has moved through the window by keyboard, the focused control is
 // marked, as after Qt's own Tab.
-void showFocusCues(QWidget& widget) { widget.window()->setAttribute(Qt::WA_KeyboardFocusChange); }
-
-}  // namespace
-
-template <typename Action>
-void InputRouter::act(Action action) {
-    action();
-    context_.mirrorAll();
-}
+InputRouter::InputRouter(BindContext& context, QWidget& window)
+    : context_(context), rules_(context, [&window] { window.setAttribute(Qt::WA_KeyboardFocusChange); }) {}
 
 void InputRouter::watch(QWidget* widget, Control* control) {
     controls_.insert(widget, control);
@@ -78,28 +101,30 @@ void InputRouter::watch(QWidget* widget, Control* control) {
 
 bool InputRouter::eventFilter(QObject* watched, QEvent* event) {
     const auto it = controls_.constFind(watched);
-    if (it == controls_.cend() || context_.mirroring) return false;
+    if (it == controls_.cend() || !context_.listening()) return false;
     Control* control = it.value();
     switch (event->type()) {
         case QEvent::KeyPress:
-            return keyPress(*static_cast<QWidget*>(watched), control, static_cast<QKeyEvent&>(*event));
+            return keyPress(control, static_cast<QKeyEvent&>(*event));
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
-            return control && mousePress(*control);
+            return control && rules_.mousePress(*control, buttonOf(static_cast<QMouseEvent&>(*event)));
         case QEvent::FocusIn:
-            if (control) focusIn(*control, static_cast<QFocusEvent&>(*event));
+            if (control) {
+                const Qt::FocusReason reason = static_cast<QFocusEvent&>(*event).reason();
+                focusIn(*control, reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason);
+            }
             return false;
         case QEvent::Shortcut:
-            if (!control || control->kind() != ControlKind::PushButton) return false;
-            showFocusCues(*static_cast<QWidget*>(watched));
-            act([&] { context_.form.pressAccessKey(static_cast<PushButton*>(control)->accessKey()); });
-            return true;
+            // The caption's "&" makes Qt register the access key; the model
+            // presses the button, not Qt.
+            return control && control->kind() == ControlKind::PushButton &&
+                   rules_.accessKey(static_cast<PushButton*>(control)->accessKey());
         case QEvent::Wheel:
-            // The wheel steps through the list only when the list has the focus.
-            return control && control->kind() == ControlKind::ComboBox && context_.form.focused() != control;
+            return control && rules_.wheel(*control);
         case QEvent::ContextMenu: {
             auto* line = qobject_cast<QLineEdit*>(watched);
-            EditControl* edit = asEdit(control);
+            EditControl* edit = input::asEdit(control);
             return line && edit && contextMenu(*line, *edit, static_cast<QContextMenuEvent&>(*event));
         }
         default:
@@ -107,85 +132,24 @@ bool InputRouter::eventFilter(QObject* watched, QEvent* event) {
     }
 }
 
-bool InputRouter::keyPress(QWidget& widget, Control* control, QKeyEvent& event) {
-    const int key = event.key();
-    const bool commandHeld = event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && !commandHeld) {
-        const bool backwards = key == Qt::Key_Backtab || (event.modifiers() & Qt::ShiftModifier);
-        showFocusCues(widget);
-        act([&] { context_.form.tab(backwards); });
-        return true;
-    }
-    if (!control) return false;
-    if (EditControl* edit = asEdit(control)) return typeInto(*edit, event);
-    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && control->kind() == ControlKind::PushButton) {
-        // Qt presses a button with Enter only when it is a dialog's default
-        // button; here Enter presses whichever button has the focus, like
-        // Space. A held key repeats while a run holds the window, and those
-        // repeats, delivered after it, must not start the run again.
-        if (!commandHeld && !event.isAutoRepeat()) act([&] { context_.form.click(*control); });
-        return true;
-    }
-    if (!isArrow(key)) return false;
-    // Qt would move the focus among buttons with the arrow keys on its own.
-    if (control->kind() == ControlKind::OptionButton) {
-        showFocusCues(widget);
-        return arrowInGroup(*control, key);
-    }
-    return control->kind() == ControlKind::PushButton || control->kind() == ControlKind::CheckBox;
-}
-
-bool InputRouter::typeInto(EditControl& edit, QKeyEvent& event) {
-    if (event.matches(QKeySequence::Paste)) {
-        paste(edit);
+bool InputRouter::keyPress(Control* control, QKeyEvent& event) {
+    const input::Modifiers held = modifiersOf(event);
+    if (rules_.keyDown(control, {keyOf(event.key()), held, event.isAutoRepeat()})) return true;
+    EditControl* edit = input::asEdit(control);
+    if (edit && event.matches(QKeySequence::Paste)) {
+        paste(*edit);
         return true;
     }
     const std::u16string keys = typedKeys(event);
-    if (keys.empty()) return false;  // caret movement, Delete: the line edit's
-    const Qt::KeyboardModifiers held = event.modifiers();
-    // Select all, copy, cut, undo, deleting a word: the line edit's own
-    // commands, whose outcome the edit binder sends to the model.
-    if (held & (Qt::ControlModifier | Qt::MetaModifier)) return false;
-    // Alt with a letter that is no access key types nothing.
-    if (held & Qt::AltModifier) return true;
-    act([&] { context_.form.type(edit, keys); });
-    return true;
+    // Caret movement and Delete type nothing: they are the line edit's.
+    return !keys.empty() && rules_.typed(control, keys, held);
 }
 
-// The arrow keys step through an option group and select the button they
-// reach, raising its Click, as in the classic toolkit's option groups.
-bool InputRouter::arrowInGroup(Control& option, int key) {
-    const bool backwards = key == Qt::Key_Left || key == Qt::Key_Up;
-    act([&] { context_.form.stepOption(option, backwards); });
-    return true;
-}
-
-bool InputRouter::mousePress(Control& control) {
-    Form1& form = context_.form;
-    if (!control.canTakeFocus() || !control.enabled() || !form.enabled() || form.focused() == &control) return false;
-    bool moved = false;
-    act([&] { moved = form.setFocus(control); });
-    // Refused by Validate: the press (and the click it would start) is dropped.
-    return !moved;
-}
-
-void InputRouter::focusIn(Control& control, const QFocusEvent& event) {
-    Form1& form = context_.form;
-    if (form.focused() == &control) return;
+void InputRouter::focusIn(Control& control, bool userMove) {
     // Qt is still in the middle of its focus change; the model's focus is put
     // back once that is over.
-    auto restore = [this] { QTimer::singleShot(0, this, [this] { context_.mirrorAll(); }); };
-    // The window coming to the front or a list closing hands the focus back
-    // to where Qt last had it, which is no move of the user's.
-    if (event.reason() == Qt::ActiveWindowFocusReason || event.reason() == Qt::PopupFocusReason) {
-        restore();
-        return;
-    }
-    if (form.setFocus(control)) {
-        context_.mirrorAll();
-    } else {
-        restore();
-    }
+    if (rules_.focusArrived(control, userMove))
+        QTimer::singleShot(0, this, [this] { context_.mirrorAll(); });
 }
 
 bool InputRouter::contextMenu(QLineEdit& line, EditControl& edit, const QContextMenuEvent& event) {
@@ -200,9 +164,6 @@ bool InputRouter::contextMenu(QLineEdit& line, EditControl& edit, const QContext
     return true;
 }
 
-void InputRouter::paste(EditControl& edit) {
-    const QString text = QGuiApplication::clipboard()->text();
-    act([&] { context_.form.paste(edit, toU16(text)); });
-}
+void InputRouter::paste(EditControl& edit) { rules_.paste(edit, toU16(QGuiApplication::clipboard()->text())); }
 
 }  // namespace qm::desktop

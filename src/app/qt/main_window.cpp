@@ -35,7 +35,7 @@ QIcon programIcon() {
 }  // namespace
 
 MainWindow::MainWindow(Form1& form, double scale)
-    : form_(form), context_{form, 0, [this] { mirrorAll(); }}, router_(context_) {
+    : form_(form), context_{form, [this] { mirrorAll(); }}, router_(context_, *this) {
     const WindowSpec& window = formSpec();
     setWindowFlags(flagsOf(window));
     setWindowIcon(programIcon());
@@ -112,13 +112,13 @@ QWidget* MainWindow::widgetOf(const Control& control) const {
 }
 
 void MainWindow::mirrorAll() {
-    MirrorScope scope(context_);
+    input::MirrorScope scope(context_);
     for (const auto& binder : binders_) binder->mirror();
     mirrorWindow();
 }
 
 void MainWindow::mirrorWindow() {
-    MirrorScope scope(context_);
+    input::MirrorScope scope(context_);
     const QString title = toQString(form_.caption());
     if (windowTitle() != title) setWindowTitle(title);
     if (isEnabled() != form_.enabled()) setEnabled(form_.enabled());

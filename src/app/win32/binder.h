@@ -1,63 +1,33 @@
-// One binder per control: it makes the control's native window and copies
-// the control's state into it. The native controls hold no state that the
-// model does not also hold; whatever a control does by itself is either sent
-// to the model (and copied back) or undone by the next copy.
+// The binders of the Windows window: each control's native window
+// (input/binder.h), placed for the window's density.
 #pragma once
 
 #include <windows.h>
 
-#include <functional>
 #include <memory>
 #include <vector>
 
 #include "app/win32/dpi.h"
+#include "input/binder.h"
 
 namespace qm {
 class Control;
-class Form1;
 struct ControlSpec;
 }  // namespace qm
 
 namespace qm::win32ui {
 
-// What the binders, the input router and the window share.
-struct BindContext {
-    Form1& form;
+// What the binders, the input router and the window share: the tie to the
+// model, and the window's own handle, font and density.
+struct BindContext : input::Mirror {
     HWND window = nullptr;  // the main window, parent of every control
     HFONT font = nullptr;
     UINT dpi = kBaseDpi;
-    // Above zero while the model is being copied into the controls: the
-    // notifications that the copy makes the controls send are echoes of the
-    // model and must not be sent back to it.
-    int mirroring = 0;
-    // Set once the window is being destroyed: its controls go one by one,
-    // and the focus moves that this causes are nobody's input.
-    bool closing = false;
-    // Brings every control in line with the model. Called after each user
-    // action, since a control may have changed itself in a way the model
-    // refused (a list entry chosen while the focus could not move there).
-    std::function<void()> mirrorAll;
     HWND tooltips = nullptr;  // the window's tooltip control, once it is made
 };
 
-class MirrorScope {
+class Binder : public input::Binder {
 public:
-    explicit MirrorScope(BindContext& context) : context_(context) { ++context_.mirroring; }
-    ~MirrorScope() { --context_.mirroring; }
-    MirrorScope(const MirrorScope&) = delete;
-    MirrorScope& operator=(const MirrorScope&) = delete;
-
-private:
-    BindContext& context_;
-};
-
-class Binder {
-public:
-    virtual ~Binder() = default;
-    Binder(const Binder&) = delete;
-    Binder& operator=(const Binder&) = delete;
-
-    Control& control() const { return control_; }
     HWND hwnd() const { return hwnd_; }
     // The windows that receive the control's mouse and keyboard input (the
     // editable list has its edit field as well).
@@ -65,8 +35,6 @@ public:
     // Where the keyboard focus goes when the model focuses the control.
     virtual HWND focusWindow() const { return hwnd_; }
 
-    // Copies the control's state into its window.
-    void mirror();
     // A notification the control sent to the window (WM_COMMAND's code).
     virtual void notified(WORD) {}
     // For the edit controls: tells the model where the caret and the
@@ -78,16 +46,13 @@ public:
 
 protected:
     Binder(BindContext& context, Control& control, HWND hwnd)
-        : context_(context), control_(control), hwnd_(hwnd) {}
-    // The part of the state that depends on the kind of control.
-    virtual void mirrorState() = 0;
-    // Hands a user action to the model, then brings the window in line.
-    void act(const std::function<void()>& action);
+        : input::Binder(context, control), context_(context), hwnd_(hwnd) {}
 
     BindContext& context_;
 
 private:
-    Control& control_;
+    void mirrorShown(bool enabled, bool visible) final;
+
     HWND hwnd_;
 };
 

@@ -13,23 +13,15 @@
 
 namespace qm::win32ui {
 
-void Binder::mirror() {
-    MirrorScope scope(context_);
+void Binder::mirrorShown(bool enabled, bool visible) {
     // The control's own state: the whole window is disabled apart from it
     // during a run.
-    if ((IsWindowEnabled(hwnd_) != FALSE) != control_.enabled()) EnableWindow(hwnd_, control_.enabled());
-    if ((IsWindowVisible(hwnd_) != FALSE) != control_.visible()) ShowWindow(hwnd_, control_.visible() ? SW_SHOWNA : SW_HIDE);
-    mirrorState();
-}
-
-void Binder::act(const std::function<void()>& action) {
-    if (context_.mirroring || context_.closing) return;
-    action();
-    context_.mirrorAll();
+    if ((IsWindowEnabled(hwnd_) != FALSE) != enabled) EnableWindow(hwnd_, enabled);
+    if ((IsWindowVisible(hwnd_) != FALSE) != visible) ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
 }
 
 void Binder::place() {
-    const RECT r = pixelRectOf(control_.spec(), context_.dpi);
+    const RECT r = pixelRectOf(control().spec(), context_.dpi);
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(context_.font), FALSE);
     SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -73,7 +65,7 @@ public:
 
     // The second press of a double click is a double click, not a Click.
     void notified(WORD code) override {
-        if (code == STN_CLICKED) act([this] { context_.form.click(label_); });
+        if (code == STN_CLICKED) context_.act([this] { context_.form.click(label_); });
     }
 
     void place() override {
@@ -146,7 +138,7 @@ public:
 
     // A click with the mouse, or the space bar on the focused button.
     void notified(WORD code) override {
-        if (code == BN_CLICKED) act([this] { context_.form.click(button_); });
+        if (code == BN_CLICKED) context_.act([this] { context_.form.click(button_); });
     }
 
 private:
@@ -163,7 +155,7 @@ public:
           option_(option) {}
 
     void notified(WORD code) override {
-        if (code == BN_CLICKED) act([this] { context_.form.click(option_); });
+        if (code == BN_CLICKED) context_.act([this] { context_.form.click(option_); });
     }
 
 private:
@@ -183,7 +175,7 @@ public:
           box_(box) {}
 
     void notified(WORD code) override {
-        if (code == BN_CLICKED) act([this] { context_.form.click(box_); });
+        if (code == BN_CLICKED) context_.act([this] { context_.form.click(box_); });
     }
 
 private:

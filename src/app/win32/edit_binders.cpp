@@ -1,7 +1,6 @@
 // The text box and the editable list share one edit field binding: typed
 // keys and pastes reach the model through the input router; here the edit
-// field's own edits (Delete, cut, undo) and its caret and selection are sent
-// to the model, and the model's text and selection are copied back.
+// field is made the field that input/edit_field.h keeps alike with the model.
 #include <windows.h>
 #include <commctrl.h>
 #include <imm.h>
@@ -9,6 +8,7 @@
 #include <algorithm>
 
 #include "app/win32/edit_binders.h"
+#include "input/edit_field.h"
 #include "platform/win32/win32_text.h"
 #include "window/form1.h"
 
@@ -16,35 +16,33 @@ namespace qm::win32ui {
 
 namespace {
 
-struct Selection {
-    std::size_t start, length;
-    bool operator==(const Selection&) const = default;
+// An edit field as the model's edit rules see it.
+class FieldWindow final : public input::EditField {
+public:
+    explicit FieldWindow(HWND field) : field_(field) {}
+
+    std::u16string text() const override {
+        std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(field_)) + 1, L'\0');
+        text.resize(static_cast<std::size_t>(GetWindowTextW(field_, text.data(), static_cast<int>(text.size()))));
+        return win32::fromWide(text);
+    }
+    input::Selection selection() const override {
+        DWORD start = 0, end = 0;
+        SendMessageW(field_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        return {std::min(start, end), static_cast<std::size_t>(std::max(start, end) - std::min(start, end))};
+    }
+    std::size_t caret() const override {
+        const input::Selection at = selection();
+        return at.start + at.length;
+    }
+    void setText(const std::u16string& text) override { SetWindowTextW(field_, win32::wide(text).c_str()); }
+    void select(input::Selection wanted) override {
+        SendMessageW(field_, EM_SETSEL, wanted.start, wanted.start + wanted.length);
+    }
+
+private:
+    HWND field_;
 };
-
-std::wstring textOf(HWND edit) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
-// Positions count UTF-16 code units, as the model's do.
-Selection selectionOf(HWND edit) {
-    DWORD start = 0, end = 0;
-    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    return {std::min(start, end), static_cast<std::size_t>(std::max(start, end) - std::min(start, end))};
-}
-
-Selection selectionOf(const EditControl& edit) { return {edit.selStart(), edit.selLength()}; }
-
-void mirrorEdit(HWND field, const EditControl& edit) {
-    const std::wstring text = win32::wide(edit.text());
-    if (textOf(field) != text) SetWindowTextW(field, text.c_str());
-    // Left alone when it already matches, so that a selection the user is
-    // making keeps its anchor.
-    const Selection wanted = selectionOf(edit);
-    if (selectionOf(field) == wanted) return;
-    SendMessageW(field, EM_SETSEL, wanted.start, wanted.start + wanted.length);
-}
 
 // The model's length limit applies to typing and pasting only (a handler
 // may write a longer text), so the edit field gets no limit of its own: it
@@ -55,47 +53,37 @@ void prepareField(HWND field, const ControlSpec& row) {
     if (row.inputMethodOff) ImmAssociateContext(field, nullptr);
 }
 
-// The field's own edit (Delete, cut, undo, an input method where one is
-// allowed) as the model's edit.
-void sendEdit(BindContext& context, HWND field, EditControl& edit) {
-    if (context.mirroring || context.closing) return;
-    const std::wstring text = textOf(field);
-    const Selection at = selectionOf(field);
-    edit.replaceText(win32::fromWide(text), at.start + at.length);
-    context.mirrorAll();
-}
-
-// The keystroke rules look at the selection, so the model always knows
-// where the caret is; moving it is left to the edit field.
-void sendSelectionOf(BindContext& context, HWND field, EditControl& edit) {
-    if (context.mirroring || context.closing) return;
-    // A selection in another text is no caret movement: the field is half
-    // way through a change that reaches the model by its own way.
-    if (textOf(field) != win32::wide(edit.text())) return;
-    const Selection now = selectionOf(field);
-    if (now != selectionOf(edit)) edit.setSelection(now.start, now.length);
-}
-
 class TextBoxBinder final : public Binder {
 public:
     TextBoxBinder(BindContext& context, TextBox& box)
         : Binder(context, box,
                  createControlWindow(context, box.spec(), WC_EDITW, ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP,
                                      WS_EX_CLIENTEDGE)),
-          box_(box) {
+          box_(box),
+          field_(hwnd()) {
         prepareField(hwnd(), box.spec());
     }
 
+    // The field's own edit (Delete, cut, undo, an input method where one is
+    // allowed) as the model's edit.
     void notified(WORD code) override {
-        if (code == EN_CHANGE) sendEdit(context_, hwnd(), box_);
+        if (code == EN_CHANGE) input::sendEdit(context_, field_, box_);
     }
-    void sendSelection() override { sendSelectionOf(context_, hwnd(), box_); }
+    void sendSelection() override { input::sendSelection(context_, field_, box_); }
 
 private:
-    void mirrorState() override { mirrorEdit(hwnd(), box_); }
+    void mirrorState() override { input::mirrorEdit(field_, box_); }
 
     TextBox& box_;
+    FieldWindow field_;
 };
+
+// The edit field inside an editable list.
+HWND editFieldOf(HWND combo) {
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    return GetComboBoxInfo(combo, &info) ? info.hwndItem : nullptr;
+}
 
 class ComboBoxBinder final : public Binder {
 public:
@@ -103,40 +91,39 @@ public:
         : Binder(context, combo,
                  createControlWindow(context, combo.spec(), WC_COMBOBOXW,
                                      CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP)),
-          combo_(combo) {
+          combo_(combo),
+          fieldWindow_(editFieldOf(hwnd())),
+          field_(fieldWindow_) {
         for (const std::u16string& item : combo.items()) {
             const std::wstring text = win32::wide(item);
             SendMessageW(hwnd(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
         }
-        COMBOBOXINFO info{};
-        info.cbSize = sizeof info;
-        if (GetComboBoxInfo(hwnd(), &info)) field_ = info.hwndItem;
-        prepareField(field_, combo.spec());
+        prepareField(fieldWindow_, combo.spec());
         // The box only as wide as the layout made it would cut the longer
         // entries short; ten at a time are shown when the list opens.
         SendMessageW(hwnd(), CB_SETMINVISIBLE, 10, 0);
     }
 
-    std::vector<HWND> inputWindows() const override { return {hwnd(), field_}; }
-    HWND focusWindow() const override { return field_; }
+    std::vector<HWND> inputWindows() const override { return {hwnd(), fieldWindow_}; }
+    HWND focusWindow() const override { return fieldWindow_; }
 
     void notified(WORD code) override {
         switch (code) {
             case CBN_EDITCHANGE:
-                sendEdit(context_, field_, combo_);
+                input::sendEdit(context_, field_, combo_);
                 break;
             case CBN_SELCHANGE: {
                 // Chosen with the mouse in the list, or with the arrow keys.
                 const LRESULT index = SendMessageW(hwnd(), CB_GETCURSEL, 0, 0);
                 if (index >= 0)
-                    act([this, index] { context_.form.chooseItem(combo_, static_cast<std::size_t>(index)); });
+                    context_.act([this, index] { context_.form.chooseItem(combo_, static_cast<std::size_t>(index)); });
                 break;
             }
             default:
                 break;
         }
     }
-    void sendSelection() override { sendSelectionOf(context_, field_, combo_); }
+    void sendSelection() override { input::sendSelection(context_, field_, combo_); }
 
     void place() override {
         const RECT r = pixelRectOf(combo_.spec(), context_.dpi);
@@ -155,7 +142,7 @@ private:
         // (and choosing none empties it).
         if (SendMessageW(hwnd(), CB_GETCURSEL, 0, 0) != combo_.listIndex())
             SendMessageW(hwnd(), CB_SETCURSEL, static_cast<WPARAM>(combo_.listIndex()), 0);
-        mirrorEdit(field_, combo_);
+        input::mirrorEdit(field_, combo_);
     }
 
     // The closed box as high as the table says. The box adds its border to
@@ -192,7 +179,8 @@ private:
     }
 
     ComboBox& combo_;
-    HWND field_ = nullptr;
+    HWND fieldWindow_;
+    FieldWindow field_;
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/win32_text.h"
@@ -14,22 +15,32 @@ namespace qm::win32ui {
 
 namespace {
 
-EditControl* asEdit(Control& control) {
-    switch (control.kind()) {
-        case ControlKind::TextBox:
-        case ControlKind::ComboBox:
-            return static_cast<EditControl*>(&control);
-        default:
-            return nullptr;
-    }
-}
-
 bool held(int key) { return GetKeyState(key) < 0; }
 
-bool isArrow(WPARAM key) { return key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN; }
+// The keys the rules name, as the system names them.
+constexpr std::pair<WPARAM, input::Key> kNamedKeys[] = {
+    {VK_TAB, input::Key::Tab},       {VK_RETURN, input::Key::Enter}, {VK_ESCAPE, input::Key::Escape},
+    {VK_BACK, input::Key::Backspace}, {VK_LEFT, input::Key::Left},   {VK_UP, input::Key::Up},
+    {VK_RIGHT, input::Key::Right},   {VK_DOWN, input::Key::Down},
+};
 
-char16_t upper(wchar_t c) {
-    return (c >= L'a' && c <= L'z') ? static_cast<char16_t>(c - L'a' + L'A') : static_cast<char16_t>(c);
+input::Key keyOf(WPARAM key) {
+    // The virtual keys of digits and letters are their characters.
+    if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z'))
+        return input::characterKey(static_cast<char16_t>(key));
+    for (const auto& [named, as] : kNamedKeys) {
+        if (named == key) return as;
+    }
+    return input::Key::Other;
+}
+
+input::KeyDown keyDownOf(WPARAM key, LPARAM lParam) {
+    input::Modifiers mods = input::kNoModifier;
+    if (held(VK_SHIFT)) mods |= input::kShift;
+    if (held(VK_CONTROL)) mods |= input::kControl;
+    if (held(VK_MENU)) mods |= input::kAlt;
+    // Bit 30: the key was already down, and this is its repeat.
+    return {keyOf(key), mods, (lParam & (1 << 30)) != 0};
 }
 
 // The clipboard's text up to its first line break, as a one-line edit field
@@ -50,11 +61,7 @@ std::u16string clipboardLine(HWND owner) {
 
 }  // namespace
 
-template <typename Action>
-void InputRouter::act(Action action) {
-    action();
-    context_.mirrorAll();
-}
+InputRouter::InputRouter(BindContext& context) : context_(context), rules_(context, [this] { showKeyboardCues(); }) {}
 
 InputRouter::~InputRouter() {
     for (const auto& [window, binder] : watched_) {
@@ -78,10 +85,10 @@ LRESULT CALLBACK InputRouter::subclassProc(HWND window, UINT message, WPARAM wPa
 
 LRESULT InputRouter::route(HWND window, UINT message, WPARAM wParam, LPARAM lParam, Binder& binder) {
     Control& control = binder.control();
-    if (!context_.mirroring && !context_.closing) {
+    if (context_.listening()) {
         switch (message) {
             case WM_KEYDOWN:
-                if (keyDown(wParam, lParam, control)) return 0;
+                if (keyDown(window, &control, wParam, lParam)) return 0;
                 break;
             case WM_CHAR:
                 if (character(static_cast<wchar_t>(wParam), binder)) return 0;
@@ -90,27 +97,25 @@ LRESULT InputRouter::route(HWND window, UINT message, WPARAM wParam, LPARAM lPar
                 if (wParam == VK_MENU) showKeyboardCues();
                 break;
             case WM_SYSCHAR:
-                if (accessKey(static_cast<wchar_t>(wParam))) return 0;
+                if (rules_.accessKey(static_cast<char16_t>(wParam))) return 0;
                 break;
             case WM_LBUTTONDOWN:
             case WM_LBUTTONDBLCLK:
-                if (mousePress(control)) return 0;
+                if (rules_.mousePress(control, input::MouseButton::Primary)) return 0;
                 break;
             case WM_RBUTTONDOWN:
-                // Only an edit field takes the focus with its menu.
-                if (asEdit(control) && mousePress(control)) return 0;
+                if (rules_.mousePress(control, input::MouseButton::Secondary)) return 0;
                 break;
             case WM_SETFOCUS:
                 focusIn(control);
                 break;
             case WM_MOUSEWHEEL:
-                // The wheel steps through the list only when the list has the focus.
-                if (control.kind() == ControlKind::ComboBox && context_.form.focused() != &control) return 0;
+                if (rules_.wheel(control)) return 0;
                 break;
             case WM_PASTE:
                 // Ctrl+V, Shift+Insert and the field's menu: the model's
                 // paste, which holds the length limit.
-                if (EditControl* edit = asEdit(control)) {
+                if (EditControl* edit = input::asEdit(&control)) {
                     paste(binder, *edit);
                     return 0;
                 }
@@ -124,7 +129,7 @@ LRESULT InputRouter::route(HWND window, UINT message, WPARAM wParam, LPARAM lPar
                 if (control.kind() == ControlKind::Label && LOWORD(lParam) == HTCLIENT &&
                     HIWORD(lParam) == WM_MOUSEMOVE) {
                     SetCursor(LoadCursorW(nullptr, IDC_ARROW));
-                    act([&] { context_.form.mouseMove(static_cast<Label&>(control)); });
+                    context_.act([&] { context_.form.mouseMove(static_cast<Label&>(control)); });
                     return TRUE;
                 }
                 break;
@@ -150,18 +155,15 @@ LRESULT InputRouter::route(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return result;
 }
 
-bool InputRouter::windowKey(UINT message, WPARAM wParam, LPARAM) {
-    if (context_.mirroring || context_.closing) return false;
+bool InputRouter::windowKey(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!context_.listening()) return false;
     switch (message) {
         case WM_KEYDOWN:
-            if (wParam != VK_TAB || held(VK_CONTROL) || held(VK_MENU)) return false;
-            showKeyboardCues();
-            act([&] { context_.form.tab(held(VK_SHIFT)); });
-            return true;
+            return keyDown(context_.window, nullptr, wParam, lParam);
         case WM_CHAR:
-            return wParam == L'\t';
+            return rules_.typed(nullptr, std::u16string(1, static_cast<char16_t>(wParam)), input::kNoModifier);
         case WM_SYSCHAR:
-            return accessKey(static_cast<wchar_t>(wParam));
+            return rules_.accessKey(static_cast<char16_t>(wParam));
         default:
             return false;
     }
@@ -171,92 +173,39 @@ void InputRouter::showKeyboardCues() const {
     SendMessageW(context_.window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
 }
 
-bool InputRouter::keyDown(WPARAM key, LPARAM lParam, Control& control) {
-    if (key == VK_TAB && !held(VK_CONTROL) && !held(VK_MENU)) {
-        showKeyboardCues();
-        act([&] { context_.form.tab(held(VK_SHIFT)); });
-        return true;
-    }
-    if (key == VK_RETURN && control.kind() == ControlKind::PushButton) {
-        // Enter presses whichever button has the focus, like Space. A held
-        // key repeats while a run holds the window, and those repeats,
-        // delivered after it, must not start the run again.
-        const bool repeated = (lParam & (1 << 30)) != 0;
-        if (!repeated && !held(VK_CONTROL) && !held(VK_MENU)) act([&] { context_.form.click(control); });
-        return true;
-    }
-    if (!isArrow(key)) return false;
-    if (control.kind() == ControlKind::OptionButton) {
-        showKeyboardCues();
-        return arrowInGroup(control, key);
-    }
-    return false;
+bool InputRouter::keyDown(HWND window, Control* control, WPARAM key, LPARAM lParam) {
+    if (!rules_.keyDown(control, keyDownOf(key, lParam))) return false;
+    // The key was the model's, so what it types is nobody's. The message
+    // loop queued that character as it translated the key, before the key
+    // came here: it is taken out again.
+    MSG typed;
+    PeekMessageW(&typed, window, WM_CHAR, WM_CHAR, PM_REMOVE);
+    return true;
 }
 
 bool InputRouter::character(wchar_t c, Binder& binder) {
-    // Tab was the model's already, as its key went down.
-    if (c == L'\t') return true;
     Control& control = binder.control();
-    EditControl* edit = asEdit(control);
-    if (!edit) return c == L'\r' && control.kind() == ControlKind::PushButton;
-    if (c == 0x16) {  // Ctrl+V
+    EditControl* edit = input::asEdit(&control);
+    if (edit && c == 0x16) {  // Ctrl+V
         paste(binder, *edit);
         return true;
     }
-    // Select all, copy, cut, undo: the field's own commands, whose outcome
-    // the edit binder sends to the model. (Ctrl+Backspace, 127, is typed:
-    // the field would insert it as a character.)
-    if (c < 32 && c != 8 && c != L'\r' && c != 0x1b) return false;
-    binder.sendSelection();
-    act([&] { context_.form.type(*edit, std::u16string(1, static_cast<char16_t>(c))); });
-    return true;
-}
-
-bool InputRouter::accessKey(wchar_t c) {
-    const char16_t key = upper(c);
-    for (Control* control : context_.form.controls()) {
-        if (control->kind() != ControlKind::PushButton || static_cast<PushButton*>(control)->accessKey() != key)
-            continue;
-        showKeyboardCues();
-        act([&] { context_.form.pressAccessKey(key); });
-        return true;
-    }
-    return false;  // no button of the window: the system's own (Alt+Space, the beep)
-}
-
-// The arrow keys step through an option group and select the button they
-// reach, raising its Click, as in the classic toolkit's option groups.
-bool InputRouter::arrowInGroup(Control& option, WPARAM key) {
-    const bool backwards = key == VK_LEFT || key == VK_UP;
-    act([&] { context_.form.stepOption(option, backwards); });
-    return true;
-}
-
-bool InputRouter::mousePress(Control& control) {
-    Form1& form = context_.form;
-    if (!control.canTakeFocus() || !control.enabled() || !form.enabled() || form.focused() == &control) return false;
-    bool moved = false;
-    act([&] { moved = form.setFocus(control); });
-    // Refused by Validate: the press (and the click it would start) is swallowed.
-    return !moved;
+    // The field may have moved its caret since the model last heard of it.
+    if (edit) binder.sendSelection();
+    // The character comes with its modifiers already applied (Ctrl with a
+    // letter is a control code; AltGr, which holds Ctrl and Alt, types).
+    return rules_.typed(&control, std::u16string(1, static_cast<char16_t>(c)), input::kNoModifier);
 }
 
 void InputRouter::focusIn(Control& control) {
-    Form1& form = context_.form;
-    if (!form.enabled() || form.focused() == &control) return;
-    if (form.setFocus(control)) {
-        context_.mirrorAll();
-        return;
-    }
     // The system is still in the middle of its focus change; the model's
     // focus is put back once that is over.
-    PostMessageW(context_.window, kRestoreFocusMessage, 0, 0);
+    if (rules_.focusArrived(control, true)) PostMessageW(context_.window, kRestoreFocusMessage, 0, 0);
 }
 
 void InputRouter::paste(Binder& binder, EditControl& edit) {
     binder.sendSelection();
-    const std::u16string text = clipboardLine(context_.window);
-    act([&] { context_.form.paste(edit, text); });
+    rules_.paste(edit, clipboardLine(context_.window));
 }
 
 void InputRouter::drop(HDROP dropped, Control& label) {
@@ -270,7 +219,7 @@ void InputRouter::drop(HDROP dropped, Control& label) {
     }
     DragFinish(dropped);
     if (label.kind() != ControlKind::Label) return;
-    act([&] { context_.form.drop(static_cast<Label&>(label), paths); });
+    context_.act([&] { context_.form.drop(static_cast<Label&>(label), paths); });
 }
 
 }  // namespace qm::win32ui

@@ -54,7 +54,7 @@ COLORREF colorRefOf(std::uint32_t rgb) {
 }  // namespace
 
 MainWindow::MainWindow(Form1& form, UINT dpi)
-    : form_(form), context_{form, nullptr, nullptr, kBaseDpi, 0, false, [this] { mirrorAll(); }}, router_(context_),
+    : form_(form), context_{{form, [this] { mirrorAll(); }}}, router_(context_),
       followsMonitor_(dpi == 0) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     registerClass(instance);
@@ -154,7 +154,7 @@ void MainWindow::layout(UINT dpi) {
     const SIZE outer = windowSizeFor(client, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)),
                                      static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)), frameDpi);
     SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    MirrorScope scope(context_);
+    input::MirrorScope scope(context_);
     for (const auto& binder : binders_) binder->place();
     // A field overlaps the end of its caption label by up to a pixel; the
     // label, above it in the z-order, would paint over the field's edge.
@@ -219,14 +219,14 @@ Binder* MainWindow::binderOf(const Control& control) const {
 
 void MainWindow::mirrorAll() {
     if (context_.closing) return;
-    MirrorScope scope(context_);
+    input::MirrorScope scope(context_);
     for (const auto& binder : binders_) binder->mirror();
     mirrorWindow();
 }
 
 void MainWindow::mirrorWindow() {
     if (context_.closing) return;
-    MirrorScope scope(context_);
+    input::MirrorScope scope(context_);
     const std::wstring title = win32::wide(form_.caption());
     std::wstring shown(static_cast<std::size_t>(GetWindowTextLengthW(hwnd_)) + 1, L'\0');
     shown.resize(static_cast<std::size_t>(GetWindowTextW(hwnd_, shown.data(), static_cast<int>(shown.size()))));
@@ -257,7 +257,7 @@ LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam
 LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
-            if (lParam && !context_.mirroring && !context_.closing) {
+            if (lParam && context_.listening()) {
                 if (Binder* binder = binderOf(reinterpret_cast<HWND>(lParam))) binder->notified(HIWORD(wParam));
             }
             return 0;
