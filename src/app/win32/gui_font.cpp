@@ -2,7 +2,7 @@
 
 namespace qm::win32ui {
 
-HFONT createGuiFont(UINT dpi) {
+GuiFont::GuiFont(UINT dpi) {
     // The stock GUI font names the system's dialog face: SimSun on a Chinese
     // Windows, where it already carries the Chinese character set. Elsewhere
     // the character set makes the font mapper pick a face that has the
@@ -12,7 +12,7 @@ HFONT createGuiFont(UINT dpi) {
     font.lfHeight = -MulDiv(9, static_cast<int>(dpi), 72);
     font.lfWidth = 0;
     font.lfCharSet = GB2312_CHARSET;
-    return CreateFontIndirectW(&font);
+    font_ = CreateFontIndirectW(&font);
 }
 
 }  // namespace qm::win32ui

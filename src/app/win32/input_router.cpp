@@ -76,11 +76,15 @@ void InputRouter::watch(HWND window, Binder& binder) {
 }
 
 LRESULT CALLBACK InputRouter::subclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                           DWORD_PTR self) {
+                                           DWORD_PTR self) noexcept {
     auto* router = reinterpret_cast<InputRouter*>(self);
     const auto it = router->watched_.find(window);
     if (it == router->watched_.end()) return DefSubclassProc(window, message, wParam, lParam);
-    return router->route(window, message, wParam, lParam, *it->second);
+    try {
+        return router->route(window, message, wParam, lParam, *it->second);
+    } catch (...) {
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
 }
 
 LRESULT InputRouter::route(HWND window, UINT message, WPARAM wParam, LPARAM lParam, Binder& binder) {

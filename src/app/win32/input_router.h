@@ -42,8 +42,9 @@ private:
     // Shows the focus rectangle and the access keys' underlines, once the
     // user moves through the window by keyboard.
     void showKeyboardCues() const;
+    // Lets no exception out into the system's code.
     static LRESULT CALLBACK subclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                         DWORD_PTR self);
+                                         DWORD_PTR self) noexcept;
     LRESULT route(HWND window, UINT message, WPARAM wParam, LPARAM lParam, Binder& binder);
     bool keyDown(HWND window, Control* control, WPARAM key, LPARAM lParam);
     bool character(wchar_t c, Binder& binder);

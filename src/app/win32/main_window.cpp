@@ -5,7 +5,6 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/win32/gui_font.h"
 #include "platform/win32/win32_text.h"
 #include "window/form1.h"
 
@@ -30,7 +29,7 @@ void registerClass(HINSTANCE instance) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = DefWindowProcW;  // each window puts its own in place as it is made
+    wc.lpfnWndProc = MainWindow::windowProc;
     wc.hInstance = instance;
     // The program's icon is resource 1; a program without it (the tests)
     // gets the system's.
@@ -60,14 +59,15 @@ MainWindow::MainWindow(Form1& form, UINT dpi)
     registerClass(instance);
     const WindowSpec& window = formSpec();
     const std::wstring title = win32::wide(form.caption());
-    hwnd_ = CreateWindowExW(0, kClassName, title.c_str(), styleOf(window), CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
-                            nullptr, nullptr, instance, nullptr);
+    // `this` goes with the window's first message (WM_NCCREATE), so the
+    // window procedure knows its window from the start.
+    CreateWindowExW(0, kClassName, title.c_str(), styleOf(window), CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr,
+                    nullptr, instance, this);
     if (!hwnd_) throw std::runtime_error("the main window could not be made");
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(windowProc));
     context_.window = hwnd_;
     context_.dpi = dpi != 0 ? dpi : dpiOfWindow(hwnd_);
-    context_.font = createGuiFont(context_.dpi);
+    font_ = std::make_unique<GuiFont>(context_.dpi);
+    context_.font = font_->get();
     build();
     layout(context_.dpi);
     if (window.centred) centre();
@@ -86,7 +86,6 @@ MainWindow::~MainWindow() {
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
     }
-    if (context_.font) DeleteObject(context_.font);
 }
 
 void MainWindow::build() {
@@ -141,10 +140,11 @@ void MainWindow::addTooltips() {
 
 void MainWindow::layout(UINT dpi) {
     if (dpi != context_.dpi) {
-        HFONT old = context_.font;
+        // The old font goes once the controls have the new one.
+        std::unique_ptr<GuiFont> old = std::move(font_);
         context_.dpi = dpi;
-        context_.font = createGuiFont(dpi);
-        if (old) DeleteObject(old);
+        font_ = std::make_unique<GuiFont>(dpi);
+        context_.font = font_->get();
     }
     const WindowSpec& window = formSpec();
     const SIZE client{twipsToPixels(window.clientWidth, dpi), twipsToPixels(window.clientHeight, dpi)};
@@ -248,10 +248,21 @@ void MainWindow::mirrorFocus() {
     if (GetFocus() != target) SetFocus(target);
 }
 
-LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
     auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!self) return DefWindowProcW(window, message, wParam, lParam);
-    return self->handle(message, wParam, lParam);
+    try {
+        return self->handle(message, wParam, lParam);
+    } catch (...) {
+        // An exception cannot pass through the system's code that called
+        // here; the message gets the system's own handling instead.
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
 }
 
 LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {

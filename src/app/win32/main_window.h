@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/win32/binder.h"
+#include "app/win32/gui_font.h"
 #include "app/win32/input_router.h"
 
 namespace qm {
@@ -41,8 +42,12 @@ public:
     // Copies the whole model into the controls and the window.
     void mirrorAll();
 
+    // The class's window procedure: finds the window's MainWindow (handed
+    // over at WM_NCCREATE, so it sees every message from the first) and lets
+    // no exception out into the system's code.
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+
 private:
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void build();
     void addTooltips();
@@ -60,6 +65,7 @@ private:
     BindContext context_;
     InputRouter router_;
     std::vector<std::unique_ptr<Binder>> binders_;
+    std::unique_ptr<GuiFont> font_;  // context_.font
     HWND hwnd_ = nullptr;
     HWND tooltips_ = nullptr;
     bool followsMonitor_;

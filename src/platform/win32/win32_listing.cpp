@@ -3,6 +3,9 @@
 // also match short 8.3 names).
 #include <windows.h>
 
+#include <memory>
+
+#include "platform/win32/win32_files.h"
 #include "platform/win32/win32_system.h"
 #include "platform/win32/win32_text.h"
 
@@ -10,23 +13,21 @@ namespace qm {
 
 namespace {
 
-struct FindCloser {
-    HANDLE handle;
-    ~FindCloser() { FindClose(handle); }
+// A search handle, closed with FindClose when it goes.
+struct FindClose_ {
+    void operator()(HANDLE find) const { FindClose(find); }
 };
+using FindHandle = std::unique_ptr<void, FindClose_>;
 
 // Whether a reparse point (a symbolic link, say) leads to a regular file. It
 // is opened as the copy would open it, following the link, and asked.
 bool leadsToRegularFile(const std::u16string& path) {
-    HANDLE file = CreateFileW(win32::filePath(path).c_str(), FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    const win32::Handle file(CreateFileW(win32::filePath(path).c_str(), FILE_READ_ATTRIBUTES,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, 0, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
-    const bool regular = GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &info) &&
-                         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    CloseHandle(file);
-    return regular;
+    return file.valid() && GetFileType(file.get()) == FILE_TYPE_DISK && GetFileInformationByHandle(file.get(), &info) &&
+           (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 }  // namespace
@@ -54,9 +55,9 @@ bool Win32System::listFolder(const std::u16string& folder, FolderNames& names) {
     if (folder.empty()) return false;
     const std::u16string prefix = withSeparator(folder);
     WIN32_FIND_DATAW data;
-    HANDLE find = findFirst(prefix, data);
-    if (find == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND && folderExists(folder);
-    FindCloser closer{find};
+    HANDLE first = findFirst(prefix, data);
+    if (first == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND && folderExists(folder);
+    const FindHandle find(first);
     do {
         const DWORD attributes = data.dwFileAttributes;
         if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) continue;
@@ -64,7 +65,7 @@ bool Win32System::listFolder(const std::u16string& folder, FolderNames& names) {
         if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && !leadsToRegularFile(prefix + std::u16string(name)))
             continue;
         names.add(name);
-    } while (FindNextFileW(find, &data));
+    } while (FindNextFileW(find.get(), &data));
     if (GetLastError() == ERROR_NO_MORE_FILES) return true;
     names.clear();
     return false;
