@@ -3,6 +3,7 @@
 #include "engine/completion_message.h"
 #include "engine/failure_log.h"
 #include "engine/run_plan.h"
+#include "engine/run_records.h"
 #include "engine/run_recorder.h"
 #include "engine/share_folders.h"
 #include "engine/transfer.h"
@@ -40,6 +41,11 @@ void Form1::CmdDo_Click() {
     // The record says where the run works before it makes anything there, so
     // that even the share folders of a run killed at once can be taken back.
     RunRecorder* recorder = extras.recorder;
+    std::unique_ptr<RunRecorder> windowRecord;
+    if (!recorder && extras.keepRecords) {
+        windowRecord = RunRecords(system).startRun();
+        recorder = windowRecord.get();
+    }
     const bool recording = !recorder || recorder->begin({plan, File1.names(), LDirOut.caption(), system.currentTime()});
     ShareFolders shares(system, LDirOut.caption(), plan.shareRoot);
     if (recording) shares.make(plan.shares.count);

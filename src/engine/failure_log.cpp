@@ -13,6 +13,11 @@ FailureLog::FailureLog(System& system) : system_(system), places_(system.failure
     lines_ += u'\n';
 }
 
+FailureLog::FailureLog(System& system, std::u16string_view name) : system_(system), places_(system.failureLogPaths()) {
+    const char16_t separator = system.pathStyle().separator;
+    for (std::u16string& place : places_) place = place.substr(0, place.rfind(separator) + 1) + std::u16string(name);
+}
+
 void FailureLog::removeEarlier() {
     // Made afresh (which removes the earlier one unless a running run holds
     // it) and removed again.

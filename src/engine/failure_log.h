@@ -17,6 +17,9 @@ public:
     // before its first failure) leaves no empty log behind. When no place
     // can take it, the run goes on without a log and says so at its end.
     explicit FailureLog(System& system);
+    // A log of another name at the failure log's places, without a header
+    // (the log of files an undo had to leave).
+    FailureLog(System& system, std::u16string_view name);
 
     bool created() const { return file_ != nullptr || closed_; }
     const std::u16string& path() const { return path_; }

@@ -73,6 +73,7 @@ bool check(System& system, const UndoRequest& request, UndoReport& report) {
     RecordRow row;
     while (reader.next(row, report.error)) {
         ++report.rows;
+        if (row.outcome == TransferOutcome::Moved || row.outcome == TransferOutcome::Copied) ++report.toTakeBack;
         if (stopping(request.stop)) {
             report.stopped = true;
             return true;
@@ -122,6 +123,7 @@ UndoReport undoRun(System& system, const UndoRequest& request) {
     reader.readHeader(again, error);
     OpenShares shares(system, parent.get(), layout->rootName);
     RecordRow row;
+    std::uint64_t done = 0;
     while (error.empty() && reader.next(row, error)) {
         if (stopping(request.stop)) {
             report.stopped = true;
@@ -129,6 +131,7 @@ UndoReport undoRun(System& system, const UndoRequest& request) {
         }
         const bool moved = row.outcome == TransferOutcome::Moved;
         if (!moved && row.outcome != TransferOutcome::Copied) continue;  // nothing of the run's is there
+        if (request.progress) request.progress(done++, report.toTakeBack);
         const NativeName name = text::nativeName(row.name);
         OpenFolder* share = shares.get(row.share);
         std::u16string reason;

@@ -27,6 +27,7 @@ struct UndoReport {
     RecordHeader header;
     bool interruptedRun = false;  // the record is that of a run that was stopped or killed
     std::uint64_t rows = 0;       // rows in the record
+    std::uint64_t toTakeBack = 0;  // of them, files the run moved or copied
     std::uint64_t takenBack = 0;
     std::uint64_t left = 0;  // files that stay, each told to `problem`
     bool stopped = false;    // the undo itself was stopped
@@ -41,6 +42,9 @@ struct UndoRequest {
     std::function<void(const UndoReport&)> checked;
     // Becomes non-zero to stop between files.
     const std::atomic<int>* stop = nullptr;
+    // Before each file that is to be taken back: how many came before it and
+    // how many there are in all (a window shows it in its title).
+    std::function<void(std::uint64_t done, std::uint64_t total)> progress;
 };
 
 // Reads the record twice: first whole, to check every line, refusing a bad

@@ -15,11 +15,14 @@ struct Shortcut {
     Modifiers held;
     void (*action)(Form1&);
     bool keyboardMove;  // the user moves through the window by keyboard
+    bool repeats;       // a key held down acts again and again
 };
 
 constexpr Shortcut kShortcuts[] = {
-    {Key::Tab, kNoModifier, [](Form1& form) { form.tab(false); }, true},
-    {Key::Tab, kShift, [](Form1& form) { form.tab(true); }, true},
+    {Key::Tab, kNoModifier, [](Form1& form) { form.tab(false); }, true, true},
+    {Key::Tab, kShift, [](Form1& form) { form.tab(true); }, true, true},
+    // Takes the last run back, after asking; a held key asks only once.
+    {characterKey(u'z'), kControl, [](Form1& form) { form.UndoLastRun(); }, false, false},
 };
 
 }  // namespace
@@ -39,6 +42,7 @@ bool Router::keyDown(Control* control, const KeyDown& key) {
     if (!mirror_.listening()) return false;
     for (const Shortcut& shortcut : kShortcuts) {
         if (shortcut.key != key.key || shortcut.held != key.held) continue;
+        if (key.repeated && !shortcut.repeats) return true;
         if (shortcut.keyboardMove) showKeyboardCues_();
         mirror_.act([&] { shortcut.action(mirror_.form); });
         return true;

@@ -122,6 +122,9 @@ public:
     // Up to `size` bytes; 0 at the end, -1 on an error.
     virtual long long read(char* buffer, std::size_t size) = 0;
     virtual bool rewind() = 0;
+    // The file's size, and reading on from `offset` (its last line, say).
+    virtual std::uint64_t size() = 0;
+    virtual bool seek(std::uint64_t offset) = 0;
 };
 
 // Held while a run (shared) or an undo (exclusive) works on the share folders

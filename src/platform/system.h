@@ -134,6 +134,14 @@ public:
     // A regular file for reading; nullptr for anything else (a device or FIFO
     // is never opened in a way that could block).
     virtual std::unique_ptr<InputFile> openInputFile(const std::u16string& path) = 0;
+    // Adds `bytes` at the end of the regular file at `path` (a link is not
+    // followed); false when it cannot.
+    virtual bool appendToFile(const std::u16string& path, std::string_view bytes) = 0;
+    // The folder where the program keeps what it remembers for this user
+    // (the records of the window's runs): on Linux $XDG_STATE_HOME/quillmarsh
+    // (~/.local/state/quillmarsh), on Windows %LOCALAPPDATA%\Quillmarsh. It
+    // may not exist yet; empty when the system names no such place.
+    virtual std::u16string stateFolder() = 0;
 
     // Creates the failure log's file, exclusively and without following a
     // symbolic link at its name. Whatever has the name already is removed
@@ -156,6 +164,9 @@ public:
     virtual std::uint64_t clockSeed() = 0;
     // The current time (UTC).
     virtual FileTime currentTime() = 0;
+    // How far the local time is ahead of UTC at `time`, in seconds (a person
+    // reads times in local time).
+    virtual std::int64_t utcOffset(const FileTime& time) = 0;
 };
 
 }  // namespace qm

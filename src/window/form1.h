@@ -30,6 +30,10 @@ struct RunExtras {
     const std::atomic<int>* stop = nullptr;
     // The draw's seed, when it is not to come from the clock.
     std::optional<std::uint64_t> seed;
+    // The window keeps a record of each run in the user's state folder, so
+    // that its last run can be taken back (the command line records only
+    // when asked, through `recorder`).
+    bool keepRecords = false;
 };
 
 // A dropped path counts as a folder when its last seven characters hold no ".".
@@ -154,6 +158,14 @@ public:
     void LFiles_Change();
     void Label5_Click();
     void Label5_MouseMove();
+
+    // --- taking the last run back ---------------------------------------------
+    // Whether there is a run of the window's that can be taken back (the menu
+    // item is enabled then).
+    bool CanUndoLastRun();
+    // Ctrl+Z, or the menu item: asks, then takes the last run not yet taken
+    // back back; with none, it beeps.
+    void UndoLastRun();
 
 private:
     void changed() const {

@@ -53,7 +53,8 @@ std::vector<ControlSpec> buildLayout() {
     tparts.maxLength = 6;
     tparts.inputMethodOff = true;
     tparts.labelledBy = u"Label3";
-    add(row(11, u"CmdDo", K::PushButton, u"Form1", u"分  发", {0, 720, 1575, 375}));
+    // The one way the window tells of its undo's shortcut.
+    add(row(11, u"CmdDo", K::PushButton, u"Form1", u"分  发", {0, 720, 1575, 375})).tooltip = u"Ctrl+Z：撤销上次分发";
     add(row(12, u"Opt1", K::OptionButton, u"Form1", u"固定分发", {120, 1200, 1095, 255}));
     add(row(13, u"Opt2", K::OptionButton, u"Form1", u"平均分发", {120, 1560, 1095, 255})).checked = true;
     add(row(14, u"Label4", K::Label, u"Form1", u"均分份数：", {1680, 1605, 975, 255}));

@@ -60,7 +60,9 @@ public:
         at_ += n;
         return static_cast<long long>(n);
     }
-    bool rewind() override { return at_ = 0, true; }
+    bool rewind() override { return seek(0); }
+    std::uint64_t size() override { return text_.size(); }
+    bool seek(std::uint64_t offset) override { return at_ = std::min<std::size_t>(offset, text_.size()), true; }
 
 private:
     std::string text_;

@@ -43,6 +43,7 @@ public:
 
     std::uint64_t seed = 42;
     std::u16string programFolderPath = kProgramFolder;
+    std::u16string stateFolderPath;  // empty: the window keeps no records
     std::vector<std::u16string> logPaths;  // empty: the platform's own places
     // Text files at these paths fail every write from the n-th line on (1 =
     // the first), as a full disk would.
@@ -58,6 +59,7 @@ public:
     void showPointingCursor() override { record(u"pointer"); }
     std::uint64_t clockSeed() override { return seed; }
     std::u16string programFolder() override { return programFolderPath; }
+    std::u16string stateFolder() override { return stateFolderPath; }
     std::vector<std::u16string> failureLogPaths() override;
     std::optional<VersionRecord> versionRecord() override { return version; }
     std::u16string environmentVariable(const std::u16string& name) override;

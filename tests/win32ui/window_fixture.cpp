@@ -46,6 +46,7 @@ void ScriptedPlatform::keepResponsive() {
 
 int ScriptedPlatform::showMessageBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT type) {
     boxes.push_back({owner, text, title, type});
+    if (realBoxes) return WindowUser::showMessageBox(owner, text, title, type);
     if (answers.empty()) return (type & MB_DEFBUTTON2) ? IDCANCEL : IDOK;
     const int answer = answers.front();
     answers.pop_front();
@@ -112,14 +113,16 @@ void WindowTest::typeChars(HWND target, const std::wstring& chars) const {
     for (wchar_t c : chars) SendMessageW(target, WM_CHAR, c, 1);
 }
 
-void WindowTest::pressKey(HWND target, WPARAM key, bool shift) const {
+void WindowTest::pressKey(HWND target, WPARAM key, bool shift, bool control) const {
     BYTE keys[256]{};
     GetKeyboardState(keys);
-    const BYTE before = keys[VK_SHIFT];
+    const BYTE shiftBefore = keys[VK_SHIFT], controlBefore = keys[VK_CONTROL];
     keys[VK_SHIFT] = shift ? 0x80 : 0;
+    keys[VK_CONTROL] = control ? 0x80 : 0;
     SetKeyboardState(keys);
     SendMessageW(target, WM_KEYDOWN, key, 1);
-    keys[VK_SHIFT] = before;
+    keys[VK_SHIFT] = shiftBefore;
+    keys[VK_CONTROL] = controlBefore;
     SetKeyboardState(keys);
 }
 

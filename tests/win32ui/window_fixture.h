@@ -41,6 +41,7 @@ public:
     };
     std::vector<Box> boxes;
     std::deque<int> answers;  // IDOK, IDCANCEL; when none is left, the default button answers
+    bool realBoxes = false;   // the system's own message boxes instead (recorded all the same)
 
     struct Dialog {
         HWND owner;
@@ -67,11 +68,13 @@ public:
     int beeps = 0;
 
     std::u16string programFolderPath;
+    std::u16string stateFolderPath;  // empty: the window keeps no records
     std::vector<std::u16string> logPaths;
 
     void beep() override { ++beeps; }
     void keepResponsive() override;
     std::u16string programFolder() override { return programFolderPath; }
+    std::u16string stateFolder() override { return stateFolderPath; }
     std::vector<std::u16string> failureLogPaths() override { return logPaths; }
 
 protected:
@@ -94,7 +97,7 @@ protected:
 
     // What the system sends for the user's input.
     void typeChars(HWND target, const std::wstring& chars) const;
-    void pressKey(HWND target, WPARAM key, bool shift = false) const;
+    void pressKey(HWND target, WPARAM key, bool shift = false, bool control = false) const;
     void click(HWND target) const;
     void dropFiles(HWND target, const std::vector<std::wstring>& paths) const;
 

@@ -2,7 +2,11 @@
 // folder dialogs and the program itself.
 #include "win32ui/window_fixture.h"
 
+#include <cstdlib>
 #include <filesystem>
+#include <thread>
+
+#include "app/win32/window_picture.h"
 
 #include "platform/win32/win32_system.h"
 #include "platform/win32/win32_text.h"
@@ -48,6 +52,81 @@ TEST_F(WindowTest, EnterOnTheFocusedButtonRunsTheDispatch) {
     ASSERT_EQ(platform.started.size(), 1u);
     EXPECT_EQ(platform.started[0].commandLine, win32::explorerCommandLine(dir.u16("out")));
     EXPECT_EQ(platform.started[0].showCommand, SW_SHOWNOACTIVATE);
+}
+
+// Ctrl+Z and the system menu's item take the last run back after asking;
+// with nothing to take back, the item is greyed and Ctrl+Z beeps.
+TEST_F(WindowTest, TheLastRunIsTakenBackByCtrlZOrTheSystemMenu) {
+    platform.stateFolderPath = dir.u16("state");
+    form->extras.keepRecords = true;
+    const HMENU menu = GetSystemMenu(window->hwnd(), FALSE);
+    auto itemEnabled = [&] {
+        SendMessageW(window->hwnd(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), MAKELPARAM(0, TRUE));
+        return (GetMenuState(menu, win32ui::MainWindow::kUndoCommand, MF_BYCOMMAND) & MF_GRAYED) == 0;
+    };
+    auto dealt = [&] {
+        std::size_t n = 0;
+        for (const std::string& share : dir.list("out")) n += dir.list("out/" + share).size();
+        return n;
+    };
+    EXPECT_FALSE(itemEnabled());
+    pressKey(GetFocus(), 'Z', false, true);
+    EXPECT_EQ(platform.beeps, 1);
+    EXPECT_TRUE(platform.boxes.empty());
+
+    const struct {
+        const char* how;
+        bool run;  // a run first
+        int answer;
+        std::size_t dealt;
+    } cases[] = {{"Ctrl+Z, cancelled", true, IDCANCEL, 12}, {"Ctrl+Z", false, IDOK, 0}, {"menu", true, IDOK, 0}};
+    for (const auto& c : cases) {
+        if (c.run) click(of(form->CmdDo));
+        EXPECT_TRUE(itemEnabled()) << c.how;
+        platform.boxes.clear();
+        platform.answers = {c.answer};
+        if (c.how[0] == 'C') {
+            pressKey(GetFocus(), 'Z', false, true);
+        } else {
+            SendMessageW(window->hwnd(), WM_SYSCOMMAND, win32ui::MainWindow::kUndoCommand, 0);
+        }
+        ASSERT_FALSE(platform.boxes.empty()) << c.how;
+        EXPECT_TRUE(platform.boxes[0].text.starts_with(L"撤销上次分发？\r\n")) << c.how;
+        EXPECT_EQ(platform.boxes[0].type, 0x141u) << c.how;  // OK and Cancel, information, Cancel the default
+        EXPECT_EQ(platform.boxes.back().text, c.answer == IDOK ? L"撤销完毕！" : platform.boxes[0].text) << c.how;
+        EXPECT_EQ(dealt(), c.dealt) << c.how;
+        EXPECT_EQ(dir.list("src").size(), 12u) << c.how;
+        EXPECT_TRUE(IsWindowEnabled(window->hwnd())) << c.how;
+    }
+    EXPECT_FALSE(itemEnabled());
+}
+
+// The question and the report as the system shows them, for the
+// documentation: scripts/screenshot-windows.sh runs this on a display and
+// names the folder in QM_SCREENSHOT_DIR; elsewhere it has nothing to do.
+TEST_F(WindowTest, UndoBoxesForTheDocumentation) {
+    const char* shots = std::getenv("QM_SCREENSHOT_DIR");
+    if (!shots) GTEST_SKIP() << "no QM_SCREENSHOT_DIR";
+    platform.stateFolderPath = dir.u16("state");
+    form->extras.keepRecords = true;
+    click(of(form->CmdDo));
+    platform.realBoxes = true;
+    // Each box is taken as it is drawn, and answered OK.
+    std::thread shooter([&] {
+        for (const char* name : {"undo-question-windows.bmp", "undo-report-windows.bmp"}) {
+            HWND box = nullptr;
+            for (int i = 0; i < 400 && !box; ++i, Sleep(25)) box = FindWindowW(L"#32770", L"消息");
+            if (!box) return;
+            Sleep(500);
+            win32ui::saveWindowPicture(box, win32::wide(text::fromUtf8(std::string(shots) + "\\" + name)));
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+            for (int i = 0; i < 400 && IsWindow(box); ++i) Sleep(25);
+        }
+    });
+    pressKey(GetFocus(), 'Z', false, true);
+    shooter.join();
+    ASSERT_EQ(platform.boxes.size(), 3u);  // the run's report, the question, the undo's report
+    EXPECT_EQ(platform.boxes[2].text, L"撤销完毕！");
 }
 
 TEST_F(WindowTest, DropsTakeTheFirstFolderInTheirOrder) {

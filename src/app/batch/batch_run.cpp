@@ -80,7 +80,7 @@ int runUndo(const Options& options, System& system, std::ostream& out, std::ostr
     const std::u16string path = system.absolutePath(*options.undo);
     const std::unique_ptr<InputFile> record = system.openInputFile(path);
     if (!record) return refuse(err, "无法读取清单：" + shown(*options.undo));
-    UndoRequest request{*record, {}, {}, stop};
+    UndoRequest request{*record, {}, {}, stop, {}};
     request.problem = [&](const UndoProblem& problem) {
         out << "未能撤销：" << shown(problem.path) << "（" << text::toUtf8(problem.reason) << "）\n";
     };

@@ -1,6 +1,8 @@
 #include "app/qt/main_window.h"
 
 #include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
@@ -65,6 +67,17 @@ MainWindow::~MainWindow() {
     for (const auto& binder : binders_) binder->control().observe(nullptr);
     // The widgets go before their binders, whose members their signals reach.
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) delete child;
+}
+
+QString MainWindow::undoItemText() { return QStringLiteral("撤销上次分发(&U)..."); }
+
+void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
+    if (!context_.listening() || !form_.enabled()) return;
+    QMenu menu(this);
+    QAction* undo = menu.addAction(undoItemText());
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));  // shown beside the item; the router takes the key
+    undo->setEnabled(form_.CanUndoLastRun());
+    if (menu.exec(event->globalPos()) == undo) context_.act([this] { form_.UndoLastRun(); });
 }
 
 void MainWindow::build(double scale) {

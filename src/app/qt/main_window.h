@@ -30,8 +30,13 @@ public:
     // Copies the whole model into the widgets and the window.
     void mirrorAll();
 
+    // The window's own menu: taking the last run back.
+    static QString undoItemText();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The window's background offers the last run's undo, as Ctrl+Z does.
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void build(double scale);

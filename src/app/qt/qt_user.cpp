@@ -10,28 +10,34 @@
 
 namespace qm::desktop {
 
-MsgResult QtUser::messageBox(const MessageBoxRequest& request) {
+std::unique_ptr<QMessageBox> makeMessageBox(const MessageBoxRequest& request, QWidget* parent) {
     QString prompt = toQString(request.prompt);
     prompt.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     const QMessageBox::Icon icon =
         request.icon == MsgIcon::Critical ? QMessageBox::Critical : QMessageBox::Information;
-    QMessageBox box(icon, toQString(request.title), prompt, QMessageBox::NoButton, window_);
-    box.setTextFormat(Qt::PlainText);
-    QPushButton* ok = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+    auto box = std::make_unique<QMessageBox>(icon, toQString(request.title), prompt, QMessageBox::NoButton, parent);
+    box->setTextFormat(Qt::PlainText);
+    QPushButton* ok = box->addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
     QPushButton* cancel = nullptr;
     if (request.buttons == MsgButtons::OkCancel) {
-        cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+        cancel = box->addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
         // Esc and the close box answer Cancel.
-        box.setEscapeButton(cancel);
+        box->setEscapeButton(cancel);
     } else {
-        box.setEscapeButton(ok);
+        box->setEscapeButton(ok);
     }
-    box.setDefaultButton(request.defaultButton == 1 && cancel ? cancel : ok);
-    box.exec();
+    box->setDefaultButton(request.defaultButton == 1 && cancel ? cancel : ok);
+    return box;
+}
+
+MsgResult QtUser::messageBox(const MessageBoxRequest& request) {
+    const std::unique_ptr<QMessageBox> box = makeMessageBox(request, window_);
+    box->exec();
     // A box closed without a button (rejected by the window system) counts
     // as closed by the escape button.
-    const QAbstractButton* answer = box.clickedButton() ? box.clickedButton() : box.escapeButton();
-    return cancel && answer == cancel ? MsgResult::Cancel : MsgResult::Ok;
+    const QAbstractButton* answer = box->clickedButton() ? box->clickedButton() : box->escapeButton();
+    return request.buttons == MsgButtons::OkCancel && answer == box->escapeButton() ? MsgResult::Cancel
+                                                                                      : MsgResult::Ok;
 }
 
 void QtUser::beep() { QApplication::beep(); }

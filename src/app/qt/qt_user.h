@@ -3,7 +3,9 @@
 // folders go to the desktop's own programs through xdg-open.
 #pragma once
 
+#include <QMessageBox>
 #include <QPointer>
+#include <memory>
 #include <QWidget>
 
 #include "app/qt/event_pump.h"
@@ -11,6 +13,10 @@
 #include "platform/user.h"
 
 namespace qm::desktop {
+
+// The message box the window shows for a request, ready to be shown (the
+// screenshots take it as it is).
+std::unique_ptr<QMessageBox> makeMessageBox(const MessageBoxRequest& request, QWidget* parent);
 
 class QtUser : public User {
 public:

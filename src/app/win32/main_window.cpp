@@ -72,6 +72,10 @@ MainWindow::MainWindow(Form1& form, UINT dpi)
     layout(context_.dpi);
     if (window.centred) centre();
     form_.observe([this] { mirrorWindow(); });
+    // The last run's undo, as Ctrl+Z takes it, in the window's own menu.
+    HMENU menu = GetSystemMenu(hwnd_, FALSE);
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, kUndoCommand, L"撤销上次分发(&U)...\tCtrl+Z");
     // The focus cues stay hidden until the user moves by keyboard, as in
     // the system's own dialogs.
     SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
@@ -291,6 +295,18 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CHAR:
         case WM_SYSCHAR:
             if (router_.windowKey(message, wParam, lParam)) return 0;
+            break;
+        case WM_INITMENUPOPUP:
+            // The undo item is there to use only when there is a run to take back.
+            if (HIWORD(lParam))
+                EnableMenuItem(reinterpret_cast<HMENU>(wParam), kUndoCommand,
+                               MF_BYCOMMAND | (form_.enabled() && form_.CanUndoLastRun() ? MF_ENABLED : MF_GRAYED));
+            break;
+        case WM_SYSCOMMAND:
+            if ((wParam & 0xFFF0) == kUndoCommand) {
+                if (context_.listening() && form_.enabled()) context_.act([this] { form_.UndoLastRun(); });
+                return 0;
+            }
             break;
         case WM_DPICHANGED: {
             if (!followsMonitor_) break;

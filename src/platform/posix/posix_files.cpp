@@ -120,7 +120,12 @@ public:
             if (n >= 0 || errno != EINTR) return n;
         }
     }
-    bool rewind() override { return lseek(fd_.get(), 0, SEEK_SET) == 0; }
+    bool rewind() override { return seek(0); }
+    std::uint64_t size() override {
+        struct stat st;
+        return fstat(fd_.get(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+    }
+    bool seek(std::uint64_t offset) override { return lseek(fd_.get(), static_cast<off_t>(offset), SEEK_SET) >= 0; }
 
 private:
     posix::Fd fd_;
@@ -144,6 +149,19 @@ std::unique_ptr<InputFile> PosixSystem::openInputFile(const std::u16string& path
     struct stat st;
     if (!fd.valid() || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
     return std::make_unique<PosixInputFile>(std::move(fd));
+}
+
+bool PosixSystem::appendToFile(const std::u16string& path, std::string_view bytes) {
+    posix::Fd fd(open(text::toUtf8(path).c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st;
+    if (!fd.valid() || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    while (!bytes.empty()) {
+        const ssize_t n = write(fd.get(), bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return fd.close();
 }
 
 }  // namespace qm

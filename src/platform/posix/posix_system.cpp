@@ -36,6 +36,15 @@ std::vector<std::u16string> PosixSystem::failureLogPaths() {
     return paths;
 }
 
+std::u16string PosixSystem::stateFolder() {
+    // The XDG base directories: an unset or relative $XDG_STATE_HOME means
+    // the default below the home folder.
+    const std::u16string state = environmentVariable(u"XDG_STATE_HOME");
+    if (state.starts_with(u"/")) return inFolder(state, u"quillmarsh");
+    const std::u16string home = environmentVariable(u"HOME");
+    return home.empty() ? std::u16string() : inFolder(home, u".local/state/quillmarsh");
+}
+
 std::u16string PosixSystem::environmentVariable(const std::u16string& name) {
     const char* value = std::getenv(text::toUtf8(name).c_str());
     return value ? text::fromUtf8(value) : std::u16string();
@@ -57,6 +66,12 @@ std::u16string PosixSystem::programFolder() {
     const std::size_t slash = exe.rfind('/');
     if (slash == std::string::npos) return {};
     return text::fromUtf8(slash == 0 ? std::string_view("/") : std::string_view(exe).substr(0, slash));
+}
+
+std::int64_t PosixSystem::utcOffset(const FileTime& time) {
+    const time_t seconds = static_cast<time_t>(time.seconds);
+    struct tm local;
+    return localtime_r(&seconds, &local) ? local.tm_gmtoff : 0;
 }
 
 FileTime PosixSystem::currentTime() {

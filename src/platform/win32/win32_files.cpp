@@ -79,9 +79,15 @@ public:
         if (!ReadFile(file_.get(), buffer, want, &n, nullptr)) return -1;
         return n;
     }
-    bool rewind() override {
-        LARGE_INTEGER start{};
-        return SetFilePointerEx(file_.get(), start, nullptr, FILE_BEGIN) != 0;
+    bool rewind() override { return seek(0); }
+    std::uint64_t size() override {
+        LARGE_INTEGER size{};
+        return GetFileSizeEx(file_.get(), &size) ? static_cast<std::uint64_t>(size.QuadPart) : 0;
+    }
+    bool seek(std::uint64_t offset) override {
+        LARGE_INTEGER at{};
+        at.QuadPart = static_cast<LONGLONG>(offset);
+        return SetFilePointerEx(file_.get(), at, nullptr, FILE_BEGIN) != 0;
     }
 
 private:
@@ -138,6 +144,15 @@ std::unique_ptr<InputFile> Win32System::openInputFile(const std::u16string& path
     win32::FileInfo info;
     if (!file.valid() || !win32::isRegular(file.get(), info, false)) return nullptr;
     return std::make_unique<win32::Win32InputFile>(std::move(file));
+}
+
+bool Win32System::appendToFile(const std::u16string& path, std::string_view bytes) {
+    // FILE_APPEND_DATA alone: every write goes to the end, whatever else
+    // writes there.
+    win32::Handle file(CreateFileW(win32::filePath(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file.valid() || GetFileType(file.get()) != FILE_TYPE_DISK) return false;
+    return win32::writeAll(file.get(), bytes.data(), static_cast<DWORD>(bytes.size())) && file.close();
 }
 
 }  // namespace qm

@@ -33,6 +33,13 @@ std::vector<std::u16string> Win32System::failureLogPaths() {
     return paths;
 }
 
+std::u16string Win32System::stateFolder() {
+    std::u16string local = environmentVariable(u"LOCALAPPDATA");
+    if (local.empty()) return {};
+    if (!local.ends_with(u'\\')) local += u'\\';
+    return local + u"Quillmarsh";
+}
+
 std::u16string Win32System::environmentVariable(const std::u16string& name) {
     const std::wstring key = win32::wide(name);
     std::wstring value(256, L'\0');
@@ -72,6 +79,19 @@ std::u16string Win32System::programFolder() {
     // A drive root keeps its separator ("D:\"); any other folder has none.
     const bool driveRoot = separator == 2 && path[1] == u':';
     return path.substr(0, driveRoot ? separator + 1 : separator);
+}
+
+std::int64_t Win32System::utcOffset(const FileTime& time) {
+    // The local time of the same moment, both as 100-ns steps from 1601.
+    const std::uint64_t ticks = static_cast<std::uint64_t>(time.seconds + 11644473600LL) * 10000000;
+    FILETIME utc{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    SYSTEMTIME utcParts, localParts;
+    FILETIME local;
+    if (!FileTimeToSystemTime(&utc, &utcParts) || !SystemTimeToTzSpecificLocalTime(nullptr, &utcParts, &localParts) ||
+        !SystemTimeToFileTime(&localParts, &local))
+        return 0;
+    const std::uint64_t localTicks = (std::uint64_t{local.dwHighDateTime} << 32) | local.dwLowDateTime;
+    return (static_cast<std::int64_t>(localTicks) - static_cast<std::int64_t>(ticks)) / 10000000;
 }
 
 FileTime Win32System::currentTime() {

@@ -35,6 +35,8 @@ public:
     std::unique_ptr<FolderLock> lockFolder(OpenFolder& folder, bool exclusive) override;
     std::unique_ptr<RecordFile> createRecordFile(const std::u16string& path) override;
     std::unique_ptr<InputFile> openInputFile(const std::u16string& path) override;
+    bool appendToFile(const std::u16string& path, std::string_view bytes) override;
+    std::u16string stateFolder() override;
     std::unique_ptr<TextFile> createTextFile(const std::u16string& path) override;
     std::vector<std::u16string> failureLogPaths() override;
 
@@ -43,6 +45,7 @@ public:
     std::u16string programFolder() override;
     std::uint64_t clockSeed() override;
     FileTime currentTime() override;
+    std::int64_t utcOffset(const FileTime& time) override;
 };
 
 }  // namespace qm
