@@ -7,7 +7,6 @@
 
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_text.h"
-#include "support/listed_names.h"
 #include "support/temp_dir.h"
 #include "text/utf.h"
 
@@ -15,11 +14,9 @@ namespace qm {
 namespace {
 
 namespace fs = std::filesystem;
-using Names = std::vector<std::u16string>;
 
 class Win32PlatformTest : public ::testing::Test {
 protected:
-    std::optional<Names> list(const std::u16string& folder) { return test::listedNames(platform, folder); }
     // Transfers the file `from` to the same name in the folder `to`; a folder
     // that cannot be opened fails the transfer, as in a run.
     TransferResult transfer(bool move, const std::u16string& from, const std::u16string& to) {
@@ -53,21 +50,6 @@ protected:
 
 bool operator==(FILETIME a, FILETIME b) {
     return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
-}
-
-TEST_F(Win32PlatformTest, ListsRegularFilesHiddenOnesIncluded) {
-    for (const char* name : {"b.txt", "A.TXT", "secret.txt", "照片.jpg", "\U0001F600.txt", "sub/inner.txt"}) {
-        dir.write(name, "x");
-    }
-    setAttributes("secret.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-    const Names all{u"A.TXT", u"b.txt", u"secret.txt", u"照片.jpg", u"\U0001F600.txt"};
-    EXPECT_EQ(list(dir.u16()), all);
-    EXPECT_EQ(list(dir.u16() + u"\\"), all);
-    EXPECT_EQ(list(dir.u16("sub")), Names{u"inner.txt"});
-    for (const std::u16string& folder : {dir.u16("missing"), dir.u16("b.txt"), std::u16string()}) {
-        EXPECT_EQ(list(folder), std::nullopt) << text::toUtf8(folder);
-        EXPECT_FALSE(platform.canListFolder(folder)) << text::toUtf8(folder);
-    }
 }
 
 // What is at the destination before, and what a copy or a move makes of it.
@@ -167,16 +149,6 @@ TEST_F(Win32PlatformTest, AMoveToAnotherVolumeCopiesAndThenDeletes) {
     setAttributes("out/locked.txt", FILE_ATTRIBUTE_NORMAL);
 }
 
-TEST_F(Win32PlatformTest, PathsBeyondTheClassicLimitWork) {
-    std::string deep = "deep";
-    while (deep.size() < 300) deep += "/文件夹文件夹文件夹文件夹";
-    ASSERT_TRUE(platform.makeFolders(dir.u16(deep) + u"\\"));
-    dir.write("a.txt", "long");
-    EXPECT_EQ(transfer(false, dir.u16("a.txt"), dir.u16(deep)).outcome, TransferOutcome::Copied);
-    EXPECT_EQ(list(dir.u16(deep)), Names{u"a.txt"});
-    EXPECT_TRUE(platform.deleteFile(dir.u16(deep + "/a.txt")));
-}
-
 // The log's bytes on a Chinese system: code page 936, CR LF.
 TEST_F(Win32PlatformTest, TheLogIsWrittenInTheAnsiCodePage) {
     if (GetACP() != 936) GTEST_SKIP() << "the ANSI code page is " << GetACP() << ", not 936";
@@ -257,26 +229,7 @@ TEST(Win32Desktop, ExplorerCommandLines) {
     for (int i = 0; i < 3; ++i) EXPECT_EQ(platform.started[i].showCommand, shown[i]);
 }
 
-TEST_F(Win32PlatformTest, PathsAndTheSystem) {
-    const std::pair<std::u16string, std::u16string> absolute[] = {
-        {u"C:\\a\\\\b\\.\\c\\..\\d\\", u"C:\\a\\b\\d"}, {u"C:/a//b", u"C:\\a\\b"},
-        {u"C:\\", u"C:\\"},                             {u"C:\\a\\..\\..", u"C:\\"},
-        {u"\\\\server\\share\\\\x\\", u"\\\\server\\share\\x"}};
-    for (const auto& [path, normal] : absolute) EXPECT_EQ(platform.absolutePath(path), normal) << text::toUtf8(path);
-    EXPECT_EQ(platform.absolutePath(u""), u"");
-    const fs::path before = fs::current_path();
-    fs::current_path(dir.path());
-    EXPECT_EQ(platform.absolutePath(u"x\\..\\y"), dir.u16("y"));
-    fs::current_path(before);  // a current folder cannot be removed
-
-    EXPECT_TRUE(platform.makeFolders(dir.u16("a/b/c/name.txt")));
-    EXPECT_TRUE(platform.folderExists(dir.u16("a/b/c")));
-    EXPECT_FALSE(platform.pathExists(dir.u16("a/b/c/name.txt")));
-    dir.write("plain", "x");
-    EXPECT_FALSE(platform.makeFolders(dir.u16("plain/sub/")));
-    EXPECT_FALSE(platform.folderExists(dir.u16("plain")));
-    EXPECT_TRUE(platform.pathExists(dir.u16("plain")));
-
+TEST_F(Win32PlatformTest, TheSystem) {
     const std::u16string program = platform.programFolder();
     EXPECT_FALSE(program.ends_with(u'\\'));
     EXPECT_TRUE(platform.pathExists(program + u"\\qm_tests.exe")) << text::toUtf8(program);
