@@ -9,7 +9,6 @@
 #include <linux/fs.h>
 #include <signal.h>
 #include <sys/ioctl.h>
-#include <unistd.h>
 
 #include "platform/posix/posix_folder.h"
 #endif
@@ -17,8 +16,6 @@
 #include <algorithm>
 
 namespace qm::test {
-
-namespace fs = std::filesystem;
 
 std::string bytes(std::size_t size) {
     std::string s(size, '\0');

@@ -8,6 +8,7 @@
 #ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include <cstdint>
@@ -22,6 +23,8 @@
 #include "text/utf.h"
 
 namespace qm::test {
+
+namespace fs = std::filesystem;
 
 // What a copy keeps besides bytes and times: the permission bits on POSIX,
 // the attributes (FILE_ATTRIBUTE_..., spelt out for every build) on Windows.
@@ -41,18 +44,18 @@ std::string bytes(std::size_t size);
 
 // Read and set with the system's own calls (std::filesystem keeps whole
 // seconds on Windows). modeOf is nullopt but for a regular file, not a link.
-std::optional<std::uint32_t> modeOf(const std::filesystem::path& file);
-void setMode(const std::filesystem::path& file, Mode mode);
+std::optional<std::uint32_t> modeOf(const fs::path& file);
+void setMode(const fs::path& file, Mode mode);
 struct Times {
     FileTime accessed, modified;
 };
-Times timesOf(const std::filesystem::path& file);
-void setTimes(const std::filesystem::path& file, Times times);
+Times timesOf(const fs::path& file);
+void setTimes(const fs::path& file, Times times);
 
 // Keeps the file from being deleted, though it can be read, until the guard
 // goes; nullptr where that cannot be arranged. On POSIX its folder keeps its
 // entries, on Windows another program holds it.
-std::shared_ptr<void> undeletable(const std::filesystem::path& file);
+std::shared_ptr<void> undeletable(const fs::path& file);
 
 #ifndef _WIN32
 // A umask that would strip group and other bits from a plain create, so that

@@ -1,18 +1,11 @@
 // Listing a folder, names whatever their spelling, paths and folders.
-#ifndef _WIN32
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 #include <algorithm>
-#include <filesystem>
 
 #include "platform/contract.h"
 
 namespace qm::test {
 namespace {
 
-namespace fs = std::filesystem;
 using ContractFiles = Contract;
 
 TEST_F(ContractFiles, ListsRegularFilesHiddenOnesIncluded) {

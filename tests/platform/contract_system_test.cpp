@@ -11,14 +11,11 @@
 #include <thread>
 #endif
 
-#include <filesystem>
-
 #include "platform/contract.h"
 
 namespace qm::test {
 namespace {
 
-namespace fs = std::filesystem;
 using ContractSystem = Contract;
 
 #ifndef _WIN32

@@ -1,14 +1,11 @@
 // What the platform offers the record of a run and its undo, the same on
 // every system: the record's file, folders entered without following links,
 // the lock, and taking one file back while it is the very file recorded.
-#include <filesystem>
-
 #include "platform/contract.h"
 
 namespace qm::test {
 namespace {
 
-namespace fs = std::filesystem;
 using ContractTakeBack = Contract;
 
 TEST_F(ContractTakeBack, ARecordFileIsNewOrNothing) {

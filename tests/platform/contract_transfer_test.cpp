@@ -1,11 +1,6 @@
 // Copying and moving one file: what a copy keeps, what is never replaced or
 // left half-written, what never blocks, and what a move does that cannot rename.
-#ifndef _WIN32
-#include <unistd.h>
-#endif
-
 #include <atomic>
-#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -14,7 +9,6 @@
 namespace qm::test {
 namespace {
 
-namespace fs = std::filesystem;
 using ContractTransfer = Contract;
 using enum TransferOutcome;
 using Listing = std::vector<std::string>;
