@@ -176,7 +176,7 @@ TEST_P(UndoNeverDeletesAnOriginal, WhateverWasDoneToTheFolders) {
 
 void putAside(BatchRecordTest& t, const char* folder, const char* linkTo) {
     fs::rename(t.dir.native(folder), t.dir.native("aside"));
-    if (!t.dir.linkFolder(linkTo, folder)) GTEST_SKIP() << "no links here";
+    if (!t.dir.link(linkTo, folder)) GTEST_SKIP() << "no links here";
 }
 
 // The manifest edited so that each row's destination is its own source: the
@@ -285,7 +285,7 @@ TEST_F(BatchRecordTest, ShareFoldersAreNeverReachedThroughLinks) {
     makeFiles(dir, "src", 6);
     fs::create_directories(dir.native("out"));
     fs::create_directories(dir.native("elsewhere"));
-    if (!dir.linkFolder("elsewhere", "out/src_分发1")) GTEST_SKIP() << "no links here";
+    if (!dir.link("elsewhere", "out/src_分发1")) GTEST_SKIP() << "no links here";
     EXPECT_EQ(run(dealArgs("out", {"--move", "--per-share", "3"})), 1);
     EXPECT_TRUE(dir.list("elsewhere").empty());
     EXPECT_EQ(dir.list("src").size(), 3u);  // share 1's files stayed
@@ -298,7 +298,7 @@ TEST_F(BatchRecordTest, ShareFoldersAreNeverReachedThroughLinks) {
     platform.afterTransfer = [&](const std::u16string&) {
         std::error_code renamed;
         if (++moved == 1) fs::rename(dir.native("out2/src_分发1"), dir.native("renamed"), renamed);
-        if (moved == 1 && !renamed) dir.linkFolder("elsewhere", "out2/src_分发1");
+        if (moved == 1 && !renamed) dir.link("elsewhere", "out2/src_分发1");
     };
     EXPECT_EQ(run(dealArgs("out2", {"--move", "--per-share", "3"})), 0);
     EXPECT_TRUE(dir.list("elsewhere").empty());

@@ -7,9 +7,11 @@
 namespace qm::test {
 
 #ifdef _WIN32
+inline constexpr bool kWindows = true;
 inline constexpr char16_t kSep = u'\\';
 inline constexpr char16_t kProgramFolder[] = u"C:\\Program Files\\Quillmarsh";
 #else
+inline constexpr bool kWindows = false;
 inline constexpr char16_t kSep = u'/';
 inline constexpr char16_t kProgramFolder[] = u"/opt/quillmarsh";
 #endif

@@ -184,23 +184,29 @@ std::vector<std::string> TempDir::tree(const std::string& relative) const {
 }
 
 
-bool TempDir::linkFolder(const std::string& target, const std::string& link) const {
+bool TempDir::link(const std::string& target, const std::string& at) const {
     std::error_code ec;
-    fs::create_directory_symlink(native(target), native(link), ec);
-    if (!ec && fs::is_symlink(fs::symlink_status(native(link)))) return true;
+    if (fs::is_directory(native(target))) {
+        fs::create_directory_symlink(native(target), native(at), ec);
+    } else {
+        fs::create_symlink(native(target), native(at), ec);
+    }
 #ifdef _WIN32
-    // Wine makes no links of its own, but shows the host's symbolic links as
-    // links: one is made by the host's ln. It is removed the same way, first
-    // when the folder goes: Wine's own calls would follow it.
-    const std::wstring from = hostPath(native(target)), at = hostPath(native(link));
-    if (from.empty() || at.empty() || !runOnHost(L"Z:\\bin\\ln", L"ln -s \"" + from + L"\" \"" + at + L"\""))
+    if (!ec) return true;
+    // Wine makes no links of its own, but shows the host's symbolic links to
+    // folders as links (those to files as the files themselves, those to
+    // nothing not at all): one is made by the host's ln. It is removed the
+    // same way, first when the folder goes: Wine's own calls would follow it.
+    const std::wstring from = hostPath(native(target)), link = hostPath(native(at));
+    if (!fs::is_directory(native(target)) || from.empty() || link.empty() ||
+        !runOnHost(L"Z:\\bin\\ln", L"ln -s \"" + from + L"\" \"" + link + L"\""))
         return false;
-    hostLinks_.push_back(at);
+    hostLinks_.push_back(link);
     // The host's process may end before Wine has noticed the new name.
-    for (int i = 0; i < 200 && !fs::exists(fs::symlink_status(native(link))); ++i) Sleep(10);
-    return fs::exists(fs::symlink_status(native(link)));
+    for (int i = 0; i < 200 && !fs::exists(native(at)); ++i) Sleep(10);
+    return fs::exists(native(at));
 #else
-    return false;
+    return !ec;
 #endif
 }
 

@@ -39,9 +39,10 @@ public:
     // folder as "name/", a file as "name=content@mtime", a link as
     // "name->target"; what a run and its undo must leave as they found it.
     std::vector<std::string> tree(const std::string& relative = "") const;
-    // Puts a link to the folder `target` at `link` (both relative); false
-    // where the system will not make one (Wine without the privilege).
-    bool linkFolder(const std::string& target, const std::string& link) const;
+    // Puts a symbolic link to `target` (a folder, a file, or nothing at all)
+    // at `at`, both relative; false where the system will not make one that
+    // it shows as a link (Windows without the privilege; Wine, but to a folder).
+    bool link(const std::string& target, const std::string& at) const;
 
 private:
     std::filesystem::path path_;

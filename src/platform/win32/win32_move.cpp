@@ -17,14 +17,20 @@ TransferResult Win32System::moveFile(OpenFolder& from, NativeNameView name, Open
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     win32::FileInfo info;
-    if (!file.valid() || GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileInformationByHandle(file.get(), &info.info) ||
-        (info.info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0)
+    // A source that another program holds without sharing it for deletion
+    // cannot be renamed, but it can still be copied (the copy checks that it
+    // is a regular file), and it stays where it is.
+    const bool inUse = !file.valid() && GetLastError() == ERROR_SHARING_VIOLATION;
+    if (!inUse && (!file.valid() || GetFileType(file.get()) != FILE_TYPE_DISK ||
+                   !GetFileInformationByHandle(file.get(), &info.info) ||
+                   (info.info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0))
         return {};
     // A symbolic link is not renamed: its share would receive a link that
     // may lead nowhere from there, so it delivers its content like a copy
     // and the link itself goes. Between two volumes a rename cannot work,
     // and is not tried.
-    if ((info.info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 && source.volume() == target.volume()) {
+    if (!inUse && (info.info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
+        source.volume() == target.volume()) {
         if (witness && !witness->publishing(info.facts(), info.id())) return {};
         if (win32::renameOpen(file.get(), targetPath)) return {TransferOutcome::Moved, info.facts(), info.id()};
         const DWORD why = GetLastError();

@@ -1,35 +1,19 @@
 // What the platform offers the record of a run and its undo, the same on
 // every system: the record's file, folders entered without following links,
 // the lock, and taking one file back while it is the very file recorded.
-#include <gtest/gtest.h>
+#include "platform/contract.h"
 
-#include <algorithm>
-#include <filesystem>
-
-#include "platform/native_system.h"
-#include "support/native.h"
-#include "support/temp_dir.h"
-#include "text/utf.h"
-
-namespace qm {
+namespace qm::test {
 namespace {
 
-namespace fs = std::filesystem;
-using test::TempDir;
+using ContractTakeBack = Contract;
 
-class TakeBackTest : public ::testing::Test {
-protected:
-    std::unique_ptr<OpenFolder> folder(const std::string& relative) { return platform.openFolder(dir.u16(relative)); }
-    NativeName name(const char* utf8) { return text::nativeName(text::fromUtf8(utf8)); }
-
-    TempDir dir;
-    NativeSystem platform;
-};
-
-TEST_F(TakeBackTest, ARecordFileIsNewOrNothing) {
+TEST_F(ContractTakeBack, ARecordFileIsNewOrNothing) {
     dir.write("taken", "an earlier record");
     fs::create_directory(dir.native("folder"));
-    for (const char* path : {"taken", "folder", "missing/record"}) EXPECT_EQ(platform.createRecordFile(dir.u16(path)), nullptr) << path;
+    std::vector<std::string> taken{"taken", "folder", "missing/record"};
+    if (dir.link("taken", "linked")) taken.push_back("linked");
+    for (const std::string& path : taken) EXPECT_EQ(platform.createRecordFile(dir.u16(path)), nullptr) << path;
     EXPECT_EQ(dir.read("taken"), "an earlier record");
 
     auto record = platform.createRecordFile(dir.u16("record"));
@@ -51,26 +35,23 @@ TEST_F(TakeBackTest, ARecordFileIsNewOrNothing) {
     EXPECT_EQ(platform.openInputFile(dir.u16("folder")), nullptr);
 }
 
-TEST_F(TakeBackTest, FoldersBelowAreMadeAndEnteredWithoutFollowingLinks) {
+TEST_F(ContractTakeBack, FoldersBelowAreMadeAndEnteredWithoutFollowingLinks) {
     fs::create_directories(dir.native("out"));
     auto out = folder("out");
     ASSERT_TRUE(out);
-    const std::u16string deep = text::fromUtf8("a") + test::kSep + u"b" + test::kSep + test::kSep + u"c";
-    EXPECT_TRUE(platform.openFolderBelow(*out, deep, true));
+    EXPECT_TRUE(platform.openFolderBelow(*out, spelt("a/b//c"), true));
     EXPECT_TRUE(fs::is_directory(dir.native("out/a/b/c")));
     EXPECT_FALSE(platform.openFolderBelow(*out, u"x", false));  // not made when not asked
     EXPECT_FALSE(platform.openFolderBelow(*out, u"..", true));
     fs::create_directories(dir.native("elsewhere"));
-    if (!dir.linkFolder("elsewhere", "out/a/link")) GTEST_SKIP() << "no links here";
+    if (!dir.link("elsewhere", "out/a/link")) GTEST_SKIP() << "no links here";
     for (const char* below : {"a/link", "a/link/new"}) {
-        std::u16string relative = text::fromUtf8(below);
-        std::replace(relative.begin(), relative.end(), u'/', test::kSep);
-        EXPECT_FALSE(platform.openFolderBelow(*out, relative, true)) << below;
+        EXPECT_FALSE(platform.openFolderBelow(*out, spelt(below), true)) << below;
     }
     EXPECT_TRUE(fs::is_empty(dir.native("elsewhere")));
 }
 
-TEST_F(TakeBackTest, RunsShareAFolderAndAnUndoHasItAlone) {
+TEST_F(ContractTakeBack, RunsShareAFolderAndAnUndoHasItAlone) {
     auto out = folder("");
     ASSERT_TRUE(out);
     {
@@ -85,7 +66,7 @@ TEST_F(TakeBackTest, RunsShareAFolderAndAnUndoHasItAlone) {
 }
 
 // Each take-back acts only on the very file recorded, and never replaces.
-TEST_F(TakeBackTest, TakingBackActsOnlyOnTheRecordedFile) {
+TEST_F(ContractTakeBack, TakingBackActsOnlyOnTheRecordedFile) {
     dir.write("share/moved", "moved content");
     dir.write("share/copy", "same bytes");
     dir.write("src/copy", "same bytes");
@@ -125,4 +106,4 @@ TEST_F(TakeBackTest, TakingBackActsOnlyOnTheRecordedFile) {
 }
 
 }  // namespace
-}  // namespace qm
+}  // namespace qm::test
