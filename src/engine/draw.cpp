@@ -1,8 +1,9 @@
 #include "engine/draw.h"
 
 #include <algorithm>
-#include <array>
 #include <random>
+
+#include "text/radix_pass.h"
 
 namespace qm {
 
@@ -23,25 +24,9 @@ void sortFrom(DispatchRow* first, DispatchRow* last, int shift) {
         std::sort(first, last, before);
         return;
     }
-    auto digit = [shift](const DispatchRow& row) { return static_cast<std::size_t>(row.key >> shift & 0xFF); };
-    std::array<std::size_t, 256> count{}, next{}, end{};
-    for (const DispatchRow* row = first; row != last; ++row) ++count[digit(*row)];
-    std::size_t at = 0;
-    for (std::size_t d = 0; d < 256; ++d) {
-        next[d] = at;
-        at += count[d];
-        end[d] = at;
-    }
-    for (std::size_t d = 0; d < 256; ++d) {
-        while (next[d] < end[d]) {
-            DispatchRow row = first[next[d]];
-            for (std::size_t home = digit(row); home != d; home = digit(row)) std::swap(row, first[next[home]++]);
-            first[next[d]++] = row;
-        }
-    }
-    for (std::size_t d = 0; d < 256; ++d) {
-        if (count[d] > 1) sortFrom(first + end[d] - count[d], first + end[d], shift - 8);
-    }
+    text::radixPass(
+        first, last, [shift](const DispatchRow& row) { return static_cast<std::size_t>(row.key >> shift & 0xFF); },
+        [shift](DispatchRow* begin, DispatchRow* end) { sortFrom(begin, end, shift - 8); });
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <array>
 #include <vector>
 
+#include "text/radix_pass.h"
 #include "text/utf.h"
 
 namespace qm::text {
@@ -189,25 +190,14 @@ private:
     // count the items of each byte value, then swap each item into its
     // bucket; the buckets are sorted on the next byte.
     void partition(const Range& range) {
-        auto digit = [&](const Item& item) { return static_cast<std::size_t>(item.key >> range.shift & 0xFF); };
-        std::array<std::size_t, 256> count{}, next{}, end{};
-        for (std::size_t k = range.first; k < range.last; ++k) ++count[digit(items_[k])];
-        std::size_t at = range.first;
-        for (std::size_t d = 0; d < 256; ++d) {
-            next[d] = at;
-            at += count[d];
-            end[d] = at;
-        }
-        for (std::size_t d = 0; d < 256; ++d) {
-            while (next[d] < end[d]) {
-                Item item = items_[next[d]];
-                for (std::size_t home = digit(item); home != d; home = digit(item)) std::swap(item, items_[next[home]++]);
-                items_[next[d]++] = item;
-            }
-        }
-        for (std::size_t d = 0; d < 256; ++d) {
-            if (count[d] > 1) work_.push_back({end[d] - count[d], end[d], range.shift - 8, range.cursor});
-        }
+        Item* const base = items_.data();
+        radixPass(
+            base + range.first, base + range.last,
+            [&](const Item& item) { return static_cast<std::size_t>(item.key >> range.shift & 0xFF); },
+            [&](Item* begin, Item* end) {
+                work_.push_back({static_cast<std::size_t>(begin - base), static_cast<std::size_t>(end - base),
+                                 range.shift - 8, range.cursor});
+            });
     }
 
     NativeNameView arena_;
