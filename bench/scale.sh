@@ -111,14 +111,15 @@ set_aside() {
 
 # --- the rows ------------------------------------------------------------------
 # ROW_label          prints the row's title
-# ROW_prep           untimed, before every command: sets outputs aside
+# ROW_prep WHO       untimed, before every command (WHO is qm or peer): sets
+#                    outputs aside, prepares what the command works on
 # ROW_qm             sets cmd: the quillmarsh-batch command (timed, and run
 #                    again for its CPU time and peak memory)
 # ROW_peer           sets cmd: the plain tools' command (a shell function
 #                    may stand for a pipeline); its output goes to /dev/null
 # ROW_check WHO      untimed, after every command (WHO is qm or peer)
 # All may use $src (the N files), $n and $work.
-row_names=(dry)
+row_names=(dry copy move undo_move undo_copy)
 
 # The dry run deals nothing: it reads the folder, orders it, draws and
 # prints the plan; `find | shuf` reads the folder and prints it shuffled.
@@ -133,6 +134,90 @@ dry_verify() {
   local lines
   lines=$("$qm" --import "$src" --export "$work/dry-out" --shares 10 --dry-run --seed 1 | wc -l)
   ((lines == n + 1)) || die "the dry run printed $lines lines for $n files"
+}
+
+# A copy into 10 shares against the idiom people use without a tool: the
+# names shuffled, cut into 10 lists, each copied into its folder by xargs cp.
+copy_label() { echo "copy (--shares 10 --seed 1) against find | shuf | split | xargs cp"; }
+copy_prep() { set_aside "$work/out"; }
+copy_qm() { cmd=("$qm" --import "$src" --export "$work/out" --shares 10 --quiet --seed 1); }
+shuf_split_cp() {
+  local lists=$work/lists i
+  rm -rf -- "$lists"
+  mkdir -p -- "$lists"
+  find "$1" -maxdepth 1 -type f -print0 | shuf -z | split -n r/10 -t '\0' - "$lists/part."
+  i=0
+  for part in "$lists"/part.*; do
+    i=$((i + 1))
+    mkdir -p -- "$2/share$i"
+    xargs -0 -r cp --preserve=mode,timestamps -t "$2/share$i" -- <"$part"
+  done
+}
+copy_peer() { cmd=(shuf_split_cp "$src" "$work/out"); }
+copy_check() {
+  local got
+  got=$(find "$work/out" -type f | wc -l)
+  ((got == n)) || die "the $1 copy left $got files for $n"
+}
+
+# A move into 10 shares against find -exec mv into one folder; the source is
+# rebuilt from hard links of the files before each command (untimed).
+move_label() { echo "move (--shares 10 --move --seed 1) against find -exec mv"; }
+fresh_source() {
+  set_aside "$work/out" "$work/msrc"
+  cp -al -- "$src" "$work/msrc"
+}
+move_prep() { fresh_source; }
+move_qm() { cmd=("$qm" --import "$work/msrc" --export "$work/out" --shares 10 --move --quiet --seed 1); }
+move_peer() {
+  mkdir -p -- "$work/out"
+  cmd=(find "$work/msrc" -maxdepth 1 -type f -exec mv -t "$work/out" -- '{}' +)
+}
+move_check() {
+  local left
+  left=$(find "$work/msrc" -type f | wc -l)
+  ((left == 0)) || die "the $1 move left $left files behind"
+}
+
+# Taking a move back: --undo of the run's manifest against moving the files
+# back with find -exec mv. Before each command the files are moved out again
+# (untimed), by quillmarsh with a manifest for the undo, by mv for the peer.
+undo_move_label() { echo "undo of a move (--undo) against find -exec mv back"; }
+undo_move_prep() {
+  fresh_source
+  rm -f -- "$work/run.manifest"
+  if [[ $1 == qm ]]; then
+    "$qm" --import "$work/msrc" --export "$work/out" --shares 10 --move --quiet --seed 1 \
+      --manifest "$work/run.manifest" >/dev/null
+  else
+    mkdir -p -- "$work/out"
+    find "$work/msrc" -maxdepth 1 -type f -exec mv -t "$work/out" -- '{}' +
+  fi
+}
+undo_move_qm() { cmd=("$qm" --undo "$work/run.manifest" --quiet); }
+undo_move_peer() { cmd=(find "$work/out" -type f -exec mv -t "$work/msrc" -- '{}' +); }
+undo_move_check() {
+  local back
+  back=$(find "$work/msrc" -type f | wc -l)
+  ((back == n)) || die "the $1 undo put back $back files of $n"
+}
+
+# Taking a copy back: --undo (which compares every copy with its source
+# before it deletes it) against rm -r of the copies.
+undo_copy_label() { echo "undo of a copy (--undo) against rm -r of the shares"; }
+undo_copy_prep() {
+  set_aside "$work/out"
+  rm -f -- "$work/run.manifest"
+  if [[ $1 == qm ]]; then
+    "$qm" --import "$src" --export "$work/out" --shares 10 --quiet --seed 1 --manifest "$work/run.manifest" >/dev/null
+  else
+    "$qm" --import "$src" --export "$work/out" --shares 10 --quiet --seed 1 >/dev/null
+  fi
+}
+undo_copy_qm() { cmd=("$qm" --undo "$work/run.manifest" --quiet); }
+undo_copy_peer() { cmd=(rm -r -- "$work/out"); }
+undo_copy_check() {
+  [[ -z $(find "$work/out" -type f -print -quit 2>/dev/null) ]] || die "the $1 undo left copies behind"
 }
 
 # --- measuring ----------------------------------------------------------------
@@ -168,8 +253,9 @@ measure() {
     if ((i < 0 || i % 2 == 0)); then order=(qm peer); else order=(peer qm); fi
     local qt= pt=
     for who in "${order[@]}"; do
-      "${row}_prep"
+      "${row}_prep" "$who"
       "${row}_$who"
+      sync
       timed t "${cmd[@]}"
       "${row}_check" "$who"
       if [[ $who == qm ]]; then qt=$t; else pt=$t; fi
@@ -181,7 +267,7 @@ measure() {
     printf '  %s %d files round %d: quillmarsh %s s, peer %s s\n' "$row" "$n" $((i + 1)) "$qt" "$pt" >&2
   done
   for ((i = 0; i < rss_rounds; i++)); do
-    "${row}_prep"
+    "${row}_prep" qm
     "${row}_qm"
     children_cpu c0
     /usr/bin/time -f '%M' -o "$work/rss.txt" "${cmd[@]}" >/dev/null 2>"$work/last.err" ||

@@ -27,7 +27,7 @@ ctest --test-dir build-windows --output-on-failure -j "$jobs"
 # ctest counts the test programs; the tests inside them are counted here.
 awk '/^\[==========\] [0-9]+ tests? from .* ran/ { ran += $2 }
      /^\[  PASSED  \] [0-9]+ tests?\./ { passed += $4 }
-     /^\[  SKIPPED \] [0-9]+ tests?,/ { skipped += $4 }
-     /^\[  FAILED  \] [0-9]+ tests?,/ { failed += $4 }
+     /^\[  SKIPPED \] [0-9]+ tests?[,.]/ { skipped += $4 }
+     /^\[  FAILED  \] [0-9]+ tests?[,.]/ { failed += $4 }
      END { printf "Windows tests under Wine: %d ran, %d passed, %d skipped, %d failed\n", ran, passed, skipped, failed }' \
   build-windows/Testing/Temporary/LastTest.log
