@@ -101,10 +101,17 @@ now() {
 
 # Outputs are set aside (a rename) and deleted only when all timing is done:
 # on ext4 a large deletion slows the file creations that follow it.
+# tmpfs runs out of inodes (a million files a round) long before it runs out
+# of room, and a deletion there costs nothing later: it deletes at once.
 set_aside() {
   local d
   for d in "$@"; do
-    [[ -e $d ]] && mv -- "$d" "$work/graveyard/$(basename -- "$d").$RANDOM$RANDOM"
+    [[ -e $d ]] || continue
+    if [[ $fs == tmpfs ]]; then
+      rm -rf -- "$d"
+    else
+      mv -- "$d" "$work/graveyard/$(basename -- "$d").$RANDOM$RANDOM"
+    fi
   done
   return 0
 }

@@ -41,13 +41,13 @@ struct Dealt {
 // when the list takes one of its files, the first of those (in the list's
 // order) is dealt, and the group's other files, whatever the pattern says,
 // go with it.
+// Without companions nothing is made: the dealt files are the list's own
+// first `count` entries, and a copy of a million positions would only cost
+// memory.
 Dealt dealtFiles(const FileList& list, std::uint64_t count, bool companions) {
     Dealt dealt;
+    if (!companions) return dealt;
     dealt.names.reserve(count);
-    if (!companions) {
-        for (std::uint64_t i = 0; i < count; ++i) dealt.names.push_back(list.nameIndex(i));
-        return dealt;
-    }
     const FolderNames& names = list.names();
     constexpr std::uint32_t kNone = 0xFFFFFFFF;
     std::vector<std::uint32_t> rank(names.size(), kNone);  // position in the list, for the names it takes
@@ -112,17 +112,27 @@ RunPlan Form1::PlanRun(bool move, std::uint64_t seed) const {
 
     plan.shareRoot = ShareRoot();
 
+    // The list is put in order before anything of the plan's exists, so
+    // that the sort's own memory is gone by the time the plan's is taken.
+    File1.nameIndex(0);
     const Dealt dealt = dealtFiles(File1, files, extras.companions);
-    const std::uint64_t n = dealt.names.size();
+    const std::uint64_t n = extras.companions ? dealt.names.size() : files;
     plan.shares = Opt1.value() ? fixedShares(n, countIn(TParts, n)) : averageShares(n, countIn(TDivs, n));
 
-    std::vector<DispatchRow> order = drawKeys(static_cast<std::uint32_t>(n), seed);
-    sortByKey(order);
+    // The drawn order, kept as bare list positions: the draw's rows (12
+    // bytes each) are gone before the plan's (8 each) are made.
+    std::vector<std::uint32_t> order;
+    {
+        std::vector<DispatchRow> drawn = drawKeys(static_cast<std::uint32_t>(n), seed);
+        sortByKey(drawn);
+        order.reserve(n);
+        for (const DispatchRow& row : drawn) order.push_back(row.entry);
+    }
     plan.rows.reserve(n + dealt.companions.size());
     for (std::uint64_t position = 0; position < n; ++position) {
-        const std::uint32_t entry = order[position].entry;
+        const std::uint32_t entry = order[position];
         const auto share = static_cast<std::uint32_t>(shareOf(position, plan.shares));
-        plan.rows.push_back({dealt.names[entry], share, 0});
+        plan.rows.push_back({extras.companions ? dealt.names[entry] : File1.nameIndex(entry), share, 0});
         if (dealt.companionStart.empty()) continue;
         for (std::uint32_t k = dealt.companionStart[entry]; k < dealt.companionStart[entry + 1]; ++k)
             plan.rows.push_back({dealt.companions[k], share, 1});

@@ -4,6 +4,7 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -28,14 +29,21 @@ private:
     const RunRow& row_;
 };
 
+// What the run's thread needs of a finished row: kept in a byte per row
+// while the row waits to be accounted for, so that a million rows cost a
+// megabyte, not the full result's facts and identity.
+struct Done {
+    TransferOutcome outcome;
+    bool clash;
+};
+
 // What is still to be done in a run: the next file to start, shared by the
 // threads that transfer, and each file's outcome once it is known.
 class Work {
 public:
     Work(System& system, const TransferJob& job, OpenFolder* source)
-        : system_(system), job_(job), source_(source), results_(job.plan.rows.size()),
-          done_(job.plan.rows.size()) {
-        for (auto& d : done_) d.store(false, std::memory_order_relaxed);
+        : system_(system), job_(job), source_(source), done_(job.plan.rows.size()) {
+        for (auto& d : done_) d.store(kPending, std::memory_order_relaxed);
     }
 
     bool recordLost() const { return recordLost_.load(std::memory_order_acquire); }
@@ -45,7 +53,7 @@ public:
     bool doOne() {
         if (stopping()) return false;
         const std::uint64_t i = next_.fetch_add(1, std::memory_order_relaxed);
-        if (i >= results_.size()) return false;
+        if (i >= done_.size()) return false;
         const RunRow& row = job_.plan.rows[i];
         OpenFolder* share = job_.shares.folder(row.share);
         const NativeNameView name = job_.names.name(row.name);
@@ -58,39 +66,42 @@ public:
         } else if (source_ && share) {
             result = transfer(*share, name, nullptr);
         }
-        results_[i] = result;
+        const auto state =
+            static_cast<std::uint8_t>(1 + static_cast<int>(result.outcome) * 2 + (result.clash ? 1 : 0));
         {
             // Under the lock, so that a thread about to wait cannot miss it.
             std::lock_guard lock(mutex_);
-            done_[i].store(true, std::memory_order_release);
+            done_[i].store(state, std::memory_order_release);
         }
         finished_.notify_all();
         return true;
     }
 
     // The result of row i once some thread has done it, the calling thread
-    // lending a hand while it waits; nullptr when the run stopped before
+    // lending a hand while it waits; nullopt when the run stopped before
     // anyone started it (and no one ever will).
-    const TransferResult* result(std::uint64_t i) {
-        while (!done_[i].load(std::memory_order_acquire)) {
+    std::optional<Done> result(std::uint64_t i) {
+        while (done_[i].load(std::memory_order_acquire) == kPending) {
             if (doOne()) continue;
             std::unique_lock lock(mutex_);
-            if (i >= closedAt_) return nullptr;
+            if (i >= closedAt_) return std::nullopt;
             // Nobody has taken it: close the queue, so that nobody does.
             std::uint64_t next = next_.load(std::memory_order_relaxed);
             while (next <= i) {
                 if (next_.compare_exchange_weak(next, kClosed, std::memory_order_relaxed)) {
                     closedAt_ = next;
-                    return nullptr;
+                    return std::nullopt;
                 }
             }
-            finished_.wait(lock, [&] { return done_[i].load(std::memory_order_acquire); });
+            finished_.wait(lock, [&] { return done_[i].load(std::memory_order_acquire) != kPending; });
         }
-        return &results_[i];
+        const int state = done_[i].load(std::memory_order_acquire) - 1;
+        return Done{static_cast<TransferOutcome>(state / 2), (state & 1) != 0};
     }
 
 private:
     static constexpr std::uint64_t kClosed = std::numeric_limits<std::uint64_t>::max() / 2;
+    static constexpr std::uint8_t kPending = 0;
 
     bool stopping() const {
         return recordLost() || (job_.stop && job_.stop->load(std::memory_order_relaxed) != 0);
@@ -106,8 +117,8 @@ private:
     std::atomic<std::uint64_t> next_{0};
     std::uint64_t closedAt_ = kClosed;  // under mutex_
     std::atomic<bool> recordLost_{false};
-    std::vector<TransferResult> results_;  // each written by one thread, read after done_
-    std::vector<std::atomic<bool>> done_;
+    // Each row's outcome (1 + outcome * 2 + clash) once done, kPending before.
+    std::vector<std::atomic<std::uint8_t>> done_;
     std::mutex mutex_;
     std::condition_variable finished_;
 };
@@ -136,7 +147,7 @@ TransferTally transferAll(System& system, const TransferJob& job, FailureLog& lo
     TransferTally tally;
     for (std::uint64_t i = 0; i < rows.size(); ++i) {
         beforeFile(i);
-        const TransferResult* result = work.result(i);
+        const std::optional<Done> result = work.result(i);
         const RunRow& row = rows[i];
         if (!result) {
             ++tally.notDealt;

@@ -106,13 +106,32 @@ int runUndo(const Options& options, System& system, std::ostream& out, std::ostr
 // would carry it out.
 void printPlan(const Form1& form, const RunPlan& plan, char16_t separator, std::ostream& out) {
     out << "# seed " << plan.seed << '\n';
-    const RowWriter rows(plan, form.File1.names(), separator);
-    std::string line;
-    for (const RunRow& row : plan.rows) {
-        line.clear();
-        rows.append(line, row);
-        out << line << '\n';
+    const FolderNames& names = form.File1.names();
+    const RowWriter rows(plan, names, separator);
+    // The rows visit the names at random, a cache miss each in a table of
+    // 44 MB at a million files: where a name ends is fetched ahead, and then
+    // the name itself, while the rows before it are written.
+    [[maybe_unused]] auto ahead = [&](std::size_t i) {
+#if defined(__GNUC__)
+        if (i + 16 < plan.rows.size()) __builtin_prefetch(&names.ends[plan.rows[i + 16].name]);
+        if (i + 8 < plan.rows.size()) {
+            const std::uint32_t name = plan.rows[i + 8].name;
+            __builtin_prefetch(names.arena.data() + (name == 0 ? 0 : names.ends[name - 1]));
+        }
+#endif
+    };
+    std::string block;
+    for (std::size_t i = 0; i < plan.rows.size(); ++i) {
+        ahead(i);
+        rows.append(block, plan.rows[i]);
+        block += '\n';
+        // Written in large pieces: a stream call per line costs more than the line.
+        if (block.size() >= 64 * 1024) {
+            out << block;
+            block.clear();
+        }
     }
+    out << block;
 }
 
 // The record's file, made before anything else: a path that cannot take it
