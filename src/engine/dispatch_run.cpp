@@ -73,7 +73,7 @@ void Form1::CmdDo_Click() {
     // The end of the run. The rows go before the list is read again.
     log.close();
     std::vector<RunRow>().swap(plan.rows);
-    File1.refresh();
+    if (extras.listAfterRun) File1.refresh();
     setCaption(tag());
     setEnabled(true);
     lastRun_ = {.ran = true,

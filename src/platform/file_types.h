@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -149,6 +150,19 @@ struct FolderNames {
     void add(NativeNameView name) {
         arena.append(name);
         ends.push_back(static_cast<std::uint32_t>(arena.size()));
+    }
+    // Room for about `units` of names and `count` names, when the folder
+    // can say beforehand. Without it the arena grows by copying itself, and
+    // for a moment holds the names twice: a quarter of a million-file run's
+    // memory. Room that is reserved and never written is address space, not
+    // memory, so a generous guess costs nothing; a guess that cannot be had
+    // is no error.
+    void reserve(std::size_t units, std::size_t count) {
+        try {
+            arena.reserve(units);
+            ends.reserve(count);
+        } catch (const std::exception&) {
+        }
     }
     void clear() {
         NativeName().swap(arena);

@@ -34,6 +34,10 @@ struct RunExtras {
     // that its last run can be taken back (the command line records only
     // when asked, through `recorder`).
     bool keepRecords = false;
+    // The window reads the source folder again after a run, to show what a
+    // move left in it; the command line ends with the run, and a million
+    // names read again would only cost it time and memory.
+    bool listAfterRun = true;
 };
 
 // A dropped path counts as a folder when its last seven characters hold no ".".

@@ -171,6 +171,7 @@ int runBatch(const Options& options, System& system, std::ostream& out, std::ost
     form.extras.seed = seed;
     form.extras.companions = options.companions;
     form.extras.stop = stop;
+    form.extras.listAfterRun = false;
 
     // The window only ever has absolute folders (from the dialog or a drop);
     // the command line is brought to the same form, or a relative import

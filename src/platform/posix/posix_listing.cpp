@@ -3,6 +3,9 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#if defined(__linux__)
+#include <sys/vfs.h>
+#endif
 
 #include <memory>
 #include <string>
@@ -36,6 +39,28 @@ bool isRegularFile(int dirFd, const dirent& entry) {
     return fstatat(dirFd, entry.d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
 }
 
+// How much room the names of a folder will need, from the folder's own
+// size. Most file systems count a folder's size in the records that hold
+// its names, a few bytes more than each name, so it is enough as it stands;
+// tmpfs counts 20 bytes a name, so there the count is what it tells, and
+// the room is for names of up to 64 bytes (longer ones still fit, by
+// growing).
+void reserveFor(int dirFd, FolderNames& names) {
+    struct stat st;
+    if (fstat(dirFd, &st) != 0 || st.st_size <= 0) return;
+    auto units = static_cast<std::size_t>(st.st_size);
+    std::size_t count = units / 12;
+#if defined(__linux__)
+    constexpr long kTmpfs = 0x01021994;
+    struct statfs fs;
+    if (fstatfs(dirFd, &fs) == 0 && fs.f_type == kTmpfs) {
+        count = units / 20;
+        units = count * 64;
+    }
+#endif
+    names.reserve(units, count);
+}
+
 }  // namespace
 
 bool PosixSystem::listFolder(const std::u16string& folder, FolderNames& names) {
@@ -43,6 +68,7 @@ bool PosixSystem::listFolder(const std::u16string& folder, FolderNames& names) {
     Dir dir = openDir(folder);
     if (!dir) return false;
     const int dirFd = dirfd(dir.get());
+    reserveFor(dirFd, names);
     for (;;) {
         errno = 0;
         const dirent* entry = readdir(dir.get());
