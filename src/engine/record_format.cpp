@@ -127,15 +127,21 @@ std::string escapeField(std::u16string_view text) {
 
 std::optional<std::u16string> unescapeField(std::string_view field) {
     std::u16string out;
+    if (!unescapeFieldInto(field, out)) return std::nullopt;
+    return out;
+}
+
+bool unescapeFieldInto(std::string_view field, std::u16string& out) {
+    out.clear();
     std::size_t plain = 0;
     for (std::size_t i = 0; i < field.size(); ++i) {
         const char c = field[i];
         // A raw control character is never written; finding one means the
         // text was not made by escapeField.
-        if ((static_cast<unsigned char>(c) < 0x20 && c != '\0') || c == 0x7F) return std::nullopt;
+        if ((static_cast<unsigned char>(c) < 0x20 && c != '\0') || c == 0x7F) return false;
         if (c != '\\') continue;
-        out += text::fromUtf8(field.substr(plain, i - plain));
-        if (i + 1 >= field.size()) return std::nullopt;
+        text::appendUtf8(out, field.substr(plain, i - plain));
+        if (i + 1 >= field.size()) return false;
         const char kind = field[i + 1];
         std::size_t digits = 0;
         if (kind == '\\') {
@@ -148,27 +154,27 @@ std::optional<std::u16string> unescapeField(std::string_view field) {
             out += u'\r';
         } else if (kind == 'x' || kind == 'u') {
             digits = kind == 'x' ? 2 : 4;
-            if (i + 2 + digits > field.size()) return std::nullopt;
+            if (i + 2 + digits > field.size()) return false;
             unsigned value = 0;
             for (std::size_t k = 0; k < digits; ++k) {
                 const int d = hexDigit(field[i + 2 + k]);
-                if (d < 0) return std::nullopt;
+                if (d < 0) return false;
                 value = value * 16 + static_cast<unsigned>(d);
             }
             // One spelling per name: only what escapeField writes is taken.
             const char16_t unit = static_cast<char16_t>(kind == 'x' && value >= 0x80 ? 0xDC00 + value : value);
             char buffer[8];
             const std::string_view expected = escapeOf(unit, buffer);
-            if (expected != field.substr(i, 2 + digits)) return std::nullopt;
+            if (expected != field.substr(i, 2 + digits)) return false;
             out += unit;
         } else {
-            return std::nullopt;
+            return false;
         }
         i += 1 + digits;
         plain = i + 1;
     }
-    out += text::fromUtf8(field.substr(std::min(plain, field.size())));
-    return out;
+    text::appendUtf8(out, field.substr(std::min(plain, field.size())));
+    return true;
 }
 
 void appendUtcTime(std::string& out, const FileTime& time) {

@@ -19,6 +19,9 @@ namespace qm {
 
 std::string escapeField(std::u16string_view text);
 std::optional<std::u16string> unescapeField(std::string_view field);
+// The same into `out`, keeping its room; false (and `out` unspecified) for
+// text escapeField would not have written.
+bool unescapeFieldInto(std::string_view field, std::u16string& out);
 
 // 2024-06-11T14:32:05.123456789Z (UTC). Years before 1000 or after 9999
 // take as many digits as they need, and a "-" before year 0 and earlier.

@@ -1,5 +1,6 @@
 #include "engine/record_reader.h"
 
+#include <array>
 #include <cstring>
 
 #include "engine/record_format.h"
@@ -16,12 +17,14 @@ namespace {
 constexpr std::size_t kMaxLine = 512 * 1024;
 constexpr std::size_t kChunk = 64 * 1024;
 
-std::vector<std::string_view> fields(std::string_view line) {
-    std::vector<std::string_view> parts;
-    for (;;) {
+// The tab-separated fields of a line into `parts`; how many there are
+// (counting on past the room, so that a line with too many is seen).
+template <std::size_t N>
+std::size_t fields(std::string_view line, std::array<std::string_view, N>& parts) {
+    for (std::size_t count = 0;; ++count) {
         const std::size_t at = line.find('\t');
-        parts.push_back(line.substr(0, at));
-        if (at == std::string_view::npos) return parts;
+        if (count < N) parts[count] = line.substr(0, at);
+        if (at == std::string_view::npos) return count + 1;
         line.remove_prefix(at + 1);
     }
 }
@@ -214,18 +217,18 @@ bool RecordReader::next(RecordRow& row, std::string& error) {
             continue;
         }
         if (text.starts_with("#")) continue;
-        const std::vector<std::string_view> f = fields(text);
-        if (f.size() != 7) {
+        std::array<std::string_view, 7> f;
+        if (fields(text, f) != f.size()) {
             error = where() + "应有7个字段";
             return false;
         }
         const auto share = parseNumber<std::uint64_t>(f[0]);
-        auto source = unescapeField(f[1]), destination = unescapeField(f[2]);
+        const bool paths = unescapeFieldInto(f[1], row.source) && unescapeFieldInto(f[2], row.destination);
         const auto outcome = parseOutcome(f[3]);
         const auto size = parseNumber<std::uint64_t>(f[4]);
         const auto modified = parseUtcTime(f[5]);
         const auto id = parseId(f[6]);
-        if (!share || *share == 0 || *share > header_.folders || !source || !destination || !outcome || !size || !modified || !id) {
+        if (!share || *share == 0 || *share > header_.folders || !paths || !outcome || !size || !modified || !id) {
             error = where() + "字段无效";
             return false;
         }
@@ -233,20 +236,26 @@ bool RecordReader::next(RecordRow& row, std::string& error) {
             error = where() + "复制的分发中不会有 moved";
             return false;
         }
-        // Where the run could have put it, and nowhere else.
-        const std::u16string importPrefix = header_.importFolder + separator_;
-        const std::u16string sharePrefix = sharePath(header_.shareRoot, *share, separator_);
-        const bool placed = source->starts_with(importPrefix) && destination->starts_with(sharePrefix) &&
-                            std::u16string_view(*source).substr(importPrefix.size()) ==
-                                std::u16string_view(*destination).substr(sharePrefix.size());
-        row.name = placed ? destination->substr(sharePrefix.size()) : std::u16string();
+        // Where the run could have put it, and nowhere else. The prefixes
+        // are made once per header and per share, not per row.
+        if (importPrefix_.empty()) importPrefix_ = header_.importFolder + separator_;
+        if (*share != prefixShare_) {
+            sharePrefix_ = sharePath(header_.shareRoot, *share, separator_);
+            prefixShare_ = *share;
+        }
+        const std::u16string_view source(row.source), destination(row.destination);
+        const bool placed = source.starts_with(importPrefix_) && destination.starts_with(sharePrefix_) &&
+                            source.substr(importPrefix_.size()) == destination.substr(sharePrefix_.size());
+        if (placed) {
+            row.name.assign(destination.substr(sharePrefix_.size()));
+        } else {
+            row.name.clear();
+        }
         if (!placed || !plainName(row.name)) {
             error = where() + "源路径与目标路径不在清单所记的导入目录与分发文件夹中，或文件名不同";
             return false;
         }
         row.share = *share;
-        row.source = std::move(*source);
-        row.destination = std::move(*destination);
         row.outcome = *outcome;
         row.stamp = {*id, {*size, *modified}};
         return true;

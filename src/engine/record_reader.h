@@ -66,6 +66,8 @@ private:
     std::uint64_t number_ = 0;  // of the line last read
     std::string pending_;       // a header line read ahead
     bool havePending_ = false;
+    std::u16string importPrefix_, sharePrefix_;  // where rows' sources and destinations begin
+    std::uint64_t prefixShare_ = 0;              // the share of sharePrefix_
     Ending ending_ = Ending::Missing;
     std::uint64_t notDealt_ = 0;
 };

@@ -47,8 +47,17 @@ std::size_t decodeUtf8(std::string_view s, std::size_t i, char32_t& cp) {
 
 std::u16string fromUtf8(std::string_view bytes) {
     std::u16string out;
-    out.reserve(bytes.size());
+    appendUtf8(out, bytes);
+    return out;
+}
+
+void appendUtf8(std::u16string& out, std::string_view bytes) {
+    out.reserve(out.size() + bytes.size());
     for (std::size_t i = 0; i < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            out.push_back(static_cast<char16_t>(bytes[i++]));
+            continue;
+        }
         char32_t cp;
         std::size_t len = decodeUtf8(bytes, i, cp);
         if (len == 0) {
@@ -59,7 +68,6 @@ std::u16string fromUtf8(std::string_view bytes) {
             i += len;
         }
     }
-    return out;
 }
 
 std::string toUtf8(std::u16string_view text) {

@@ -14,6 +14,9 @@
 namespace qm::text {
 
 std::u16string fromUtf8(std::string_view bytes);
+// The same, added to the end of `out` (whose room a caller may keep between
+// calls: a record of a million rows decodes two paths per row).
+void appendUtf8(std::u16string& out, std::string_view bytes);
 // Length of the valid UTF-8 sequence starting at s[i], and its code point;
 // 0 when the bytes there do not form one (overlong forms and surrogates
 // included, so that escaped bytes can never be mistaken for real text).

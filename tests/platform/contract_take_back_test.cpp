@@ -75,11 +75,17 @@ TEST_F(ContractTakeBack, TakingBackActsOnlyOnTheRecordedFile) {
     dir.write("share/orphan", "no source");
     dir.write("share/clash", "mine");
     dir.write("src/clash", "someone else's");
+    // Empty copies have nothing to compare and may be checked without being
+    // opened: the answers must be the same.
+    dir.write("share/empty", "");
+    dir.write("src/empty", "");
+    dir.write("share/emptied", "");
+    dir.write("src/emptied", "not empty");
     auto share = folder("share"), src = folder("src");
     ASSERT_TRUE(share && src);
     auto stamp = [&](const char* n) { return platform.stampOf(*share, name(n)).value(); };
     const FileStamp moved = stamp("moved"), copy = stamp("copy"), differs = stamp("differs"), orphan = stamp("orphan"),
-                    clash = stamp("clash");
+                    clash = stamp("clash"), empty = stamp("empty"), emptied = stamp("emptied");
     FileStamp otherFile = copy;
     ++otherFile.id.index;
     FileStamp otherTime = moved;
@@ -97,8 +103,12 @@ TEST_F(ContractTakeBack, TakingBackActsOnlyOnTheRecordedFile) {
     EXPECT_EQ(platform.deleteCopy(*share, name("orphan"), orphan, *src), TakeBack::SourceGone);
     EXPECT_EQ(platform.deleteCopy(*share, name("copy"), copy, *share), TakeBack::SameFile);  // its own "source"
     EXPECT_EQ(platform.deleteCopy(*share, name("copy"), copy, *src), TakeBack::Done);
-    EXPECT_EQ(dir.list("share"), (std::vector<std::string>{"clash", "differs", "orphan"}));
-    EXPECT_EQ(dir.list("src"), (std::vector<std::string>{"clash", "copy", "differs", "moved"}));
+    EXPECT_EQ(platform.deleteCopy(*share, name("emptied"), emptied, *src), TakeBack::Differs);
+    EXPECT_EQ(platform.deleteCopy(*share, name("empty"), empty, *share), TakeBack::SameFile);
+    EXPECT_EQ(platform.deleteCopy(*share, name("empty"), moved, *src), TakeBack::Changed);
+    EXPECT_EQ(platform.deleteCopy(*share, name("empty"), empty, *src), TakeBack::Done);
+    EXPECT_EQ(dir.list("share"), (std::vector<std::string>{"clash", "differs", "emptied", "orphan"}));
+    EXPECT_EQ(dir.list("src"), (std::vector<std::string>{"clash", "copy", "differs", "emptied", "empty", "moved"}));
 
     EXPECT_FALSE(platform.removeFolderBelow(*folder(""), name("share")));  // not empty
     fs::create_directory(dir.native("empty"));

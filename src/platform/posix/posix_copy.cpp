@@ -236,7 +236,7 @@ std::string hiddenName(const char* purpose) {
 
 bool sameBytes(int a, int b) {
     char* bufferA = chunkBuffer();
-    std::unique_ptr<char[]> bufferB(new char[kChunk]);
+    thread_local std::unique_ptr<char[]> bufferB(new char[kChunk]);
     for (;;) {
         long na = readFull(a, bufferA, kChunk);
         long nb = readFull(b, bufferB.get(), kChunk);

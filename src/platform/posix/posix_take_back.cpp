@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <optional>
+
 #include "platform/posix/posix_folder.h"
 #include "platform/posix/posix_system.h"
 
@@ -20,12 +22,13 @@ namespace {
 
 int fdOf(OpenFolder& folder) { return static_cast<posix::PosixFolder&>(folder).fd(); }
 
-// Removes `name` from `dir` only while it is the file `id`.
-TakeBack removeIfSame(int dir, const char* name, const FileId& id) {
+// Removes `name` from `dir` only while it is the file `expected`, unchanged
+// since it was checked (its time moves with any write).
+TakeBack removeIfSame(int dir, const char* name, const FileStamp& expected) {
     const std::string aside = posix::hiddenName("undo");
     if (!posix::renameNoReplace(dir, name, dir, aside.c_str())) return errno == ENOENT ? TakeBack::Gone : TakeBack::Failed;
     struct stat st;
-    if (fstatat(dir, aside.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && posix::idOf(st) == id) {
+    if (fstatat(dir, aside.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && posix::stampOf(st) == expected) {
         return unlinkat(dir, aside.c_str(), 0) == 0 ? TakeBack::Done : TakeBack::Failed;
     }
     // Another file took the name meanwhile: it gets its name back.
@@ -81,29 +84,50 @@ TakeBack PosixSystem::moveBack(OpenFolder& share, NativeNameView name, OpenFolde
                                                   cname.get(), nullptr);
     if (copied.outcome != TransferOutcome::Copied)
         return fstatat(to, cname.get(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? TakeBack::NameTaken : TakeBack::Failed;
-    return removeIfSame(from, cname.get(), expected.id) == TakeBack::Done ? TakeBack::Done : TakeBack::CopiedBack;
+    return removeIfSame(from, cname.get(), expected) == TakeBack::Done ? TakeBack::Done : TakeBack::CopiedBack;
 }
 
 TakeBack PosixSystem::deleteCopy(OpenFolder& share, NativeNameView name, const FileStamp& expected,
                                    OpenFolder& source) {
     const posix::CName cname(name);
     if (!cname.valid()) return TakeBack::Failed;
-    posix::Fd copy(openat(fdOf(share), cname.get(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!copy.valid()) return errno == ENOENT ? TakeBack::Gone : errno == ELOOP ? TakeBack::Changed : TakeBack::Failed;
-    struct stat copySt;
-    if (fstat(copy.get(), &copySt) != 0 || !S_ISREG(copySt.st_mode) || posix::stampOf(copySt) != expected)
-        return TakeBack::Changed;
+    const int dir = fdOf(share);
     // A link in the source folder stood for the content it leads to, so it
     // is followed here as the copy followed it.
-    posix::Fd original(openat(fdOf(source), cname.get(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    struct stat originalSt;
-    if (!original.valid() || fstat(original.get(), &originalSt) != 0 || !S_ISREG(originalSt.st_mode))
-        return TakeBack::SourceGone;
+    struct stat copySt, originalSt;
+    auto original = [&](int fd) {
+        return fd >= 0 ? fstat(fd, &originalSt) == 0 : fstatat(fdOf(source), cname.get(), &originalSt, 0) == 0;
+    };
     // Whatever path leads from the source folder to the copy itself (a
     // linked folder, a hard link), it is not a second copy.
-    if (posix::idOf(originalSt) == expected.id) return TakeBack::SameFile;
-    if (originalSt.st_size != copySt.st_size || !posix::sameBytes(original.get(), copy.get())) return TakeBack::Differs;
-    return removeIfSame(fdOf(share), cname.get(), expected.id);
+    auto verdict = [&]() -> std::optional<TakeBack> {
+        if (!S_ISREG(originalSt.st_mode)) return TakeBack::SourceGone;
+        if (posix::idOf(originalSt) == expected.id) return TakeBack::SameFile;
+        if (originalSt.st_size != copySt.st_size) return TakeBack::Differs;
+        return std::nullopt;
+    };
+
+    // An empty copy has no bytes to compare: its name's facts and the
+    // original's say everything, without opening either. The check is
+    // made again on the file moved aside, before it goes.
+    if (expected.facts.size == 0) {
+        if (fstatat(dir, cname.get(), &copySt, AT_SYMLINK_NOFOLLOW) != 0)
+            return errno == ENOENT ? TakeBack::Gone : TakeBack::Failed;
+        if (!S_ISREG(copySt.st_mode) || posix::stampOf(copySt) != expected) return TakeBack::Changed;
+        if (!original(-1)) return TakeBack::SourceGone;
+        if (const auto refused = verdict()) return *refused;
+        return removeIfSame(dir, cname.get(), expected);
+    }
+
+    posix::Fd copy(openat(dir, cname.get(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!copy.valid()) return errno == ENOENT ? TakeBack::Gone : errno == ELOOP ? TakeBack::Changed : TakeBack::Failed;
+    if (fstat(copy.get(), &copySt) != 0 || !S_ISREG(copySt.st_mode) || posix::stampOf(copySt) != expected)
+        return TakeBack::Changed;
+    posix::Fd originalFd(openat(fdOf(source), cname.get(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!originalFd.valid() || !original(originalFd.get())) return TakeBack::SourceGone;
+    if (const auto refused = verdict()) return *refused;
+    if (!posix::sameBytes(originalFd.get(), copy.get())) return TakeBack::Differs;
+    return removeIfSame(dir, cname.get(), expected);
 }
 
 bool PosixSystem::removeFolderBelow(OpenFolder& parent, NativeNameView name) {
