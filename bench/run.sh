@@ -31,6 +31,7 @@ rounds=7
 build_dir=
 scratches=()
 limit_copy=0.60
+limit_copy_one_cpu=0.90
 limit_move=1.00
 limit_list=1.50
 limit_recount_ms=5
@@ -80,33 +81,8 @@ cleanup() { ((${#works[@]} == 0)) || rm -rf -- "${works[@]}"; }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# make_files DIR COUNT MINSIZE MAXSIZE: COUNT files of MINSIZE..MAXSIZE bytes,
-# with names of 44 bytes such as a camera or an export tool writes them.
-make_files() {
-  python3 - "$@" <<'EOF'
-import os, random, sys
-folder, count, minsize, maxsize = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])
-os.makedirs(folder, exist_ok=True)
-rng = random.Random(1)
-text = bytes(rng.choice(b"abcdefghijklmnopqrstuvwxyz \n") for _ in range(8192))
-for i in range(count):
-    name = "IMG_2024%02d%02d_%06d_%06d_expo_%08x.jpg" % (i % 12 + 1, i % 28 + 1, i % 240000, i, rng.getrandbits(32))
-    assert len(name) == 44, name
-    fd = os.open(os.path.join(folder, name), os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o644)
-    if maxsize:
-        size = rng.randint(minsize, maxsize)
-        start = rng.randrange(8192 - size)
-        os.write(fd, text[start:start + size])
-    os.close(fd)
-EOF
-}
-
-# now VAR: wall-clock seconds with microseconds, no fork.
-now() {
-  local t=${EPOCHREALTIME:-}
-  [[ -n $t ]] || t=$(date +%s.%N)
-  printf -v "$1" '%s' "${t/,/.}"
-}
+# shellcheck source=bench/common.sh
+source "$repo/bench/common.sh"
 
 # timed VAR RC COMMAND...: runs COMMAND, stores its wall time; aborts if it
 # exits with anything but RC.
@@ -121,11 +97,6 @@ timed() {
     die "'$*' exited with $rc"
   fi
   printf -v "$out_var" '%s' "$(LC_ALL=C awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.6f", b - a }')"
-}
-
-median() {
-  printf '%s\n' "$@" | LC_ALL=C sort -g |
-    LC_ALL=C awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
 count_files() { find "$1" -type f | wc -l; }
@@ -155,13 +126,14 @@ set_aside() {
 # commands for $rounds rounds (swapping which goes first), running PREP before
 # each and CHECK WHO after each, untimed. One untimed warm-up of each comes
 # first. quillmarsh must exit with $qm_rc, the tool with 0. Sets qm_median
-# and other_median.
+# and other_median (wall seconds), qm_cpu and other_cpu (median user+system
+# seconds, from the shell's `times`).
 qm_rc=0
 compare() {
-  local label=$1 tool=$2 prep=$3 check=$4 i t who
+  local label=$1 tool=$2 prep=$3 check=$4 i t who c0 c1
   local -a order
   shift 4
-  local -a qm_cmd=() other_cmd=() qm_times=() other_times=()
+  local -a qm_cmd=() other_cmd=() qm_times=() other_times=() qm_cpus=() other_cpus=()
   while [[ $1 != -- ]]; do qm_cmd+=("$1"); shift; done
   shift
   other_cmd=("$@")
@@ -169,12 +141,15 @@ compare() {
     if ((i < 0 || i % 2 == 0)); then order=(qm other); else order=(other qm); fi
     for who in "${order[@]}"; do
       "$prep"
+      children_cpu c0
       if [[ $who == qm ]]; then
         timed t "$qm_rc" "${qm_cmd[@]}"
-        ((i < 0)) || qm_times+=("$t")
+        children_cpu c1
+        ((i < 0)) || { qm_times+=("$t"); qm_cpus+=("$(LC_ALL=C awk -v a="$c0" -v b="$c1" 'BEGIN { print b - a }')"); }
       else
         timed t 0 "${other_cmd[@]}"
-        ((i < 0)) || other_times+=("$t")
+        children_cpu c1
+        ((i < 0)) || { other_times+=("$t"); other_cpus+=("$(LC_ALL=C awk -v a="$c0" -v b="$c1" 'BEGIN { print b - a }')"); }
       fi
       "$check" "$who"
     done
@@ -183,6 +158,8 @@ compare() {
   done
   qm_median=$(median "${qm_times[@]}")
   other_median=$(median "${other_times[@]}")
+  qm_cpu=$(median "${qm_cpus[@]}")
+  other_cpu=$(median "${other_cpus[@]}")
 }
 
 # ratio_row LABEL TOOL QM OTHER LIMIT
@@ -236,6 +213,15 @@ for scratch in "${scratches[@]}"; do
     "$qm" --import "$work/src" --export "$work/outA" --shares 1 --quiet --seed 1 -- \
     cp --preserve=mode,timestamps -r -- "$work/src/." "$work/outB/"
   rows+=("$(ratio_row "copy $files files" cp "$qm_median" "$other_median" "$limit_copy")  $where")
+
+  # The same copy with both pinned to one CPU: the second copying thread
+  # then has no core of its own, and what is compared is the work per file
+  # (user and system time), not the parallelism.
+  echo "bench: copy on one CPU, $rounds rounds" >&2
+  compare copy1 cp fresh_outputs check_dealt \
+    taskset -c 0 "$qm" --import "$work/src" --export "$work/outA" --shares 1 --quiet --seed 1 -- \
+    taskset -c 0 cp --preserve=mode,timestamps -r -- "$work/src/." "$work/outB/"
+  rows+=("$(ratio_row "copy on one CPU, CPU time" cp "$qm_cpu" "$other_cpu" "$limit_copy_one_cpu")  $where")
 
   # What recording the run costs: the same copy with and without --manifest.
   echo "bench: copy with --manifest, $rounds rounds" >&2

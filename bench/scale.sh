@@ -68,36 +68,8 @@ cleanup() { ((${#works[@]} == 0)) || rm -rf -- "${works[@]}"; }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# make_files DIR COUNT: COUNT empty files with the 44-byte names that
-# bench/run.sh uses. The folder lists them newest first, far from name order.
-make_files() {
-  python3 - "$@" <<'EOF'
-import os, random, sys
-folder, count = sys.argv[1], int(sys.argv[2])
-os.makedirs(folder, exist_ok=True)
-rng = random.Random(1)
-for i in range(count):
-    name = "IMG_2024%02d%02d_%06d_%06d_expo_%08x.jpg" % (i % 12 + 1, i % 28 + 1, i % 240000, i, rng.getrandbits(32))
-    os.close(os.open(os.path.join(folder, name), os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o644))
-EOF
-}
-
-# children_cpu VAR: seconds of CPU time (user and system) of all the
-# children this shell has waited for, to the millisecond (the `times`
-# builtin, which must run in this shell, not in a subshell).
-children_cpu() {
-  times >"$work/times.txt"
-  printf -v "$1" '%s' "$(LC_ALL=C awk 'NR == 2 {
-    t = 0
-    for (i = 1; i <= 2; i++) { split($i, p, "m"); t += p[1] * 60 + p[2] }
-    printf "%.3f", t }' "$work/times.txt")"
-}
-
-now() {
-  local t=${EPOCHREALTIME:-}
-  [[ -n $t ]] || t=$(date +%s.%N)
-  printf -v "$1" '%s' "${t/,/.}"
-}
+# shellcheck source=bench/common.sh
+source "$repo/bench/common.sh"
 
 # Outputs are set aside (a rename) and deleted only when all timing is done:
 # on ext4 a large deletion slows the file creations that follow it.
@@ -146,7 +118,7 @@ dry_verify() {
 # A copy into 10 shares against the idiom people use without a tool: the
 # names shuffled, cut into 10 lists, each copied into its folder by xargs cp.
 copy_label() { echo "copy (--shares 10 --seed 1) against find | shuf | split | xargs cp"; }
-copy_prep() { set_aside "$work/out"; }
+copy_prep() { set_aside "$work/out" "$work/msrc"; }
 copy_qm() { cmd=("$qm" --import "$src" --export "$work/out" --shares 10 --quiet --seed 1); }
 shuf_split_cp() {
   local lists=$work/lists i
@@ -195,7 +167,7 @@ undo_move_prep() {
   rm -f -- "$work/run.manifest"
   if [[ $1 == qm ]]; then
     "$qm" --import "$work/msrc" --export "$work/out" --shares 10 --move --quiet --seed 1 \
-      --manifest "$work/run.manifest" >/dev/null
+      --manifest "$work/run.manifest" >/dev/null || die "the move run before the undo failed"
   else
     mkdir -p -- "$work/out"
     find "$work/msrc" -maxdepth 1 -type f -exec mv -t "$work/out" -- '{}' +
@@ -213,13 +185,13 @@ undo_move_check() {
 # before it deletes it) against rm -r of the copies.
 undo_copy_label() { echo "undo of a copy (--undo) against rm -r of the shares"; }
 undo_copy_prep() {
-  set_aside "$work/out"
+  set_aside "$work/out" "$work/msrc"
   rm -f -- "$work/run.manifest"
   if [[ $1 == qm ]]; then
     "$qm" --import "$src" --export "$work/out" --shares 10 --quiet --seed 1 --manifest "$work/run.manifest" >/dev/null
   else
     "$qm" --import "$src" --export "$work/out" --shares 10 --quiet --seed 1 >/dev/null
-  fi
+  fi || die "the copy run before the undo failed"
 }
 undo_copy_qm() { cmd=("$qm" --undo "$work/run.manifest" --quiet); }
 undo_copy_peer() { cmd=(rm -r -- "$work/out"); }
@@ -238,13 +210,6 @@ timed() {
   now t1
   ((rc == 0)) || { cat -- "$work/last.err" >&2; die "'$*' exited with $rc"; }
   printf -v "$out_var" '%s' "$(LC_ALL=C awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.6f", b - a }')"
-}
-
-# stats VALUES...: "median min max"
-stats() {
-  printf '%s\n' "$@" | LC_ALL=C sort -g | LC_ALL=C awk '{ v[NR] = $1 } END {
-    m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
-    print m, v[1], v[NR] }'
 }
 
 # measure ROW: one untimed warm-up of each command, then $rounds rounds
@@ -308,7 +273,14 @@ for scratch in "${scratches[@]}"; do
       ! declare -F "${row}_verify" >/dev/null || "${row}_verify"
       measure "$row"
       lines+=("$row|$n|$qm_stats|$peer_stats|$ratio_stats|$cpu_stats|$rss_stats|$where")
+      # Told at once as well: a long run that stops later keeps its figures.
+      printf 'scale: %s %d files: µs/file %s; peer %s; ratio %s; CPU µs/file %s; RSS MiB %s\n' \
+        "$row" "$n" "$qm_stats" "$peer_stats" "$ratio_stats" "$cpu_stats" "$rss_stats" >&2
     done
+    # tmpfs counts every name against its inode limit: a size's files go
+    # before the next size's are made.
+    set_aside "$work/out" "$work/msrc"
+    [[ $fs != tmpfs ]] || rm -rf -- "$src"
   done
 done
 
