@@ -139,9 +139,11 @@ TEST(RecordReader, RefusesWhatARunCouldNotHaveWritten) {
         {replaced(header, "move\n", "copy\n") + row, "moved in a copy run"},
         {header + replaced(row, "2\t", "0\t"), "share 0"},
         {header + replaced(row, "2\t", "4\t"), "a share beyond the folders made"},
+        {header + row + replaced(row, "2\t", "1\t"), "a later row whose path is in another share"},
         {header + replaced(row, "0000000000000801", "801"), "a short identity"},
         {header + row + "# end\n" + row, "a row after the end"},
         {header + "1\tonly\n", "missing fields"},
+        {header + replaced(row, "\n", "\textra\n"), "a field too many"},
     };
     for (const auto& c : cases) EXPECT_NE(readAll(c.text), "") << c.why;
 }
