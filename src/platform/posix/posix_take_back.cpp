@@ -92,21 +92,19 @@ TakeBack PosixSystem::deleteCopy(OpenFolder& share, NativeNameView name, const F
     const posix::CName cname(name);
     if (!cname.valid()) return TakeBack::Failed;
     const int dir = fdOf(share);
-    // A link in the source folder stood for the content it leads to, so it
-    // is followed here as the copy followed it.
+    // What the original (stat'ed into originalSt when `found`) says of the
+    // copy before any bytes are compared. Whatever path leads from the
+    // source folder to the copy itself (a linked folder, a hard link), it is
+    // not a second copy. A link in the source folder stood for the content
+    // it leads to, so the original is reached following links, as the copy
+    // reached it.
     struct stat copySt, originalSt;
-    auto original = [&](int fd) {
-        return fd >= 0 ? fstat(fd, &originalSt) == 0 : fstatat(fdOf(source), cname.get(), &originalSt, 0) == 0;
-    };
-    // Whatever path leads from the source folder to the copy itself (a
-    // linked folder, a hard link), it is not a second copy.
-    auto verdict = [&]() -> std::optional<TakeBack> {
-        if (!S_ISREG(originalSt.st_mode)) return TakeBack::SourceGone;
+    auto verdict = [&](bool found) -> std::optional<TakeBack> {
+        if (!found || !S_ISREG(originalSt.st_mode)) return TakeBack::SourceGone;
         if (posix::idOf(originalSt) == expected.id) return TakeBack::SameFile;
         if (originalSt.st_size != copySt.st_size) return TakeBack::Differs;
         return std::nullopt;
     };
-
     // An empty copy has no bytes to compare: its name's facts and the
     // original's say everything, without opening either. The check is
     // made again on the file moved aside, before it goes.
@@ -114,8 +112,7 @@ TakeBack PosixSystem::deleteCopy(OpenFolder& share, NativeNameView name, const F
         if (fstatat(dir, cname.get(), &copySt, AT_SYMLINK_NOFOLLOW) != 0)
             return errno == ENOENT ? TakeBack::Gone : TakeBack::Failed;
         if (!S_ISREG(copySt.st_mode) || posix::stampOf(copySt) != expected) return TakeBack::Changed;
-        if (!original(-1)) return TakeBack::SourceGone;
-        if (const auto refused = verdict()) return *refused;
+        if (const auto refused = verdict(fstatat(fdOf(source), cname.get(), &originalSt, 0) == 0)) return *refused;
         return removeIfSame(dir, cname.get(), expected);
     }
 
@@ -124,8 +121,7 @@ TakeBack PosixSystem::deleteCopy(OpenFolder& share, NativeNameView name, const F
     if (fstat(copy.get(), &copySt) != 0 || !S_ISREG(copySt.st_mode) || posix::stampOf(copySt) != expected)
         return TakeBack::Changed;
     posix::Fd originalFd(openat(fdOf(source), cname.get(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (!originalFd.valid() || !original(originalFd.get())) return TakeBack::SourceGone;
-    if (const auto refused = verdict()) return *refused;
+    if (const auto refused = verdict(originalFd.valid() && fstat(originalFd.get(), &originalSt) == 0)) return *refused;
     if (!posix::sameBytes(originalFd.get(), copy.get())) return TakeBack::Differs;
     return removeIfSame(dir, cname.get(), expected);
 }
