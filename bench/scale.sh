@@ -133,11 +133,14 @@ shuf_split_cp() {
   done
 }
 copy_peer() { cmd=(shuf_split_cp "$src" "$work/out"); }
-copy_check() {
+# expect_files DIR COUNT WHAT: DIR holds COUNT files, or the script stops
+# saying WHAT and how many it found.
+expect_files() {
   local got
-  got=$(find "$work/out" -type f | wc -l)
-  ((got == n)) || die "the $1 copy left $got files for $n"
+  got=$(find "$1" -type f | wc -l)
+  ((got == $2)) || die "$3: $got files, expected $2"
 }
+copy_check() { expect_files "$work/out" "$n" "the $1 copy"; }
 
 # A move into 10 shares against find -exec mv into one folder; the source is
 # rebuilt from hard links of the files before each command (untimed).
@@ -152,11 +155,7 @@ move_peer() {
   mkdir -p -- "$work/out"
   cmd=(find "$work/msrc" -maxdepth 1 -type f -exec mv -t "$work/out" -- '{}' +)
 }
-move_check() {
-  local left
-  left=$(find "$work/msrc" -type f | wc -l)
-  ((left == 0)) || die "the $1 move left $left files behind"
-}
+move_check() { expect_files "$work/msrc" 0 "what the $1 move left behind"; }
 
 # Taking a move back: --undo of the run's manifest against moving the files
 # back with find -exec mv. Before each command the files are moved out again
@@ -175,11 +174,7 @@ undo_move_prep() {
 }
 undo_move_qm() { cmd=("$qm" --undo "$work/run.manifest" --quiet); }
 undo_move_peer() { cmd=(find "$work/out" -type f -exec mv -t "$work/msrc" -- '{}' +); }
-undo_move_check() {
-  local back
-  back=$(find "$work/msrc" -type f | wc -l)
-  ((back == n)) || die "the $1 undo put back $back files of $n"
-}
+undo_move_check() { expect_files "$work/msrc" "$n" "what the $1 undo put back"; }
 
 # Taking a copy back: --undo (which compares every copy with its source
 # before it deletes it) against rm -r of the copies.
