@@ -2,6 +2,7 @@
 // button, step by step in its fixed order.
 #include "engine/completion_message.h"
 #include "engine/failure_log.h"
+#include "engine/folder_locks.h"
 #include "engine/run_plan.h"
 #include "engine/run_records.h"
 #include "engine/run_recorder.h"
@@ -38,6 +39,22 @@ void Form1::CmdDo_Click() {
     // The plan (settings, share root, counts) and the draw, seeded from the
     // clock; then the share folders, before the window is disabled.
     RunPlan plan = PlanRun(ChBackUp.value() != 0, extras.seed ? *extras.seed : system.clockSeed());
+    // A run holds its import folder and the folder of its shares against an
+    // undo over them, from before it makes anything: an undo that got there
+    // first makes it end here, having made nothing.
+    ShareFolders shares(system, LDirOut.caption(), plan.shareRoot);
+    FolderLocks locks(system);
+    const std::unique_ptr<OpenFolder> importFolder = system.openFolder(File1.path());
+    OpenFolder* existing = shares.existingParent();
+    if ((importFolder && !locks.take(*importFolder, false)) || (existing && !locks.take(*existing, false))) {
+        lastRun_ = RunResult();
+        lastRun_.busy = true;
+        user.messageBox({u"一次撤销正在使用这些文件夹，请等它结束后再分发。", kTitle, MsgButtons::Ok,
+                         MsgIcon::Information, 0});
+        // As before the click: the user may try again once the undo is over.
+        CmdDo.setEnabled(LFiles.caption() != u"0");
+        return;
+    }
     // The record says where the run works before it makes anything there, so
     // that even the share folders of a run killed at once can be taken back.
     RunRecorder* recorder = extras.recorder;
@@ -46,9 +63,12 @@ void Form1::CmdDo_Click() {
         windowRecord = RunRecords(system).startRun();
         recorder = windowRecord.get();
     }
-    const bool recording = !recorder || recorder->begin({plan, File1.names(), LDirOut.caption(), system.currentTime()});
-    ShareFolders shares(system, LDirOut.caption(), plan.shareRoot);
+    const bool recording =
+        !recorder || recorder->begin({plan, File1.names(), LDirOut.caption(), system.currentTime(), shares.toMake()});
     if (recording) shares.make(plan.shares.count);
+    // A folder of the shares made just now is held from here on; an undo
+    // cannot have begun on folders that did not exist.
+    if (!existing && shares.parent()) locks.take(*shares.parent(), false);
     setEnabled(false);
     setTag(caption());
 

@@ -1,10 +1,12 @@
 #include "engine/record_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
 #include "engine/record_format.h"
 #include "engine/record_writer.h"
+#include "engine/share_folders.h"
 #include "text/utf.h"
 
 namespace qm {
@@ -29,12 +31,17 @@ std::size_t fields(std::string_view line, std::array<std::string_view, N>& parts
     }
 }
 
-// A file name that stands alone in a folder: not empty, no separator on any
-// system, not "." or "..".
-bool plainName(std::u16string_view name) {
-    return !name.empty() && name != u"." && name != u".." &&
-           name.find_first_of(std::u16string_view(u"/\\\0", 3)) == std::u16string_view::npos;
+// A file name that stands alone in a folder: not empty, not "." or "..",
+// and free of what the system cannot hold in a name. On POSIX systems that
+// is only "/" and NUL (a backslash is an ordinary character there); on
+// Windows both separators and ":" (which would name a stream of a file).
+bool plainName(std::u16string_view name, char16_t separator) {
+    const std::u16string_view refused =
+        separator == u'\\' ? std::u16string_view(u"/\\:\0", 4) : std::u16string_view(u"/\0", 2);
+    return !name.empty() && name != u"." && name != u".." && name.find_first_of(refused) == std::u16string_view::npos;
 }
+
+constexpr std::string_view kUndoneMark = "# undone ";
 
 }  // namespace
 
@@ -47,6 +54,50 @@ RecordReader::RecordReader(InputFile& file, char16_t separator)
 
 std::string RecordReader::where() const { return "第" + std::to_string(number_) + "行："; }
 
+bool RecordReader::refill(std::string& error) {
+    // Keep the unread part, make room, read on.
+    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+    if (buffer_.size() - end_ < kChunk) buffer_.resize(std::min(kMaxLine + kChunk, buffer_.size() * 2));
+    const long long n = file_.read(buffer_.data() + end_, buffer_.size() - end_);
+    if (n < 0) {
+        error = "读取失败";
+        return false;
+    }
+    if (n == 0) eof_ = true;
+    end_ += static_cast<std::size_t>(n);
+    return true;
+}
+
+bool RecordReader::zeroTail(std::size_t at, std::string& error) {
+    const std::uint64_t lineNumber = number_ + 1;
+    begin_ = at;
+    for (;;) {
+        while (begin_ < end_ && buffer_[begin_] == '\0') ++begin_;
+        if (begin_ < end_) {
+            // Only the mark of an undo may follow the zeros (an earlier
+            // version wrote it there), as whole lines.
+            const char* start = buffer_.data() + begin_;
+            const void* newline = std::memchr(start, '\n', end_ - begin_);
+            if (!newline && !eof_ && end_ - begin_ < 256) {
+                if (!refill(error)) return false;
+                continue;
+            }
+            const std::string_view mark(start, newline ? static_cast<const char*>(newline) - start : end_ - begin_);
+            if (!newline || !mark.starts_with(kUndoneMark) || mark.find('\0') != std::string_view::npos) {
+                error = "第" + std::to_string(lineNumber) + "行：清单已损坏，其中有一段零字节";
+                return false;
+            }
+            undone_ = true;
+            begin_ += mark.size() + 1;
+            continue;
+        }
+        if (eof_) return true;
+        if (!refill(error)) return false;
+    }
+}
+
 bool RecordReader::line(std::string_view& text, std::string& error) {
     for (;;) {
         const char* start = buffer_.data() + begin_;
@@ -55,8 +106,10 @@ bool RecordReader::line(std::string_view& text, std::string& error) {
         // A zero byte is never part of a line: it is the room a killed run
         // had reserved for lines, and where one stands, the run was killed
         // while it wrote that line (before its file was published). Nothing
-        // of the record follows.
-        if (std::memchr(start, '\0', length)) {
+        // of the record may follow.
+        if (const void* zero = std::memchr(start, '\0', length)) {
+            partial_.assign(start, std::min<std::size_t>(static_cast<const char*>(zero) - start, 64));
+            if (!zeroTail(static_cast<std::size_t>(static_cast<const char*>(zero) - buffer_.data()), error)) return false;
             begin_ = end_;
             eof_ = cut_ = true;
             return false;
@@ -72,6 +125,7 @@ bool RecordReader::line(std::string_view& text, std::string& error) {
             // A run killed while writing a line leaves it without its end;
             // its file was not published (the line comes first).
             if (begin_ != end_) ++number_;
+            partial_.assign(start, std::min<std::size_t>(length, 64));
             begin_ = end_;
             return false;
         }
@@ -79,30 +133,24 @@ bool RecordReader::line(std::string_view& text, std::string& error) {
             error = "第" + std::to_string(number_ + 1) + "行：太长";
             return false;
         }
-        // Keep the unread part, make room, read on.
-        std::memmove(buffer_.data(), start, end_ - begin_);
-        end_ -= begin_;
-        begin_ = 0;
-        if (buffer_.size() - end_ < kChunk) buffer_.resize(std::min(kMaxLine + kChunk, buffer_.size() * 2));
-        const long long n = file_.read(buffer_.data() + end_, buffer_.size() - end_);
-        if (n < 0) {
-            error = "读取失败";
-            return false;
-        }
-        if (n == 0) eof_ = true;
-        end_ += static_cast<std::size_t>(n);
+        if (!refill(error)) return false;
     }
 }
 
 bool RecordReader::readHeader(RecordHeader& header, std::string& error) {
+    // The first line says what the file is; nothing else is guessed at.
     std::string_view text;
-    if (!line(text, error)) {
-        if (cut_) {
-            header.begun = false;  // killed while it wrote its first line
+    const bool whole = line(text, error);
+    if (!error.empty()) return false;
+    if (!whole) {
+        // Killed while it wrote its first line: a piece of it, then the
+        // room it had reserved. Anything else is not a record.
+        if ((cut_ || !partial_.empty()) && kRecordMagic.starts_with(partial_)) {
+            header.begun = false;
             header_ = header;
             return true;
         }
-        if (error.empty()) error = "文件是空的";
+        error = "不是分发清单";
         return false;
     }
     if (text == "# quillmarsh manifest 1") {
@@ -110,7 +158,7 @@ bool RecordReader::readHeader(RecordHeader& header, std::string& error) {
         return false;
     }
     if (text != kRecordMagic) {
-        error = where() + "不是 quillmarsh 的分发清单";
+        error = "不是分发清单";
         return false;
     }
     bool seed = false, mode = false, import = false, exported = false, shares = false, folders = false;
@@ -152,6 +200,13 @@ bool RecordReader::readHeader(RecordHeader& header, std::string& error) {
             good = path(header.targetFolder, exported);
         } else if (key == "shares") {
             good = path(header.shareRoot, shares);
+        } else if (key == "made") {
+            std::u16string folder;
+            bool have = false;
+            good = path(folder, have);
+            if (good) header.made.push_back(std::move(folder));
+        } else if (key == "undone") {
+            undone_ = true;
         } else if (key == "end") {
             pending_ = text;
             havePending_ = true;
@@ -175,13 +230,18 @@ bool RecordReader::readHeader(RecordHeader& header, std::string& error) {
     }
     // Share folders are made inside the target folder and named for the
     // source folder: a share root anywhere else was not made by a run.
-    const std::u16string& target = header.targetFolder;
-    const std::u16string& root = header.shareRoot;
-    const bool inside = root.size() > target.size() && root.starts_with(target) &&
-                        (target.back() == separator_ || root[target.size()] == separator_);
-    if (!inside || !root.ends_with(u"_分发")) {
+    const std::optional<ShareLayout> layout = shareLayout(header.targetFolder, header.shareRoot, separator_);
+    if (!layout || !header.shareRoot.ends_with(u"_分发")) {
         error = "shares 一行不是 export 之中的分发文件夹";
         return false;
+    }
+    // The folders a run made lie on its way from the target to the shares.
+    const std::vector<std::u16string> way = foldersOnTheWay(*layout, separator_);
+    for (const std::u16string& made : header.made) {
+        if (std::find(way.begin(), way.end(), made) == way.end()) {
+            error = "made 一行不是 export 与分发文件夹之间的文件夹";
+            return false;
+        }
     }
     header_ = header;
     return true;
@@ -198,6 +258,7 @@ bool RecordReader::next(RecordRow& row, std::string& error) {
         }
         if (ending_ != Ending::Missing) {
             // Nothing but remarks after the last line.
+            if (text.starts_with(kUndoneMark)) undone_ = true;
             if (text.starts_with("#")) continue;
             error = where() + "结束行之后还有内容";
             return false;
@@ -216,6 +277,7 @@ bool RecordReader::next(RecordRow& row, std::string& error) {
             }
             continue;
         }
+        if (text.starts_with(kUndoneMark)) undone_ = true;
         if (text.starts_with("#")) continue;
         std::array<std::string_view, 7> f;
         if (fields(text, f) != f.size()) {
@@ -251,7 +313,7 @@ bool RecordReader::next(RecordRow& row, std::string& error) {
         } else {
             row.name.clear();
         }
-        if (!placed || !plainName(row.name)) {
+        if (!placed || !plainName(row.name, separator_)) {
             error = where() + "源路径与目标路径不在清单所记的导入目录与分发文件夹中，或文件名不同";
             return false;
         }

@@ -4,7 +4,10 @@
 // A record is untrusted input (it may have been edited by hand, or made to
 // mislead): every row must lie where the header says the run worked. Its
 // destination lies directly in share folder k of the share root, its
-// source directly in the import folder, and both have the same name.
+// source directly in the import folder, and both have the same name. A
+// file is a record only when its first line says so; zero bytes are the
+// unwritten room a killed run reserved only where nothing but zeros (and
+// the mark of an undo) follows them.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +25,9 @@ struct RecordHeader {
     std::optional<FileTime> time;
     std::u16string importFolder, targetFolder, shareRoot;
     std::uint64_t folders = 0;  // share folders 1 to this
+    // The folders the run made on the way from the export folder to the
+    // shares (a kept whole path), outermost first.
+    std::vector<std::u16string> made;
     // False for the record of a run killed before it began: nothing but the
     // first line, and nothing done.
     bool begun = true;
@@ -48,12 +54,19 @@ public:
     // Known once next() has returned false without an error.
     Ending ending() const { return ending_; }
     std::uint64_t notDealt() const { return notDealt_; }
+    // Whether a "# undone" line was met: the run was taken back before.
+    bool undone() const { return undone_; }
 
 private:
     // The next line without its end; false at the end of the file. A last
     // line without a line end is one that was being written when the run
     // was killed: it is passed over (`partial`).
     bool line(std::string_view& text, std::string& error);
+    // From a zero byte at `at` in the buffer on, the rest of the file: the
+    // room a killed run had reserved (zeros to the end), perhaps followed by
+    // "# undone" lines; false with `error` set for anything else.
+    bool zeroTail(std::size_t at, std::string& error);
+    bool refill(std::string& error);
     std::string where() const;
 
     InputFile& file_;
@@ -63,6 +76,7 @@ private:
     std::size_t begin_ = 0, end_ = 0;  // unread bytes in buffer_
     bool eof_ = false;
     bool cut_ = false;  // the file ends in a line a killed run was writing
+    std::string partial_;  // the start of that line
     std::uint64_t number_ = 0;  // of the line last read
     std::string pending_;       // a header line read ahead
     bool havePending_ = false;
@@ -70,6 +84,7 @@ private:
     std::uint64_t prefixShare_ = 0;              // the share of sharePrefix_
     Ending ending_ = Ending::Missing;
     std::uint64_t notDealt_ = 0;
+    bool undone_ = false;
 };
 
 // Share root, share number and name as one path: "<root><k><sep><name>".

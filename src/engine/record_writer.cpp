@@ -66,6 +66,7 @@ bool ManifestWriter::begin(const RunStart& start) {
     header += "\n# import " + escapeField(start.plan.sourceFolder) + "\n# export " + escapeField(start.targetFolder) +
               "\n# shares " + escapeField(start.plan.shareRoot) + "\n# folders " +
               std::to_string(start.plan.shares.count) + "\n";
+    for (const std::u16string& folder : start.made) header += "# made " + escapeField(folder) + "\n";
     std::lock_guard lock(mutex_);
     return append(header);
 }

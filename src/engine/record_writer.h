@@ -11,9 +11,12 @@
 //   # export /home/ann/out            (the target folder)
 //   # shares /home/ann/out/photos_分发 (share k is this followed by k)
 //   # folders 5                       (the number of share folders)
+//   # made /home/ann/out/home         (a folder on the way to the shares
+//   # made /home/ann/out/home/ann      that the run made; none, one or more)
 //   share  source  destination  outcome  size  modification time  identity
 //   ...
 //   # end                             (or: # end interrupted N)
+//   # undone 2024-06-11T15:00:00.000000000Z  (once the run was taken back)
 //
 // The fields are escaped and formatted as record_format.h says. Each line
 // is in the file before its file appears at the destination, and is

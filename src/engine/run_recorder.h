@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/run_plan.h"
 #include "platform/file_types.h"
@@ -16,6 +17,9 @@ struct RunStart {
     const FolderNames& names;      // the names the plan's rows point into
     std::u16string targetFolder;   // the folder the share folders are made in
     FileTime time;
+    // The folders on the way to the shares that are missing, which the run
+    // is about to make: an undo may remove them again.
+    std::vector<std::u16string> made = {};
 };
 
 // Where the line of one row stands in the record; kept by the thread that

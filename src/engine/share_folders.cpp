@@ -23,6 +23,22 @@ std::optional<ShareLayout> shareLayout(const std::u16string& target, const std::
     return layout;
 }
 
+std::vector<std::u16string> foldersOnTheWay(const ShareLayout& layout, char16_t separator) {
+    std::vector<std::u16string> way;
+    std::u16string folder = layout.target;
+    for (std::size_t start = 0; start < layout.parent.size();) {
+        std::size_t end = layout.parent.find(separator, start);
+        if (end == std::u16string::npos) end = layout.parent.size();
+        if (end > start) {
+            if (folder.back() != separator) folder += separator;
+            folder.append(layout.parent, start, end - start);
+            way.push_back(folder);
+        }
+        start = end + 1;
+    }
+    return way;
+}
+
 std::unique_ptr<OpenFolder> openShareParent(System& system, const ShareLayout& layout, bool create) {
     // The target folder itself is made as the user named it, links and all.
     if (create && !system.folderExists(layout.target))
@@ -36,8 +52,27 @@ ShareFolders::ShareFolders(System& system, const std::u16string& target, std::u1
     : system_(system), root_(std::move(shareRoot)),
       layout_(shareLayout(target, root_, system.pathStyle().separator)) {}
 
+OpenFolder* ShareFolders::existingParent() {
+    if (!parent_ && layout_) parent_ = openShareParent(system_, *layout_, false);
+    return parent_.get();
+}
+
+std::vector<std::u16string> ShareFolders::toMake() {
+    if (!layout_ || existingParent()) return {};
+    std::vector<std::u16string> way = foldersOnTheWay(*layout_, system_.pathStyle().separator);
+    const std::unique_ptr<OpenFolder> target = system_.openFolder(layout_->target);
+    if (!target) return way;
+    // The first folder on the way that cannot be entered, and all below it.
+    std::size_t present = 0;
+    while (present < way.size() &&
+           system_.openFolderBelow(*target, std::u16string_view(way[present]).substr(layout_->target.size()), false))
+        ++present;
+    way.erase(way.begin(), way.begin() + static_cast<std::ptrdiff_t>(present));
+    return way;
+}
+
 void ShareFolders::make(std::uint64_t count) {
-    if (layout_) parent_ = openShareParent(system_, *layout_, true);
+    if (!parent_ && layout_) parent_ = openShareParent(system_, *layout_, true);
     if (!parent_) return;
     for (std::uint64_t k = 1; k <= count; ++k) system_.openFolderBelow(*parent_, layout_->rootName + text::decimal(k), true);
 }

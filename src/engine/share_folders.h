@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/system.h"
 
@@ -35,6 +36,10 @@ struct ShareLayout {
 std::optional<ShareLayout> shareLayout(const std::u16string& target, const std::u16string& shareRoot,
                                        char16_t separator);
 
+// The folders from the target (not included) to the one that holds the
+// shares, outermost first, as paths: what a run may have made on its way.
+std::vector<std::u16string> foldersOnTheWay(const ShareLayout& layout, char16_t separator);
+
 // The folder that holds the shares, opened (made when `create` is set) as
 // described above; nullptr when it cannot be.
 std::unique_ptr<OpenFolder> openShareParent(System& system, const ShareLayout& layout, bool create);
@@ -43,10 +48,17 @@ class ShareFolders {
 public:
     ShareFolders(System& system, const std::u16string& target, std::u16string shareRoot);
 
+    // The folder that holds the shares, when it exists already (it is then
+    // kept open for the run); nullptr when it does not.
+    OpenFolder* existingParent();
+    // The folders on the way to the shares that are missing now: those
+    // make() will make.
+    std::vector<std::u16string> toMake();
     // Share folders 1 to `count` made where missing, and the folders on the
     // way to them; existing ones are reused as they are. Without a usable
     // way there, no share can be opened and every file fails.
     void make(std::uint64_t count);
+    OpenFolder* parent() const { return parent_.get(); }
     // Share `share`, opened on first use; nullptr when it cannot be (its
     // files then fail). Safe from both threads of a copy run.
     OpenFolder* folder(std::uint64_t share);

@@ -1,9 +1,11 @@
 #include "engine/undo.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "engine/folder_locks.h"
 #include "engine/share_folders.h"
 #include "text/utf.h"
 
@@ -13,32 +15,72 @@ namespace {
 
 bool stopping(const std::atomic<int>* stop) { return stop && stop->load(std::memory_order_relaxed) != 0; }
 
+constexpr std::string_view kHiddenPrefix = ".quillmarsh-";
+
 // The share folders of the rows in hand: rows come share by share, those of
 // two neighbouring shares mixed where two threads copied, so a few stay open.
+// Each is held exclusively while it is open.
 class OpenShares {
 public:
-    OpenShares(System& system, OpenFolder* parent, std::u16string rootName)
-        : system_(system), parent_(parent), rootName_(std::move(rootName)) {}
+    OpenShares(System& system, FolderLocks& locks, OpenFolder* parent, std::u16string rootName)
+        : system_(system), locks_(locks), parent_(parent), rootName_(std::move(rootName)) {}
+    ~OpenShares() { closeAll(); }
 
-    OpenFolder* get(std::uint64_t share) {
-        for (auto& [number, folder] : open_) {
-            if (number == share) return folder.get();
-        }
-        if (open_.size() == kKept) open_.erase(open_.begin());
+    struct Share {
+        std::uint64_t number;
         std::unique_ptr<OpenFolder> folder;
-        if (parent_) folder = system_.openFolderBelow(*parent_, name(share), false);
-        open_.emplace_back(share, std::move(folder));
-        return open_.back().second.get();
+        bool busy = false;  // another run or undo holds it
+        // Files under hidden names in it, once looked for.
+        std::optional<std::vector<std::pair<NativeName, FileStamp>>> hidden;
+    };
+
+    Share& get(std::uint64_t share) {
+        for (Share& open : open_) {
+            if (open.number == share) return open;
+        }
+        if (open_.size() == kKept) {
+            if (open_.front().folder && !open_.front().busy) locks_.release(*open_.front().folder);
+            open_.erase(open_.begin());
+        }
+        Share opened{share, nullptr, false, std::nullopt};
+        if (parent_) opened.folder = system_.openFolderBelow(*parent_, name(share), false);
+        if (opened.folder && !locks_.take(*opened.folder, true)) opened.busy = true;
+        open_.push_back(std::move(opened));
+        return open_.back();
     }
-    void closeAll() { open_.clear(); }
+    // The hidden name in the share that holds the file `stamp`, if any.
+    std::optional<NativeName> hiddenHolding(Share& share, const FileStamp& stamp) {
+        if (!share.hidden) {
+            share.hidden.emplace();
+            system_.forEachEntry(*share.folder, [&](NativeNameView entry, EntryKind kind) {
+                if ((kind == EntryKind::File || kind == EntryKind::Link) && text::nameText(entry).starts_with(
+                                                                                 text::fromUtf8(kHiddenPrefix))) {
+                    if (const auto found = system_.stampOf(*share.folder, entry))
+                        share.hidden->emplace_back(NativeName(entry), *found);
+                }
+                return true;
+            });
+        }
+        for (const auto& [name, found] : *share.hidden) {
+            if (found == stamp) return name;
+        }
+        return std::nullopt;
+    }
+    void closeAll() {
+        for (Share& open : open_) {
+            if (open.folder && !open.busy) locks_.release(*open.folder);
+        }
+        open_.clear();
+    }
     std::u16string name(std::uint64_t share) const { return rootName_ + text::decimal(share); }
 
 private:
     static constexpr std::size_t kKept = 4;
     System& system_;
+    FolderLocks& locks_;
     OpenFolder* parent_;
     std::u16string rootName_;
-    std::vector<std::pair<std::uint64_t, std::unique_ptr<OpenFolder>>> open_;
+    std::vector<Share> open_;
 };
 
 // Why a file stays, or empty when there is nothing to say (it was taken
@@ -84,6 +126,125 @@ bool check(System& system, const UndoRequest& request, UndoReport& report) {
     return true;
 }
 
+// One row taken back, as far as it can be.
+enum class Result { TakenBack, AlreadyBack, Nothing, Left };
+
+class RowUndo {
+public:
+    RowUndo(System& system, OpenFolder* source, OpenShares& shares) : system_(system), source_(source), shares_(shares) {}
+
+    Result operator()(const RecordRow& row, std::u16string& reason) {
+        const bool moved = row.outcome == TransferOutcome::Moved;
+        const NativeName name = text::nativeName(row.name);
+        if (!source_) {
+            reason = u"导入目录无法打开";
+            return Result::Left;
+        }
+        OpenShares::Share& share = shares_.get(row.share);
+        if (!share.folder) {
+            // The share folder is gone (a first undo removed it): what is
+            // back at its source was taken back before.
+            if (backAtSource(row, name)) return Result::AlreadyBack;
+            if (!moved) return Result::Nothing;
+            reason = u"分发文件夹已不在，或已被换成链接，未进入";
+            return Result::Left;
+        }
+        if (share.busy) {
+            reason = u"另一次分发或撤销正在使用这个分发文件夹";
+            return Result::Left;
+        }
+        TakeBack result = takeBack(*share.folder, name, row);
+        if (result == TakeBack::Gone) {
+            if (backAtSource(row, name)) return Result::AlreadyBack;
+            // A killed undo moves a file aside under a hidden name before it
+            // removes it, and a killed run may leave a whole file under one:
+            // known by its identity, it gets its name back and is taken back.
+            if (const auto hidden = shares_.hiddenHolding(share, row.stamp);
+                hidden && system_.renameIn(*share.folder, *hidden, name))
+                result = takeBack(*share.folder, name, row);
+        }
+        if (result == TakeBack::Done) return Result::TakenBack;
+        if (result == TakeBack::Gone) {
+            if (!moved) return Result::Nothing;
+            reason = u"分发文件夹中已没有这个文件";
+            return Result::Left;
+        }
+        reason = reasonOf(result, moved);
+        return Result::Left;
+    }
+
+private:
+    TakeBack takeBack(OpenFolder& share, NativeNameView name, const RecordRow& row) {
+        if (row.outcome != TransferOutcome::Moved) return system_.deleteCopy(share, name, row.stamp, *source_);
+        const TakeBack result = system_.moveBack(share, name, *source_, row.stamp);
+        // A move between file systems that was killed after its copy was
+        // published but before the source went: the source is still there,
+        // and the share holds a copy of it.
+        if (result == TakeBack::NameTaken && system_.deleteCopy(share, name, row.stamp, *source_) == TakeBack::Done)
+            return TakeBack::Done;
+        return result;
+    }
+    // Whether nothing of the row is left to take back: a moved file is at
+    // its source again (the very file), a copy's source is there.
+    bool backAtSource(const RecordRow& row, NativeNameView name) {
+        const std::optional<FileStamp> there = system_.stampOf(*source_, name);
+        // A file moved back across file systems is a copy with the same
+        // size and time.
+        if (row.outcome == TransferOutcome::Moved)
+            return there && (there->id == row.stamp.id || there->facts == row.stamp.facts);
+        return there.has_value();
+    }
+
+    System& system_;
+    OpenFolder* source_;
+    OpenShares& shares_;
+};
+
+// The share folders of the run that are empty now, and the folders it made
+// on the way to them, go; one that holds anything stays. The folders are
+// found by looking, not by counting up to the number the record claims.
+// The run's share folder number in a folder's name (the root, then k
+// written as the run writes it); 0 when it is none.
+std::uint64_t shareNumber(std::u16string_view name, std::u16string_view root) {
+    if (!name.starts_with(root) || name.size() == root.size() || name[root.size()] == u'0') return 0;
+    std::uint64_t k = 0;
+    for (const char16_t c : name.substr(root.size())) {
+        if (c < u'0' || c > u'9' || k > (UINT64_MAX - 9) / 10) return 0;
+        k = k * 10 + static_cast<std::uint64_t>(c - u'0');
+    }
+    return k;
+}
+
+// The share folders of the run that are empty now, and the folders it made
+// on the way to them, go; one that holds anything stays. The folders are
+// found by looking, not by counting up to the number the record claims.
+void removeEmptyFolders(System& system, const RecordHeader& header, const ShareLayout& layout, OpenFolder* parent,
+                        const std::atomic<int>* stop) {
+    std::vector<NativeName> shares;
+    if (parent) {
+        system.forEachEntry(*parent, [&](NativeNameView entry, EntryKind kind) {
+            const std::uint64_t k = kind == EntryKind::Folder ? shareNumber(text::nameText(entry), layout.rootName) : 0;
+            if (k >= 1 && k <= header.folders) shares.emplace_back(entry);
+            return !stopping(stop);
+        });
+    }
+    for (const NativeName& share : shares) {
+        if (stopping(stop)) return;
+        system.removeFolderBelow(*parent, share);
+    }
+    // Innermost first; each only once empty.
+    const char16_t separator = system.pathStyle().separator;
+    const std::unique_ptr<OpenFolder> target = header.made.empty() ? nullptr : system.openFolder(layout.target);
+    for (auto made = header.made.rbegin(); target && made != header.made.rend(); ++made) {
+        const std::size_t cut = made->rfind(separator);
+        if (cut == std::u16string::npos) continue;
+        const std::size_t from = std::min(cut, layout.target.size());  // a root target keeps its separator
+        const std::u16string_view above = std::u16string_view(*made).substr(from, cut - from);
+        if (const std::unique_ptr<OpenFolder> folder = system.openFolderBelow(*target, above, false))
+            system.removeFolderBelow(*folder, text::nativeName(made->substr(cut + 1)));
+    }
+}
+
 }  // namespace
 
 UndoReport undoRun(System& system, const UndoRequest& request) {
@@ -102,14 +263,14 @@ UndoReport undoRun(System& system, const UndoRequest& request) {
         report.error = "shares 一行不是 export 之中的分发文件夹";
         return report;
     }
+    FolderLocks locks(system);
     const std::unique_ptr<OpenFolder> parent = openShareParent(system, *layout, false);
-    std::unique_ptr<FolderLock> lock;
-    if (parent && !(lock = system.lockFolder(*parent, true))) {
+    const std::unique_ptr<OpenFolder> source = system.openFolder(header.importFolder);
+    if ((parent && !locks.take(*parent, true)) || (source && !locks.take(*source, true))) {
         report.refused = UndoReport::Refused::Busy;
-        report.error = "另一次分发或撤销正在使用这些分发文件夹";
+        report.error = "另一次分发或撤销正在使用这些文件夹";
         return report;
     }
-    const std::unique_ptr<OpenFolder> source = system.openFolder(header.importFolder);
     if (request.checked) request.checked(report);
 
     if (!request.record.rewind()) {
@@ -121,7 +282,8 @@ UndoReport undoRun(System& system, const UndoRequest& request) {
     RecordHeader again;
     std::string error;
     reader.readHeader(again, error);
-    OpenShares shares(system, parent.get(), layout->rootName);
+    OpenShares shares(system, locks, parent.get(), layout->rootName);
+    RowUndo undoRow(system, source.get(), shares);
     RecordRow row;
     std::uint64_t done = 0;
     while (error.empty() && reader.next(row, error)) {
@@ -129,50 +291,29 @@ UndoReport undoRun(System& system, const UndoRequest& request) {
             report.stopped = true;
             break;
         }
-        const bool moved = row.outcome == TransferOutcome::Moved;
-        if (!moved && row.outcome != TransferOutcome::Copied) continue;  // nothing of the run's is there
+        if (row.outcome != TransferOutcome::Moved && row.outcome != TransferOutcome::Copied) continue;
         if (request.progress) request.progress(done++, report.toTakeBack);
-        const NativeName name = text::nativeName(row.name);
-        OpenFolder* share = shares.get(row.share);
         std::u16string reason;
-        if (!source) {
-            reason = u"导入目录无法打开";
-        } else if (!share) {
-            reason = u"分发文件夹已不在，或已被换成链接，未进入";
-        } else {
-            TakeBack result = moved ? system.moveBack(*share, name, *source, row.stamp)
-                                    : system.deleteCopy(*share, name, row.stamp, *source);
-            // A move between file systems that was killed after its copy was
-            // published but before the source went: the source is still
-            // there, and the share holds a copy of it.
-            if (moved && result == TakeBack::NameTaken &&
-                system.deleteCopy(*share, name, row.stamp, *source) == TakeBack::Done)
-                result = TakeBack::Done;
-            if (result == TakeBack::Done) {
+        switch (undoRow(row, reason)) {
+            case Result::TakenBack:
                 ++report.takenBack;
-                continue;
-            }
-            reason = reasonOf(result, moved);
+                break;
+            case Result::AlreadyBack:
+                ++report.alreadyBack;
+                break;
+            case Result::Nothing:
+                break;
+            case Result::Left:
+                ++report.left;
+                if (request.problem) request.problem({row.destination, reason});
+                break;
         }
-        // A moved file that is back at its source (the run was killed before
-        // it moved, or it was moved back by hand) leaves nothing to do.
-        if (moved && source && (reason.empty() || !share)) {
-            const std::optional<FileStamp> there = system.stampOf(*source, name);
-            if (there && there->id == row.stamp.id) continue;
-            if (reason.empty()) reason = u"分发文件夹中已没有这个文件";
-        }
-        if (reason.empty()) continue;
-        ++report.left;
-        if (request.problem) request.problem({row.destination, reason});
     }
     // The record changed between the two readings: what was read up to
     // there was taken back, the rest stays.
     if (!error.empty()) report.error = error;
-    // Every share folder the run made that is empty now goes, those the run
-    // was stopped before reaching included; one that holds anything stays.
     shares.closeAll();
-    for (std::uint64_t k = 1; parent && !report.stopped && k <= header.folders; ++k)
-        system.removeFolderBelow(*parent, text::nativeName(shares.name(k)));
+    if (!report.stopped) removeEmptyFolders(system, header, *layout, parent.get(), request.stop);
     return report;
 }
 

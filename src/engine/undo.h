@@ -29,6 +29,7 @@ struct UndoReport {
     std::uint64_t rows = 0;       // rows in the record
     std::uint64_t toTakeBack = 0;  // of them, files the run moved or copied
     std::uint64_t takenBack = 0;
+    std::uint64_t alreadyBack = 0;  // taken back before (an undo done twice, or killed)
     std::uint64_t left = 0;  // files that stay, each told to `problem`
     bool stopped = false;    // the undo itself was stopped
 };
@@ -54,9 +55,15 @@ struct UndoRequest {
 //    the source name;
 //  - a copy is deleted while it is that very file and its source is another
 //    file with the same bytes;
-//  - share folders left empty by this are removed.
+//  - share folders left empty by this are removed, and the folders the run
+//    made on the way to them.
+// It can be done again: a row taken back already (its file back at its
+// source, or its copy gone while the source is there) counts as such, and a
+// file that a killed undo (or run) left under a hidden name in its share is
+// found there by its recorded identity and taken back from there.
 // The share folders are entered from the target folder without following
-// links, and held exclusively against a run over the same folder meanwhile.
+// links. The folder that holds them, the import folder and each share it
+// enters are held exclusively against every run and every other undo.
 UndoReport undoRun(System& system, const UndoRequest& request);
 
 }  // namespace qm

@@ -21,8 +21,8 @@ std::u16string localTimeText(System& system, const FileTime& time) {
 }
 
 // How many files the record says the run moved or copied.
-std::uint64_t filesIn(System& system, const std::u16string& path) {
-    const std::unique_ptr<InputFile> file = system.openInputFile(path);
+std::uint64_t filesIn(System& system, RunRecords& records, const RunRecords::Record& record) {
+    const std::unique_ptr<InputFile> file = records.open(record);
     if (!file) return 0;
     RecordReader reader(*file, system.pathStyle().separator);
     RecordHeader header;
@@ -51,7 +51,7 @@ void Form1::UndoLastRun() {
     }
     const RecordHeader& run = last->header;
     const std::u16string what = (run.time ? localTimeText(system, *run.time) + u"　" : std::u16string()) +
-                                (run.move ? u"移动" : u"复制") + text::decimal(filesIn(system, last->path)) +
+                                (run.move ? u"移动" : u"复制") + text::decimal(filesIn(system, records, *last)) +
                                 u"个文件到 " + run.targetFolder;
     const MsgResult answer =
         user.messageBox({u"撤销上次分发？\r\n" + what, kTitle, MsgButtons::OkCancel, MsgIcon::Information, 1});
@@ -62,7 +62,7 @@ void Form1::UndoLastRun() {
     setTag(caption());
     const std::u16string progress = tag() + u"  正在撤销，请稍候...";
     FailureLog log(system, u"撤销失败记录.txt");
-    const std::unique_ptr<InputFile> record = system.openInputFile(last->path);
+    const std::unique_ptr<InputFile> record = records.open(*last);
     UndoReport report;
     if (record) {
         UndoRequest request{*record, {}, {}, nullptr, {}};
@@ -82,13 +82,21 @@ void Form1::UndoLastRun() {
     LDir_Change();
 
     if (report.refused != UndoReport::Refused::No) {
+        const bool busy = report.refused == UndoReport::Refused::Busy;
         user.messageBox({std::u16string(u"无法撤销上次分发：") +
-                             (report.refused == UndoReport::Refused::Busy ? u"另一次分发或撤销正在使用这些分发文件夹。"
-                                                                          : u"它的记录无法读取。"),
+                             (busy ? u"另一次分发或撤销正在使用这些分发文件夹。" : u"它的记录无法读取。"),
                          u"警告", MsgButtons::Ok, MsgIcon::Critical, 0});
+        // A record that can never be taken back would stand in front of
+        // every run before it: it is set aside. A busy one waits its turn.
+        if (!busy) records.setAside(*last);
         return;
     }
-    records.markTakenBack(last->path);
+    records.markTakenBack(*last);
+    if (report.takenBack == 0 && report.left == 0) {
+        user.messageBox({u"没有需要撤销的文件。", kTitle, MsgButtons::Ok, MsgIcon::Information, 0});
+        log.removeEarlier();
+        return;
+    }
     if (report.left == 0) {
         user.messageBox({u"撤销完毕！", kTitle, MsgButtons::Ok, MsgIcon::Information, 0});
         log.removeEarlier();

@@ -77,6 +77,19 @@ public:
     virtual bool publishing(const FileFacts& source, const FileId& appearing) = 0;
 };
 
+// What a name in a folder is, as the folder itself tells (a link is not
+// followed).
+enum class EntryKind { File, Folder, Link, Other };
+
+// What changes whenever a name is added to a folder or taken from it: which
+// folder it is, and the times its entries last changed. Two equal versions
+// of a folder mean that it still holds the names it held.
+struct FolderVersion {
+    FileId id;
+    FileTime modified, changed;
+    bool operator==(const FolderVersion&) const = default;
+};
+
 // How an attempt to take one file of a run back ended.
 enum class TakeBack {
     Done,        // moved back, or the copy deleted
@@ -110,6 +123,9 @@ class RecordFile {
 public:
     virtual ~RecordFile() = default;
     virtual bool writeAt(std::uint64_t offset, std::string_view bytes) = 0;
+    // What is in the file already (a record opened again to be marked).
+    virtual long long readAt(std::uint64_t offset, char* buffer, std::size_t size) = 0;
+    virtual std::uint64_t size() = 0;
     // Cuts the file to `size` bytes (after a line that went in only in part).
     virtual bool truncate(std::uint64_t size) = 0;
     virtual bool close() = 0;

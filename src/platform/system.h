@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -66,12 +67,26 @@ public:
     // that renaming one of them meanwhile redirects nothing.
     virtual std::unique_ptr<OpenFolder> openFolderBelow(OpenFolder& base, std::u16string_view relative,
                                                         bool create) = 0;
+    // Each entry of an open folder but "." and "..", with what it is (links
+    // are not followed), until `visit` returns false. False when the folder
+    // cannot be read to its end.
+    virtual bool forEachEntry(OpenFolder& folder,
+                              const std::function<bool(NativeNameView name, EntryKind kind)>& visit) = 0;
+    // Which folder an open folder is.
+    virtual std::optional<FileId> identityOf(OpenFolder& folder) = 0;
+    // The folder's version, when the file system keeps one that no added or
+    // removed name can leave unchanged (but for a change in the same tick of
+    // its clock as the one before: a version only proves something of a
+    // folder whose times are a while old); nullopt when it does not, and the
+    // folder must be read again.
+    virtual std::optional<FolderVersion> folderVersion(const std::u16string& path) = 0;
 
     // The transfer contract, the same on every platform:
-    //  - Only a regular file is transferred. Files are opened so that nothing
-    //    can block (a FIFO or device put in place of a source, or sitting at
-    //    the destination name, is a failure, never a hang). A symbolic link
-    //    in the source folder delivers the content it points to.
+    //  - Only a regular file is transferred, or a symbolic link to one. Files
+    //    are opened so that nothing can block (a FIFO or device put in place
+    //    of a source, or sitting at the destination name, is a failure, never
+    //    a hang). A copied symbolic link delivers the content it points to; a
+    //    moved one moves as the link itself.
     //  - Never replace: whatever already has the destination name is left
     //    alone. A regular file there with the same bytes (and not the source
     //    itself) is AlreadyThere; anything else there is Failed.
@@ -95,11 +110,13 @@ public:
     virtual TransferResult copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
                                     TransferWitness* witness) = 0;
     // moveFile: a rename that refuses an existing name where the file system
-    // allows it (Moved). Otherwise (another file system, a symbolic link, a
-    // rename that was refused) the file is copied as above and, once the copy
-    // is published, the source name is removed (Moved); when it cannot be
-    // removed the result is Copied. A clash is AlreadyThere or Failed as for a
-    // copy, and leaves the source where it is.
+    // allows it (Moved). Otherwise (another file system, a rename that was
+    // refused) the file is copied as above and, once the copy is published,
+    // the source name is removed (Moved); when it cannot be removed the
+    // result is Copied. A symbolic link is renamed, or on another file system
+    // made anew there (under a hidden name first, with the link's time) and
+    // then removed; its facts and identity are the link's own. A clash is
+    // AlreadyThere or Failed as for a copy, and leaves the source where it is.
     virtual TransferResult moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
                                     TransferWitness* witness) = 0;
     virtual bool deleteFile(const std::u16string& path) = 0;
@@ -108,12 +125,12 @@ public:
     // Each acts on the file itself, never on a name twice: what it checks is
     // what it moves or deletes.
     //
-    // The regular file `name` in `folder` (a link is not followed); nullopt
-    // for anything else or nothing.
+    // The regular file or symbolic link `name` in `folder` (a link is not
+    // followed: its own identity); nullopt for anything else or nothing.
     virtual std::optional<FileStamp> stampOf(OpenFolder& folder, NativeNameView name) = 0;
     // Moves `name` from `share` back to the same name in `source` while it is
     // the file `expected` (same identity, size and time), never replacing
-    // anything there.
+    // anything there. A symbolic link the run moved goes back as the link.
     virtual TakeBack moveBack(OpenFolder& share, NativeNameView name, OpenFolder& source,
                               const FileStamp& expected) = 0;
     // Deletes the copy `name` in `share` while it is the file `expected` and
@@ -134,9 +151,15 @@ public:
     // A regular file for reading; nullptr for anything else (a device or FIFO
     // is never opened in a way that could block).
     virtual std::unique_ptr<InputFile> openInputFile(const std::u16string& path) = 0;
-    // Adds `bytes` at the end of the regular file at `path` (a link is not
-    // followed); false when it cannot.
-    virtual bool appendToFile(const std::u16string& path, std::string_view bytes) = 0;
+    // The same in an open folder, the name not followed when it is a link:
+    // a new record file; an existing regular file to read, or to read and
+    // write (to mark a record); removing a file or link (never a folder); and
+    // renaming one within the folder, never replacing what has the new name.
+    virtual std::unique_ptr<RecordFile> createRecordIn(OpenFolder& folder, NativeNameView name) = 0;
+    virtual std::unique_ptr<InputFile> openInputIn(OpenFolder& folder, NativeNameView name) = 0;
+    virtual std::unique_ptr<RecordFile> openRecordIn(OpenFolder& folder, NativeNameView name) = 0;
+    virtual bool removeFileIn(OpenFolder& folder, NativeNameView name) = 0;
+    virtual bool renameIn(OpenFolder& folder, NativeNameView from, NativeNameView to) = 0;
     // The folder where the program keeps what it remembers for this user
     // (the records of the window's runs): on Linux $XDG_STATE_HOME/quillmarsh
     // (~/.local/state/quillmarsh), on Windows %LOCALAPPDATA%\Quillmarsh. It

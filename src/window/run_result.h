@@ -9,6 +9,8 @@ namespace qm {
 
 struct RunResult {
     bool ran = false;  // there were files to deal, and the run went through its steps
+    // An undo was using the share folders or the import folder: nothing was made.
+    bool busy = false;
     std::uint64_t transferred = 0;  // moved or copied into their shares
     std::uint64_t identical = 0;    // the same file was in the share already
     std::uint64_t failed = 0;

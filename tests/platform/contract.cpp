@@ -46,7 +46,8 @@ void setTimes(const fs::path& file, Times times) {
         const auto ticks = static_cast<std::uint64_t>((time.seconds + 11644473600LL) * 10000000 + time.nanoseconds / 100);
         both[i] = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
     }
-    win32::Handle handle(CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    win32::Handle handle(CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr));  // folders too
     EXPECT_TRUE(SetFileTime(handle.get(), nullptr, &both[0], &both[1])) << file;
 }
 

@@ -1,5 +1,7 @@
 // Listing a folder, names whatever their spelling, paths and folders.
 #include <algorithm>
+#include <functional>
+#include <map>
 
 #include "platform/contract.h"
 
@@ -37,6 +39,57 @@ TEST_F(ContractFiles, ListsRegularFilesHiddenOnesIncluded) {
         EXPECT_EQ(list(folder), std::nullopt) << text::toUtf8(folder);
         EXPECT_FALSE(platform.canListFolder(folder)) << text::toUtf8(folder);
     }
+}
+
+// An open folder tells its entries as they are, links not followed, and
+// which folder it is, whatever path led to it.
+TEST_F(ContractFiles, AFolderTellsItsEntriesAndWhichFolderItIs) {
+    dir.write("in/file", "x");
+    fs::create_directories(dir.native("in/folder"));
+    std::map<std::string, EntryKind> expected{{"file", EntryKind::File}, {"folder", EntryKind::Folder}};
+    if (dir.link("in/folder", "in/linked folder")) expected["linked folder"] = EntryKind::Link;
+    auto in = folder("in");
+    ASSERT_TRUE(in);
+    std::map<std::string, EntryKind> seen;
+    EXPECT_TRUE(platform.forEachEntry(*in, [&](NativeNameView entry, EntryKind kind) {
+        seen[text::toUtf8(text::nameText(entry))] = kind;
+        return true;
+    }));
+    EXPECT_EQ(seen, expected);
+    int visits = 0;
+    EXPECT_TRUE(platform.forEachEntry(*in, [&](NativeNameView, EntryKind) { return ++visits < 1; }));
+    EXPECT_EQ(visits, 1);  // stopped when asked
+
+    auto again = platform.openFolder(dir.u16("in") + kSep), other = folder("in/folder");
+    ASSERT_TRUE(again && other);
+    EXPECT_EQ(platform.identityOf(*in), platform.identityOf(*again));
+    EXPECT_NE(platform.identityOf(*in), platform.identityOf(*other));
+}
+
+// A folder's version stays while its names stay and changes with any name
+// added or taken away, whatever else is done to the folder's files.
+TEST_F(ContractFiles, AFolderVersionChangesWithItsNames) {
+    dir.write("in/a", "x");
+    const FileTime past{1500000000, 0};
+    auto settle = [&] { setTimes(dir.native("in"), {past, past}); };
+    settle();
+    const auto first = platform.folderVersion(dir.u16("in"));
+    if (!first) GTEST_SKIP() << "this file system keeps no version of a folder";
+    EXPECT_EQ(first->modified, past);
+    dir.write("in/a", "written again");
+    EXPECT_EQ(platform.folderVersion(dir.u16("in")), first);
+    const std::vector<std::function<void()>> changes{
+        [&] { dir.write("in/b", "added"); },
+        [&] { fs::remove(dir.native("in/b")); },
+        [&] { fs::rename(dir.native("in/a"), dir.native("in/c")); },
+    };
+    for (const auto& change : changes) {
+        settle();
+        const auto before = platform.folderVersion(dir.u16("in"));
+        change();
+        EXPECT_NE(platform.folderVersion(dir.u16("in")), before);
+    }
+    EXPECT_EQ(platform.folderVersion(dir.u16("missing")), std::nullopt);
 }
 
 // A name that is not valid text (bytes that are not UTF-8 on POSIX, lone

@@ -35,6 +35,47 @@ TEST_F(ContractTakeBack, ARecordFileIsNewOrNothing) {
     EXPECT_EQ(platform.openInputFile(dir.u16("folder")), nullptr);
 }
 
+// The window's records are reached through their open folder by name
+// alone: made new, read, marked in place, renamed without replacing, removed;
+// a link or a folder at a name is never followed or removed.
+TEST_F(ContractTakeBack, RecordsInAnOpenFolderAreReachedByNameAlone) {
+    dir.write("runs/taken", "an earlier record");
+    fs::create_directories(dir.native("runs/folder"));
+    dir.write("elsewhere", "not a record");
+    const bool links = dir.link("elsewhere", "runs/link");
+    auto runs = folder("runs");
+    ASSERT_TRUE(runs);
+    for (const char* taken : {"taken", "folder", "link"}) {
+        if (std::string(taken) == "link" && !links) continue;
+        EXPECT_EQ(platform.createRecordIn(*runs, name(taken)), nullptr) << taken;
+        if (std::string(taken) != "taken") {
+            EXPECT_EQ(platform.openInputIn(*runs, name(taken)), nullptr) << taken;
+            EXPECT_EQ(platform.openRecordIn(*runs, name(taken)), nullptr) << taken;
+        }
+    }
+    auto made = platform.createRecordIn(*runs, name("new"));
+    ASSERT_TRUE(made && made->writeAt(0, "line one\n") && made->close());
+    auto marked = platform.openRecordIn(*runs, name("new"));
+    ASSERT_TRUE(marked);
+    EXPECT_EQ(marked->size(), 9u);
+    char buffer[16] = {};
+    EXPECT_EQ(marked->readAt(5, buffer, sizeof buffer), 4);
+    EXPECT_EQ(std::string(buffer, 4), "one\n");
+    EXPECT_TRUE(marked->writeAt(9, "two\n") && marked->truncate(13) && marked->close());
+    auto input = platform.openInputIn(*runs, name("new"));
+    ASSERT_TRUE(input);
+    EXPECT_EQ(input->read(buffer, sizeof buffer), 13);
+
+    EXPECT_FALSE(platform.renameIn(*runs, name("new"), name("taken")));
+    EXPECT_TRUE(platform.renameIn(*runs, name("new"), name("renamed")));
+    EXPECT_EQ(dir.read("runs/renamed"), "line one\ntwo\n");
+    EXPECT_FALSE(platform.removeFileIn(*runs, name("folder")));
+    EXPECT_EQ(links && platform.removeFileIn(*runs, name("link")), links);
+    EXPECT_TRUE(platform.removeFileIn(*runs, name("renamed")));
+    EXPECT_EQ(dir.read("elsewhere"), "not a record");
+    EXPECT_EQ(dir.list("runs"), (std::vector<std::string>{"folder", "taken"}));
+}
+
 TEST_F(ContractTakeBack, FoldersBelowAreMadeAndEnteredWithoutFollowingLinks) {
     fs::create_directories(dir.native("out"));
     auto out = folder("out");

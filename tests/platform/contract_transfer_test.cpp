@@ -161,7 +161,9 @@ TEST_F(ContractTransfer, SpecialFilesFailWithoutBlocking) {
 
 // A symbolic link in the source folder delivers what it points to, also in a
 // move: a link moved into a share may lead nowhere from there.
-TEST_F(ContractTransfer, ALinkDeliversItsContentAndAMoveRemovesOnlyTheLink) {
+// A copied link delivers its content; a moved one moves as the link, whose
+// own identity the result names, and what it leads to stays where it is.
+TEST_F(ContractTransfer, ALinkDeliversItsContentWhenCopiedAndMovesAsTheLink) {
     const Mode mode{0640, kHidden | kArchive};
     make("data/target", "content", mode);
     fs::create_directories(dir.native("in"));
@@ -169,9 +171,14 @@ TEST_F(ContractTransfer, ALinkDeliversItsContentAndAMoveRemovesOnlyTheLink) {
     if (!dir.link("data/target", "in/copied") || !dir.link("data/target", "in/moved")) {
         GTEST_SKIP() << "no links to files here";
     }
+    const FileStamp link = platform.stampOf(*folder("in"), name("moved")).value();
     EXPECT_EQ(copy("in/copied", "out"), Copied);
-    EXPECT_EQ(move("in/moved", "out"), Moved);
-    for (const char* copied : {"out/copied", "out/moved"}) expectAsMade(copied, "content", mode);  // not links
+    const TransferResult moved = transfer(true, "in/moved", "out");
+    EXPECT_EQ(moved.outcome, Moved);
+    EXPECT_EQ(moved.id, link.id);
+    expectAsMade("out/copied", "content", mode);  // not a link
+    EXPECT_TRUE(fs::is_symlink(dir.native("out/moved")));
+    EXPECT_EQ(fs::read_symlink(dir.native("out/moved")), dir.native("data/target"));
     EXPECT_EQ(dir.list("in"), Listing{"copied"});
     expectAsMade("data/target", "content", mode);
 }

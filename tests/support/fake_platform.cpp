@@ -34,6 +34,10 @@ public:
         }
         return inner_->writeAt(offset, bytes);
     }
+    long long readAt(std::uint64_t offset, char* buffer, std::size_t size) override {
+        return inner_->readAt(offset, buffer, size);
+    }
+    std::uint64_t size() override { return inner_->size(); }
     bool truncate(std::uint64_t size) override { return inner_->truncate(size); }
     bool close() override { return inner_->close(); }
 

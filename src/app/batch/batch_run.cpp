@@ -6,7 +6,6 @@
 #include "app/batch/batch_user.h"
 #include "engine/record_writer.h"
 #include "engine/run_plan.h"
-#include "engine/share_folders.h"
 #include "engine/undo.h"
 #include "folders/folder_messages.h"
 #include "text/utf.h"
@@ -94,7 +93,11 @@ int runUndo(const Options& options, System& system, std::ostream& out, std::ostr
         return refuse(err, what + shown(*options.undo) + "：" + shown(report.error));
     }
     if (!report.error.empty()) err << "清单在撤销时被改动，撤销已停止：" << shown(report.error) << '\n';
-    if (!options.quiet || report.stopped) err << "已撤销" << report.takenBack << "个文件。\n";
+    if (report.takenBack == 0 && report.left == 0 && report.error.empty() && !report.stopped) {
+        if (!options.quiet) err << "没有需要撤销的文件。\n";
+    } else if (!options.quiet || report.stopped) {
+        err << "已撤销" << report.takenBack << "个文件。\n";
+    }
     if (report.stopped) {
         err << "撤销已中断。\n";
         return stoppedExitCode(stop->load());
@@ -223,18 +226,6 @@ int runBatch(const Options& options, System& system, std::ostream& out, std::ost
         if (!manifest) return kCouldNotStart;
         form.extras.recorder = manifest.get();
     }
-    // A run holds the folder its shares are in against an undo over it.
-    const char16_t separator = system.pathStyle().separator;
-    const std::optional<ShareLayout> layout = shareLayout(exportFolder, form.ShareRoot(), separator);
-    const std::unique_ptr<OpenFolder> shareParent = layout ? openShareParent(system, *layout, true) : nullptr;
-    const std::unique_ptr<FolderLock> lock = shareParent ? system.lockFolder(*shareParent, false) : nullptr;
-    if (shareParent && !lock) {
-        if (manifest) {
-            manifest.reset();
-            system.deleteFile(system.absolutePath(*options.manifest));
-        }
-        return refuse(err, "一次撤销正在使用这些分发文件夹，请等它结束：" + shown(form.ShareRoot()));
-    }
     if (stopRequested(stop)) return stoppedExitCode(stop->load());
     if (options.move) form.click(form.ChBackUp);
 
@@ -250,6 +241,13 @@ int runBatch(const Options& options, System& system, std::ostream& out, std::ost
     form.observe(nullptr);
 
     const RunResult& result = form.lastRun();
+    if (result.busy) {
+        if (manifest) {
+            manifest.reset();
+            system.deleteFile(system.absolutePath(*options.manifest));
+        }
+        return refuse(err, "一次撤销正在使用这些文件夹，请等它结束：" + shown(form.ShareRoot()));
+    }
     if (!result.failureLog.empty()) out << shown(result.failureLog) << '\n';
     if (result.recordLost) {
         err << "清单无法写入，分发已停止：" << shown(*options.manifest);

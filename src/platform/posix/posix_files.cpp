@@ -27,7 +27,22 @@ namespace {
 class PosixRecordFile : public RecordFile {
 public:
     explicit PosixRecordFile(posix::Fd fd) : fd_(std::move(fd)) {}
+    // A record written before, opened again to be marked: what is there is
+    // kept, and the few bytes written go by pwrite.
+    PosixRecordFile(posix::Fd fd, std::uint64_t size)
+        : fd_(std::move(fd)), reserved_(size), end_(size), mapping_(false) {}
     ~PosixRecordFile() override { close(); }
+
+    long long readAt(std::uint64_t offset, char* buffer, std::size_t size) override {
+        for (;;) {
+            const ssize_t n = pread(fd_.get(), buffer, size, static_cast<off_t>(offset));
+            if (n >= 0 || errno != EINTR) return n;
+        }
+    }
+    std::uint64_t size() override {
+        struct stat st;
+        return fstat(fd_.get(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+    }
 
     bool writeAt(std::uint64_t offset, std::string_view bytes) override {
         if (bytes.empty()) return true;
@@ -151,17 +166,52 @@ std::unique_ptr<InputFile> PosixSystem::openInputFile(const std::u16string& path
     return std::make_unique<PosixInputFile>(std::move(fd));
 }
 
-bool PosixSystem::appendToFile(const std::u16string& path, std::string_view bytes) {
-    posix::Fd fd(open(text::toUtf8(path).c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+namespace {
+
+int fdOf(OpenFolder& folder) { return static_cast<posix::PosixFolder&>(folder).fd(); }
+
+// A regular file opened in `folder` without following a link at its name,
+// and without blocking on a FIFO put there.
+posix::Fd openRegularIn(OpenFolder& folder, NativeNameView name, int access, struct stat& st) {
+    const posix::CName cname(name);
+    if (!cname.valid()) return posix::Fd();
+    posix::Fd fd(openat(fdOf(folder), cname.get(), access | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.valid() || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return posix::Fd();
+    return fd;
+}
+
+}  // namespace
+
+std::unique_ptr<RecordFile> PosixSystem::createRecordIn(OpenFolder& folder, NativeNameView name) {
+    const posix::CName cname(name);
+    if (!cname.valid()) return nullptr;
+    posix::Fd fd(openat(fdOf(folder), cname.get(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (!fd.valid()) return nullptr;
+    return std::make_unique<PosixRecordFile>(std::move(fd));
+}
+
+std::unique_ptr<InputFile> PosixSystem::openInputIn(OpenFolder& folder, NativeNameView name) {
     struct stat st;
-    if (!fd.valid() || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    while (!bytes.empty()) {
-        const ssize_t n = write(fd.get(), bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return fd.close();
+    posix::Fd fd = openRegularIn(folder, name, O_RDONLY, st);
+    if (!fd.valid()) return nullptr;
+    return std::make_unique<PosixInputFile>(std::move(fd));
+}
+
+std::unique_ptr<RecordFile> PosixSystem::openRecordIn(OpenFolder& folder, NativeNameView name) {
+    struct stat st;
+    posix::Fd fd = openRegularIn(folder, name, O_RDWR, st);
+    if (!fd.valid()) return nullptr;
+    return std::make_unique<PosixRecordFile>(std::move(fd), static_cast<std::uint64_t>(st.st_size));
+}
+
+bool PosixSystem::removeFileIn(OpenFolder& folder, NativeNameView name) {
+    const posix::CName cname(name);
+    return cname.valid() && unlinkat(fdOf(folder), cname.get(), 0) == 0;
+}
+
+bool PosixSystem::renameIn(OpenFolder& folder, NativeNameView from, NativeNameView to) {
+    const posix::CName a(from), b(to);
+    return a.valid() && b.valid() && posix::renameNoReplace(fdOf(folder), a.get(), fdOf(folder), b.get());
 }
 
 }  // namespace qm

@@ -22,6 +22,12 @@ public:
     bool valid() const { return fd_ >= 0; }
     // Closes now, reporting the result: a delayed write error can surface here.
     bool close();
+    // Hands the descriptor over (to a directory stream, say).
+    int release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
 
 private:
     int fd_;
@@ -74,6 +80,18 @@ TransferResult copyOpen(int in, const struct stat& source, const PosixFolder& to
 // What a transfer whose destination name is taken comes to: AlreadyThere
 // when a regular file with the source's bytes has it, else Failed.
 TransferResult compareWithTaken(int from, const char* name, const PosixFolder& to);
+
+// Moves the symbolic link `name` (its lstat in `st`) from the folder
+// `fromDir` to the same name in `to`, as the link itself: a rename, or on
+// another file system a new link with the same target and time, published
+// under a hidden name first and witnessed with its own identity.
+TransferResult moveLink(int fromDir, const char* name, const struct stat& st, const PosixFolder& to,
+                        TransferWitness* witness);
+// A new link in `toDir` under `name` with the target and time of the link
+// `name` in `fromDir` (its lstat in `st`), never replacing anything there;
+// `made` is the new link's lstat. False with errno set (EEXIST: taken).
+bool remakeLink(int fromDir, const char* name, const struct stat& st, int toDir, TransferWitness* witness,
+                struct stat& made);
 
 // Renames `from` in folder `fromDir` to `to` in `toDir` without ever
 // replacing what has the name `to`. False with errno set (EEXIST: taken;

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/posix/posix_folder.h"
 #include "platform/posix/posix_system.h"
 #include "text/utf.h"
 
@@ -61,7 +62,80 @@ void reserveFor(int dirFd, FolderNames& names) {
     names.reserve(units, count);
 }
 
+EntryKind kindOf(mode_t mode) {
+    if (S_ISREG(mode)) return EntryKind::File;
+    if (S_ISDIR(mode)) return EntryKind::Folder;
+    if (S_ISLNK(mode)) return EntryKind::Link;
+    return EntryKind::Other;
+}
+
+// File systems that stamp a folder with the time of every change to its
+// names, to the nanosecond or nearly, and keep it: local ones. Network and
+// FUSE file systems may cache a folder's times or not keep them at all, so
+// they are always read again.
+bool keepsFolderTimes(int fd) {
+#if defined(__linux__)
+    struct statfs fs;
+    if (fstatfs(fd, &fs) != 0) return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+        case 0xEF53:      // ext2, ext3, ext4
+        case 0x58465342:  // xfs
+        case 0x9123683E:  // btrfs
+        case 0x01021994:  // tmpfs
+        case 0xF2F52010:  // f2fs
+        case 0x2FC12FC1:  // zfs
+            return true;
+        default:
+            return false;
+    }
+#else
+    (void)fd;
+    return false;
+#endif
+}
+
 }  // namespace
+
+bool PosixSystem::forEachEntry(OpenFolder& folder, const std::function<bool(NativeNameView, EntryKind)>& visit) {
+    // A descriptor of its own: reading a folder moves its position, and the
+    // folder's own descriptor may be in use on another thread.
+    posix::Fd fd(openat(static_cast<posix::PosixFolder&>(folder).fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid()) return false;
+    const int dirFd = fd.get();
+    Dir dir(fdopendir(dirFd));
+    if (!dir) return false;
+    fd.release();  // the stream owns it now
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(dir.get());
+        if (!entry) return errno == 0;
+        const std::string_view name(entry->d_name);
+        if (name == "." || name == "..") continue;
+        EntryKind kind;
+        switch (entry->d_type) {
+            case DT_REG: kind = EntryKind::File; break;
+            case DT_DIR: kind = EntryKind::Folder; break;
+            case DT_LNK: kind = EntryKind::Link; break;
+            case DT_UNKNOWN: {
+                struct stat st;
+                kind = fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 ? kindOf(st.st_mode) : EntryKind::Other;
+                break;
+            }
+            default: kind = EntryKind::Other;
+        }
+        if (!visit(name, kind)) return true;
+    }
+}
+
+std::optional<FolderVersion> PosixSystem::folderVersion(const std::u16string& path) {
+    if (path.empty()) return std::nullopt;
+    const posix::Fd fd(open(text::toUtf8(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    struct stat st;
+    if (!fd.valid() || fstat(fd.get(), &st) != 0 || !keepsFolderTimes(fd.get())) return std::nullopt;
+    const FileTime modified{static_cast<std::int64_t>(st.st_mtim.tv_sec), static_cast<std::uint32_t>(st.st_mtim.tv_nsec)};
+    const FileTime changed{static_cast<std::int64_t>(st.st_ctim.tv_sec), static_cast<std::uint32_t>(st.st_ctim.tv_nsec)};
+    return FolderVersion{posix::idOf(st), modified, changed};
+}
 
 bool PosixSystem::listFolder(const std::u16string& folder, FolderNames& names) {
     names.clear();

@@ -49,7 +49,8 @@ private:
 std::optional<FileStamp> PosixSystem::stampOf(OpenFolder& folder, NativeNameView name) {
     const posix::CName cname(name);
     struct stat st;
-    if (!cname.valid() || fstatat(fdOf(folder), cname.get(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+    if (!cname.valid() || fstatat(fdOf(folder), cname.get(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !(S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
         return std::nullopt;
     return posix::stampOf(st);
 }
@@ -61,7 +62,9 @@ TakeBack PosixSystem::moveBack(OpenFolder& share, NativeNameView name, OpenFolde
     const int from = fdOf(share), to = fdOf(source);
     struct stat st;
     if (fstatat(from, cname.get(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT ? TakeBack::Gone : TakeBack::Failed;
-    if (!S_ISREG(st.st_mode) || posix::stampOf(st) != expected) return TakeBack::Changed;
+    // A link the run moved is the link itself, known by its own identity.
+    const bool link = S_ISLNK(st.st_mode);
+    if (!(S_ISREG(st.st_mode) || link) || posix::stampOf(st) != expected) return TakeBack::Changed;
 
     if (posix::renameNoReplace(from, cname.get(), to, cname.get())) {
         // The name was looked at and then moved: make sure that it was that
@@ -74,6 +77,12 @@ TakeBack PosixSystem::moveBack(OpenFolder& share, NativeNameView name, OpenFolde
     }
     if (errno == EEXIST) return TakeBack::NameTaken;
     if (errno != EXDEV) return TakeBack::Failed;
+    if (link) {
+        struct stat made;
+        if (!posix::remakeLink(from, cname.get(), st, to, nullptr, made))
+            return errno == EEXIST ? TakeBack::NameTaken : TakeBack::Failed;
+        return removeIfSame(from, cname.get(), expected) == TakeBack::Done ? TakeBack::Done : TakeBack::CopiedBack;
+    }
 
     // Another file system: the file is copied back from the descriptor it was
     // checked on, and the share's name goes only while it still leads there.

@@ -56,6 +56,12 @@ std::unique_ptr<OpenFolder> PosixSystem::openFolderBelow(OpenFolder& base, std::
     return posix::folderFrom(std::move(path), std::move(current), umask_);
 }
 
+std::optional<FileId> PosixSystem::identityOf(OpenFolder& folder) {
+    struct stat st;
+    if (fstat(static_cast<posix::PosixFolder&>(folder).fd(), &st) != 0) return std::nullopt;
+    return posix::idOf(st);
+}
+
 TransferResult PosixSystem::moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
                                        TransferWitness* witness) {
     const posix::CName cname(name);
@@ -64,10 +70,11 @@ TransferResult PosixSystem::moveFile(OpenFolder& from, NativeNameView name, Open
     const auto& target = static_cast<posix::PosixFolder&>(to);
     struct stat st;
     if (fstatat(source.fd(), cname.get(), &st, AT_SYMLINK_NOFOLLOW) != 0) return {};
-    // Only regular files move. A symbolic link is not renamed: its share
-    // would receive a link that may lead nowhere from there, so it delivers
-    // its content like a copy and the link itself goes. Between two file
-    // systems a rename cannot work, and is not tried.
+    // A symbolic link moves as the link: renamed, or made anew on another
+    // file system. What it leads to is not the run's to move.
+    if (S_ISLNK(st.st_mode)) return posix::moveLink(source.fd(), cname.get(), st, target, witness);
+    // Only regular files move. Between two file systems a rename cannot
+    // work, and is not tried.
     if (S_ISREG(st.st_mode) && source.device() == target.device()) {
         if (witness && !witness->publishing(posix::factsOf(st), posix::idOf(st))) return {};
         if (posix::renameNoReplace(source.fd(), cname.get(), target.fd(), cname.get()))
@@ -75,13 +82,13 @@ TransferResult PosixSystem::moveFile(OpenFolder& from, NativeNameView name, Open
         if (errno == EEXIST) return posix::compareWithTaken(source.fd(), cname.get(), target);
         if (errno != EXDEV && errno != EPERM && errno != EACCES && errno != EROFS)
             return {TransferOutcome::Failed, posix::factsOf(st), {}};
-    } else if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
+    } else if (!S_ISREG(st.st_mode)) {
         return {};
     }
 
-    // Another file system, a refused rename (a read-only source folder, a
-    // name already taken), or a link: a copy, published whole, and then the
-    // source name goes. A copy that could not be made leaves the source.
+    // Another file system, or a refused rename (a read-only source folder, a
+    // name already taken): a copy, published whole, and then the source name
+    // goes. A copy that could not be made leaves the source.
     TransferResult copied = posix::copyInto(source.fd(), cname.get(), target, witness);
     if (copied.outcome == TransferOutcome::Copied && unlinkat(source.fd(), cname.get(), 0) == 0)
         copied.outcome = TransferOutcome::Moved;
