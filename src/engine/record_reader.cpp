@@ -139,6 +139,20 @@ bool RecordReader::line(std::string_view& text, std::string& error) {
 
 bool RecordReader::readHeader(RecordHeader& header, std::string& error) {
     // The first line says what the file is; nothing else is guessed at.
+    // Enough of the file is looked at to tell, before any rule about lines
+    // or zeros is applied to what may be anything at all.
+    while (!eof_ && end_ - begin_ <= kRecordMagic.size()) {
+        if (!refill(error)) return false;
+    }
+    const std::string_view start(buffer_.data() + begin_, std::min(end_ - begin_, kRecordMagic.size() + 1));
+    const std::string_view old = "# quillmarsh manifest 1";
+    const bool record = kRecordMagic.starts_with(start.substr(0, std::min(start.size(), kRecordMagic.size()))) &&
+                        (start.size() <= kRecordMagic.size() || start.back() == '\n' || start.back() == '\r' ||
+                         start.back() == '\0');
+    if (!record && !start.starts_with(old)) {
+        error = "不是分发清单";
+        return false;
+    }
     std::string_view text;
     const bool whole = line(text, error);
     if (!error.empty()) return false;

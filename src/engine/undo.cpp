@@ -155,7 +155,6 @@ public:
         }
         TakeBack result = takeBack(*share.folder, name, row);
         if (result == TakeBack::Gone) {
-            if (backAtSource(row, name)) return Result::AlreadyBack;
             // A killed undo moves a file aside under a hidden name before it
             // removes it, and a killed run may leave a whole file under one:
             // known by its identity, it gets its name back and is taken back.
@@ -165,6 +164,7 @@ public:
         }
         if (result == TakeBack::Done) return Result::TakenBack;
         if (result == TakeBack::Gone) {
+            if (backAtSource(row, name)) return Result::AlreadyBack;
             if (!moved) return Result::Nothing;
             reason = u"分发文件夹中已没有这个文件";
             return Result::Left;

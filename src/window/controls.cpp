@@ -150,6 +150,12 @@ void FileList::repoint(std::u16string path) {
 
 void FileList::setPattern(std::u16string pattern) {
     pattern_ = std::move(pattern);
+    // Files added or removed from outside since the folder was read count,
+    // and a folder that is gone lists nothing.
+    if (!version_ || system_.folderVersion(path_) != version_) {
+        refresh();
+        return;
+    }
     applyPattern();
 }
 
@@ -157,6 +163,13 @@ void FileList::refresh() {
     // The old names go before the folder is read again (listFolder empties
     // them first), so two lists of a large folder never live at once.
     std::vector<std::uint32_t>().swap(matched_);
+    // The version is taken before the names, so that a name added while
+    // they are read shows as a change. A folder changed in the last moments
+    // may change again within the same tick of the file system's clock,
+    // leaving the version as it was: its version proves nothing yet.
+    const FileTime now = system_.currentTime();
+    version_ = system_.folderVersion(path_);
+    if (version_ && std::max(version_->modified.seconds, version_->changed.seconds) > now.seconds - 2) version_.reset();
     system_.listFolder(path_, names_);
     applyPattern();
 }

@@ -199,7 +199,10 @@ public:
     // listed lists nothing, so no count ever shows another folder's files.
     void repoint(std::u16string path);
     const std::u16string& pattern() const { return pattern_; }
-    void setPattern(std::u16string pattern);  // applied to the names already read
+    // Applied to the folder as it is now: to the names already read when the
+    // folder's version proves that it holds them still, else to the folder
+    // read again.
+    void setPattern(std::u16string pattern);
     // Reads the folder again; a folder that can no longer be listed lists nothing.
     void refresh();
 
@@ -219,6 +222,8 @@ private:
     std::u16string path_;
     std::u16string pattern_;
     FolderNames names_;
+    // The folder's version when names_ was read, when it proves anything.
+    std::optional<FolderVersion> version_;
     // Positions in names_ of the names that match; put in order on first use.
     mutable std::vector<std::uint32_t> matched_;
     mutable bool ordered_ = false;

@@ -1,7 +1,9 @@
 // The window's undo of its last run (Ctrl+Z), through the model.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 
 #include "support/form_fixture.h"
 
@@ -121,6 +123,99 @@ TEST_F(UndoLastRunTest, RecordsAreFewOrNone) {
     EXPECT_TRUE(dir.exists("more/src_分发1/f000.txt"));
     EXPECT_TRUE(records().empty());
     EXPECT_FALSE(form->CanUndoLastRun());
+}
+
+// The record of a killed run (no last line, the room it reserved left as
+// zeros) is taken back once and then not offered again; neither is one
+// that an earlier version marked after its zeros.
+TEST_F(UndoLastRunTest, AKilledRunIsOfferedUntilItIsTakenBack) {
+    makeFiles(dir, "src", 3);
+    fs::create_directories(dir.native("out"));
+    const std::vector<std::string> untouched = folders();
+    run(false);
+    const std::string name = "state/runs/" + records().front();
+    std::string record = dir.read(name);
+    record.erase(record.rfind("# end\n"));
+    fs::remove(dir.native(name));
+    dir.write(name, record + std::string(1 << 16, '\0'));
+    for (int ask = 0; ask < 2; ++ask) {
+        platform.answers = {MsgResult::Ok};
+        form->UndoLastRun();
+    }
+    EXPECT_EQ(platform.beeps, 1);  // the second time, nothing was offered
+    EXPECT_EQ(folders(), untouched);
+    EXPECT_TRUE(dir.read(name).ends_with("\n")) << "the mark is where a reader finds it";
+
+    dir.write("state/runs/20991231T000000.000000000Z.manifest",
+              record + std::string(1000, '\0') + "# undone 2099-12-31T00:00:00.000000000Z\n");
+    EXPECT_FALSE(form->CanUndoLastRun());
+}
+
+// A record that cannot be taken back is reported once and set aside: the
+// next Ctrl+Z offers the run before it.
+TEST_F(UndoLastRunTest, ARecordThatCannotBeTakenBackIsSetAside) {
+    makeFiles(dir, "src", 2);
+    run(false);
+    run(false, "out2");
+    const std::string last = "state/runs/" + records().back();
+    std::string record = dir.read(last);
+    record.replace(record.find("\t", record.find("\n1\t") + 3), 1, "\tgarbled");
+    fs::remove(dir.native(last));
+    dir.write(last, record);
+    platform.answers = {MsgResult::Ok};
+    form->UndoLastRun();
+    EXPECT_EQ(platform.boxes.back().prompt, u"无法撤销上次分发：它的记录无法读取。");
+    platform.answers = {MsgResult::Cancel};
+    form->UndoLastRun();
+    EXPECT_NE(platform.boxes.back().prompt.find(dir.u16("out")), std::u16string::npos);
+    EXPECT_EQ(platform.boxes.back().prompt.find(dir.u16("out2")), std::u16string::npos);
+}
+
+// The newest 20 records stay by the time written in them, the one of the
+// run in hand always; files that are not records are left alone; and a
+// runs folder that is a link is never followed.
+TEST_F(UndoLastRunTest, RecordsArePrunedByTheirOwnTimeAndNeverThroughALink) {
+    makeFiles(dir, "src", 1);
+    run(false);
+    const std::string first = dir.read("state/runs/" + records().front());
+    for (int i = 0; i < 20; ++i) {
+        std::string future = first;
+        future.replace(future.find("# time ") + 7, 4, std::to_string(2100 + i));
+        dir.write("state/runs/2" + std::to_string(100 + i) + ".manifest", future);
+    }
+    dir.write("state/runs/junk.manifest", "not a record");
+    const std::vector<std::string> before = records();
+    run(false, "out2");
+    std::vector<std::string> kept = records(), added;
+    std::set_difference(kept.begin(), kept.end(), before.begin(), before.end(), std::back_inserter(added));
+    ASSERT_EQ(added.size(), 1u);  // the run in hand's, though 20 others seem newer
+    EXPECT_EQ(kept.size(), 21u);  // it, the 19 newest others, and the junk
+    EXPECT_TRUE(std::find(kept.begin(), kept.end(), "junk.manifest") != kept.end());
+
+    fs::remove_all(dir.native("state/runs"));
+    dir.write("elsewhere/a.manifest", first);
+    if (!dir.link("elsewhere", "state/runs")) GTEST_SKIP() << "no links to folders here";
+    for (int i = 0; i < 22; ++i) run(false, "out" + std::to_string(i + 3));
+    EXPECT_EQ(dir.list("elsewhere"), std::vector<std::string>{"a.manifest"});
+    EXPECT_FALSE(form->CanUndoLastRun());
+}
+
+// A window run into folders an undo is using makes nothing and says why,
+// whether the undo holds the folder of the shares or the import folder.
+TEST_F(UndoLastRunTest, ARunWaitsForAnUndoOverItsFolders) {
+    makeFiles(dir, "src", 2);
+    fs::create_directories(dir.native("out"));
+    for (const char* held : {"out", "src"}) {
+        const std::unique_ptr<OpenFolder> folder = platform.openFolder(dir.u16(held));
+        const std::unique_ptr<FolderLock> undoing = platform.lockFolder(*folder, true);
+        ASSERT_TRUE(undoing);
+        run(true);
+        EXPECT_EQ(platform.boxes.back().prompt, u"一次撤销正在使用这些文件夹，请等它结束后再分发。") << held;
+        EXPECT_TRUE(dir.list("out").empty()) << held;
+        EXPECT_EQ(dir.list("src").size(), 2u) << held;
+        EXPECT_TRUE(records().empty()) << held;
+        EXPECT_TRUE(form->CmdDo.enabled()) << held;
+    }
 }
 
 }  // namespace

@@ -5,10 +5,12 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <filesystem>
 
 #include "app/qt/event_pump.h"
+#include "app/qt/folder_dialog.h"
 #include "app/qt/qt_user.h"
 #include "qt/window_fixture.h"
 
@@ -72,6 +74,7 @@ private slots:
     void windowPaintsDuringRunAndTakesInputAfter();
     void ctrlZTakesTheLastRunBack_data();
     void ctrlZTakesTheLastRunBack();
+    void theFolderDialogKeepsNoSettings();
 };
 
 void WindowRunTest::dropOnSourceLabel_data() {
@@ -199,6 +202,18 @@ void WindowRunTest::ctrlZTakesTheLastRunBack() {
         if (const QByteArray shots = qgetenv("QM_SCREENSHOT_DIR"); !shots.isEmpty())
             QVERIFY(box->grab().save(shots + (i == 0 ? "/undo-question.png" : "/undo-report.png")));
     }
+}
+
+// Qt's own folder dialog would remember its history in the user's settings;
+// the window keeps no state, the dialog neither.
+void WindowRunTest::theFolderDialogKeepsNoSettings() {
+    qm::test::TempDir config;
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.str()));
+    QTimer::singleShot(0, [] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();
+    });
+    QVERIFY(qm::desktop::chooseFolder(nullptr, u"选择输出目录：", config.u16(), true).empty());
+    QVERIFY(config.list().empty());
 }
 
 QTEST_MAIN(WindowRunTest)

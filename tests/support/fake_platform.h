@@ -42,6 +42,9 @@ public:
     std::vector<DialogCall> dialogs;
 
     std::uint64_t seed = 42;
+    // Seconds the clock is ahead of the system's: a folder made by the test
+    // then looks as if it had been left alone for a while.
+    std::int64_t clockAhead = 0;
     std::u16string programFolderPath = kProgramFolder;
     std::u16string stateFolderPath;  // empty: the window keeps no records
     std::vector<std::u16string> logPaths;  // empty: the platform's own places
@@ -58,6 +61,11 @@ public:
     void openInDesktop(const std::u16string& target, ShowAs show) override;
     void showPointingCursor() override { record(u"pointer"); }
     std::uint64_t clockSeed() override { return seed; }
+    FileTime currentTime() override {
+        FileTime now = NativeSystem::currentTime();
+        now.seconds += clockAhead;
+        return now;
+    }
     std::u16string programFolder() override { return programFolderPath; }
     std::u16string stateFolder() override { return stateFolderPath; }
     std::vector<std::u16string> failureLogPaths() override;

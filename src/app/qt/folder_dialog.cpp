@@ -1,6 +1,7 @@
 #include "app/qt/folder_dialog.h"
 
 #include <QFileDialog>
+#include <QSettings>
 #include <QToolButton>
 
 #include "app/qt/qt_text.h"
@@ -9,6 +10,17 @@ namespace qm::desktop {
 
 std::u16string chooseFolder(QWidget* parent, const std::u16string& title, const std::u16string& initialFolder,
                             bool newStyle) {
+    // Qt's dialog keeps its history and last folder in the user's settings
+    // (QtProject.conf) as it closes. The window keeps no state, and opens at
+    // the folder it names: the settings are sent where nothing can be made
+    // (below a device), so the dialog reads nothing and writes nothing.
+    static const bool noSettings = [] {
+        for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+            QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null/quillmarsh"));
+        }
+        return true;
+    }();
+    (void)noSettings;
     QFileDialog dialog(parent, toQString(title), toQString(initialFolder));
     // Qt's own dialog looks and behaves the same on every desktop, and its
     // "new folder" button can be taken away for the classic style.
