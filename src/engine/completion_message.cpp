@@ -18,6 +18,10 @@ std::u16string CompletionMessage(const RunResult& result) {
     // the source folder to be empty afterwards.
     if (result.copiedOnly != 0)
         text += u"\r\n其中" + text::decimal(result.copiedOnly) + u"个文件只能复制，原文件未移走。";
+    // A share on a file system that keeps no times or permission bits still
+    // gets its files, and the user is told what they lack.
+    if (result.unkept != 0)
+        text += u"\r\n其中" + text::decimal(result.unkept) + u"个文件的修改时间或权限无法保留。";
     // Companions are counted apart from the files dealt.
     if (result.companionsShown) text += u"\r\n另有" + text::decimal(result.companions) + u"个伴随文件随同分发。";
     return text;

@@ -103,6 +103,7 @@ void Form1::CmdDo_Click() {
                 .clashes = tally.clashes,
                 .copiedOnly = tally.copiedOnly,
                 .companions = tally.companions,
+                .unkept = tally.unkept,
                 .notDealt = tally.notDealt,
                 .stopped = tally.notDealt != 0 && !tally.recordLost,
                 .recordLost = tally.recordLost,

@@ -83,6 +83,7 @@ bool ManifestWriter::writeRow(const RunRow& row, TransferOutcome outcome, const 
     line += '\t';
     appendNumber(line, facts.size);
     line += '\t';
+    slot.timeAt = static_cast<std::uint32_t>(line.size());
     appendUtcTime(line, facts.modified);
     line += '\t';
     slot.idAt = static_cast<std::uint32_t>(line.size());
@@ -99,12 +100,23 @@ bool ManifestWriter::publishing(const RunRow& row, const FileFacts& source, cons
                                 RecordSlot& slot) {
     if (!slot.written) return writeRow(row, move_ ? TransferOutcome::Moved : TransferOutcome::Copied, source, appearing, slot);
     // A second attempt (a rename that crossed file systems, then the copy):
-    // only another file is about to appear; a source that changed meanwhile
-    // no longer matches its line and is not published.
-    if (source != slot.facts) return false;
+    // only another file is about to appear. A source that changed meanwhile
+    // no longer matches its line and is not published; a copy whose time its
+    // file system could not keep gets its own time written over the line's,
+    // where the field keeps its width.
+    std::string time;
+    if (source.size != slot.facts.size) return false;
+    if (source.modified != slot.facts.modified) {
+        std::string before;
+        appendUtcTime(before, slot.facts.modified);
+        appendUtcTime(time, source.modified);
+        if (time.size() != before.size()) return false;
+    }
     std::string id;
     appendId(id, appearing);
     std::lock_guard lock(mutex_);
+    if (!time.empty() && !rewrite(slot.line + slot.timeAt, time)) return false;
+    slot.facts = source;
     return rewrite(slot.line + slot.idAt, id);
 }
 

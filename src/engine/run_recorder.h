@@ -27,6 +27,7 @@ struct RunStart {
 struct RecordSlot {
     std::uint64_t line = 0;                 // where the line starts
     std::uint32_t outcomeAt = 0, idAt = 0;  // its fixed-width fields, from the line's start
+    std::uint32_t timeAt = 0;               // the time, of a width that only the year can change
     bool written = false;
     TransferOutcome outcome = TransferOutcome::Failed;  // as the line says
     FileFacts facts;                                    // as the line says
@@ -43,7 +44,8 @@ public:
     virtual bool begin(const RunStart& start) = 0;
     // The moment before the row's file appears under its destination name
     // (see TransferWitness).
-    virtual bool publishing(const RunRow& row, const FileFacts& source, const FileId& appearing, RecordSlot& slot) = 0;
+    virtual bool publishing(const RunRow& row, const FileFacts& appearingFacts, const FileId& appearing,
+                            RecordSlot& slot) = 0;
     // Once the row's transfer is over, whatever its outcome.
     virtual bool transferred(const RunRow& row, const TransferResult& result, RecordSlot& slot) = 0;
     // After the last file the run dealt; `notDealt` rows were never started

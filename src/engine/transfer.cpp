@@ -35,6 +35,7 @@ private:
 struct Done {
     TransferOutcome outcome;
     bool clash;
+    bool unkept;
 };
 
 // What is still to be done in a run: the next file to start, shared by the
@@ -66,8 +67,8 @@ public:
         } else if (source_ && share) {
             result = transfer(*share, name, nullptr);
         }
-        const auto state =
-            static_cast<std::uint8_t>(1 + static_cast<int>(result.outcome) * 2 + (result.clash ? 1 : 0));
+        const auto state = static_cast<std::uint8_t>(1 + static_cast<int>(result.outcome) * 4 +
+                                                     (result.clash ? 1 : 0) + (result.unkept ? 2 : 0));
         {
             // Under the lock, so that a thread about to wait cannot miss it.
             std::lock_guard lock(mutex_);
@@ -96,7 +97,7 @@ public:
             finished_.wait(lock, [&] { return done_[i].load(std::memory_order_acquire) != kPending; });
         }
         const int state = done_[i].load(std::memory_order_acquire) - 1;
-        return Done{static_cast<TransferOutcome>(state / 2), (state & 1) != 0};
+        return Done{static_cast<TransferOutcome>(state / 4), (state & 1) != 0, (state & 2) != 0};
     }
 
 private:
@@ -117,7 +118,7 @@ private:
     std::atomic<std::uint64_t> next_{0};
     std::uint64_t closedAt_ = kClosed;  // under mutex_
     std::atomic<bool> recordLost_{false};
-    // Each row's outcome (1 + outcome * 2 + clash) once done, kPending before.
+    // Each row's outcome (1 + outcome * 4 + unkept * 2 + clash) once done, kPending before.
     std::vector<std::atomic<std::uint8_t>> done_;
     std::mutex mutex_;
     std::condition_variable finished_;
@@ -160,6 +161,7 @@ TransferTally transferAll(System& system, const TransferJob& job, FailureLog& lo
             ++(result->outcome == TransferOutcome::AlreadyThere ? tally.identical : tally.transferred);
             if (job.plan.move && result->outcome != TransferOutcome::Moved) ++tally.copiedOnly;
             if (row.companion) ++tally.companions;
+            if (result->unkept) ++tally.unkept;
         }
         if (i + 1 == rows.size() || rows[i + 1].share != row.share) job.shares.close(row.share);
     }

@@ -34,6 +34,9 @@ struct TransferTally {
     std::uint64_t copiedOnly = 0;
     // Companions transferred along with the files they go with.
     std::uint64_t companions = 0;
+    // Transferred whole, without the time or permission bits that their
+    // share's file system could not keep.
+    std::uint64_t unkept = 0;
     // Rows never started, because the run was stopped or its record could
     // no longer be written.
     std::uint64_t notDealt = 0;

@@ -62,6 +62,9 @@ struct TransferResult {
     // Failed because something else already had the destination name (a
     // file with other bytes, a folder, a link): a clash, not an access error.
     bool clash = false;
+    // Published whole, but without the source's modification time or
+    // permission bits: the destination's file system cannot keep them.
+    bool unkept = false;
 };
 
 // Told, on the thread that transfers a file, the moment before the file
@@ -69,12 +72,14 @@ struct TransferResult {
 // then, so that a run killed at any instant has recorded every file it put
 // in place. Called once per attempt to publish (a rename that turns out to
 // cross file systems is followed by a copy: a second call, with the copy's
-// identity). Returning false stops the transfer: nothing is published, and
-// the result is Failed.
+// identity), with the facts and identity of the file about to appear (a
+// copy's time is the source's, unless its file system could not keep it).
+// Returning false stops the transfer: nothing is published, and the result
+// is Failed.
 class TransferWitness {
 public:
     virtual ~TransferWitness() = default;
-    virtual bool publishing(const FileFacts& source, const FileId& appearing) = 0;
+    virtual bool publishing(const FileFacts& appearingFacts, const FileId& appearing) = 0;
 };
 
 // What a name in a folder is, as the folder itself tells (a link is not

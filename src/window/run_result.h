@@ -17,6 +17,7 @@ struct RunResult {
     std::uint64_t clashes = 0;     // of the failed: a different file already had the name in the share
     std::uint64_t copiedOnly = 0;  // a move run's files that could only be copied
     std::uint64_t companions = 0;  // companions dealt along with their files
+    std::uint64_t unkept = 0;      // dealt without the time or permission bits their share cannot keep
     std::uint64_t notDealt = 0;    // files never started: the run was stopped
     bool stopped = false;          // stopped on request (Ctrl+C, say) before every file was dealt
     bool recordLost = false;       // the run's record could not be written on, so the run stopped

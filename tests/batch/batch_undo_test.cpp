@@ -2,6 +2,7 @@
 // whatever the names, however often it is asked, wherever a kill left it.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -238,6 +239,39 @@ TEST_F(BatchUndoTest, UndoLeavesTheFoldersAsTheRunFoundThem) {
         fs::remove(dir.native("run.manifest"));
         EXPECT_EQ(dir.tree(), before) << more.front();
     }
+}
+
+// A share on a file system that cannot set a file's times or permission
+// bits still receives every file whole; the report says what they lack, the
+// record what they really have, and the undo takes them back.
+TEST_F(BatchUndoTest, AShareThatKeepsNoTimesStillReceivesItsFiles) {
+    makeFiles(dir, "src", 12);
+    const auto past = fs::last_write_time(dir.native("src/f000.txt")) - std::chrono::hours(24 * 365 * 20);
+    for (const std::string& file : dir.list("src")) fs::last_write_time(dir.native("src/" + file), past);
+    fs::create_directories(dir.native("out"));
+    const std::vector<std::string> before = dir.tree();
+    platform.simulateRefusals(true);
+    ASSERT_EQ(run(dealArgs("out", {"--shares", "3", "--manifest", path("run.manifest")})), 0) << out.str() << err.str();
+    platform.simulateRefusals(false);
+    EXPECT_NE(out.str().find("其中12个文件的修改时间或权限无法保留。"), std::string::npos) << out.str();
+    std::size_t dealt = 0;
+    for (const std::string& share : dir.list("out")) {
+        for (const std::string& file : dir.list("out/" + share)) {
+            EXPECT_EQ(dir.read("out/" + share + "/" + file), dir.read("src/" + file));
+            EXPECT_NE(fs::last_write_time(dir.native("out/" + share + "/" + file)), past);
+            ++dealt;
+        }
+    }
+    EXPECT_EQ(dealt, 12u);
+    // The record says what the copies really have: their own times, made now.
+    const std::string record = dir.read("run.manifest");
+    const auto then = std::chrono::system_clock::now() - std::chrono::hours(24 * 365 * 20);
+    const std::string sourceYear =
+        "\t" + utcTime({std::chrono::duration_cast<std::chrono::seconds>(then.time_since_epoch()).count(), 0}).substr(0, 5);
+    for (const std::string& row : rows(record, 6)) EXPECT_EQ(row.find(sourceYear), std::string::npos) << row;
+    EXPECT_EQ(undo(), 0) << out.str() << err.str();
+    fs::remove(dir.native("run.manifest"));
+    EXPECT_EQ(dir.tree(), before);
 }
 
 }  // namespace

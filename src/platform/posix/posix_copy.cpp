@@ -112,17 +112,46 @@ mode_t modeFor(int out, const struct stat& source) {
     return mode;
 }
 
+// What a file system answers that cannot keep a file's times or bits (some
+// network, FUSE and FAT ones), asked for a file the run has just made: the
+// file is still worth having whole, only without them.
+bool cannot(int error) { return error == ENOSYS || error == EOPNOTSUPP || error == EPERM; }
+
+// One of the two calls that give a copy what it keeps besides its bytes;
+// false only for a real failure. Once the file system said that it cannot,
+// it is not asked again in this run, and `kept` turns false.
+template <typename Call>
+bool keep(std::atomic<bool>& refused, bool simulated, bool& kept, Call call) {
+    if (refused.load(std::memory_order_relaxed)) {
+        kept = false;
+        return true;
+    }
+    if (simulated) {
+        errno = ENOSYS;
+    } else if (call() == 0) {
+        return true;
+    }
+    if (!cannot(errno)) return false;
+    refused.store(true, std::memory_order_relaxed);
+    kept = false;
+    return true;
+}
+
+bool setMode(int out, mode_t mode, const PosixFolder& to, bool& kept) {
+    return keep(to.refusals().mode, to.refusals().simulated, kept, [&] { return fchmod(out, mode); });
+}
+
 // Data, permission bits and times: everything the file must have before it
 // may appear under its name. The file was created with the source's bits;
 // they need setting again only where the umask or a default ACL cut some,
 // or where there are special bits.
-bool fill(int out, int in, const struct stat& source, const PosixFolder& to) {
+bool fill(int out, int in, const struct stat& source, const PosixFolder& to, bool& kept) {
     if (!copyData(in, out, source.st_size)) return false;
     const mode_t wanted = source.st_mode & 07777;
     const bool creationGotIt = !to.defaultAcl() && (wanted & 07000) == 0 && (wanted & to.umask()) == 0;
-    if (!creationGotIt && fchmod(out, modeFor(out, source)) != 0) return false;
+    if (!creationGotIt && !setMode(out, modeFor(out, source), to, kept)) return false;
     const struct timespec times[2] = {source.st_atim, source.st_mtim};
-    return futimens(out, times) == 0;
+    return keep(to.refusals().times, to.refusals().simulated, kept, [&] { return futimens(out, times); });
 }
 
 // Links an unnamed file in under `name`. AT_EMPTY_PATH needs a privilege
@@ -142,22 +171,22 @@ bool linkUnnamed(int fd, const PosixFolder& to, const char* name) {
 
 enum class Publish { Done, Taken, Failed, Unsupported };
 
-// Tells the witness what is about to appear under the name: the source's
-// facts and the identity of the open file.
-bool witnessed(TransferWitness* witness, int out, const struct stat& source, FileId& id) {
+// Tells the witness what is about to appear under the name: the open
+// file's facts (its time as it really is) and identity.
+bool witnessed(TransferWitness* witness, int out, FileId& id) {
     struct stat st;
     if (fstat(out, &st) != 0) return false;
     id = idOf(st);
-    return !witness || witness->publishing(factsOf(source), id);
+    return !witness || witness->publishing(factsOf(st), id);
 }
 
 Publish viaUnnamedFile(int in, const struct stat& source, const PosixFolder& to, const char* name,
-                       TransferWitness* witness, FileId& id) {
+                       TransferWitness* witness, FileId& id, bool& kept) {
     Fd out(openat(to.fd(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, source.st_mode & 0777));
     if (!out.valid()) {
         return errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL ? Publish::Unsupported : Publish::Failed;
     }
-    if (!fill(out.get(), in, source, to) || !witnessed(witness, out.get(), source, id)) return Publish::Failed;
+    if (!fill(out.get(), in, source, to, kept) || !witnessed(witness, out.get(), id)) return Publish::Failed;
     if (!linkUnnamed(out.get(), to, name)) {
         if (errno == EEXIST) return Publish::Taken;
         return errno == ENOENT || errno == EPERM ? Publish::Unsupported : Publish::Failed;
@@ -172,13 +201,13 @@ Publish viaUnnamedFile(int in, const struct stat& source, const PosixFolder& to,
 }
 
 Publish viaHiddenName(int in, const struct stat& source, const PosixFolder& to, const char* name,
-                      TransferWitness* witness, FileId& id) {
+                      TransferWitness* witness, FileId& id, bool& kept) {
     const std::string temporary = hiddenName("part");
     Fd out(openat(to.fd(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!out.valid()) return Publish::Failed;
     // The mode is set whatever fill() decided: this file was made 0600.
-    if (fill(out.get(), in, source, to) && fchmod(out.get(), modeFor(out.get(), source)) == 0 &&
-        witnessed(witness, out.get(), source, id) && out.close()) {
+    if (fill(out.get(), in, source, to, kept) && setMode(out.get(), modeFor(out.get(), source), to, kept) &&
+        witnessed(witness, out.get(), id) && out.close()) {
         if (renameNoReplace(to.fd(), temporary.c_str(), to.fd(), name)) return Publish::Done;
         const bool taken = errno == EEXIST;
         unlinkat(to.fd(), temporary.c_str(), 0);
@@ -310,12 +339,14 @@ TransferResult compareWithTaken(int from, const char* name, const PosixFolder& t
 TransferResult copyOpen(int in, const struct stat& source, const PosixFolder& to, const char* name,
                         TransferWitness* witness) {
     FileId id;
-    Publish published = viaUnnamedFile(in, source, to, name, witness, id);
+    bool kept = true;
+    Publish published = viaUnnamedFile(in, source, to, name, witness, id, kept);
     if (published == Publish::Unsupported) {
         if (lseek(in, 0, SEEK_SET) != 0) return {TransferOutcome::Failed, factsOf(source), {}};
-        published = viaHiddenName(in, source, to, name, witness, id);
+        kept = true;
+        published = viaHiddenName(in, source, to, name, witness, id, kept);
     }
-    if (published == Publish::Done) return {TransferOutcome::Copied, factsOf(source), id};
+    if (published == Publish::Done) return {TransferOutcome::Copied, factsOf(source), id, false, !kept};
     if (published != Publish::Taken) return {TransferOutcome::Failed, factsOf(source), {}};
     if (holdsSameContent(to, name, in, source, id)) return {TransferOutcome::AlreadyThere, factsOf(source), id};
     return {TransferOutcome::Failed, factsOf(source), {}, true};

@@ -3,6 +3,8 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
+#include <memory>
 #include <string>
 
 #include "platform/platform.h"
@@ -33,11 +35,24 @@ private:
     int fd_;
 };
 
+// What the file system of a run's folders refused to set on a new file
+// (some network, FUSE and FAT file systems keep no times or no permission
+// bits), so that the call is not made again for every file. Shared by a
+// folder and the folders opened below it: a run's share folders learn it
+// once for the whole run.
+struct Refusals {
+    std::atomic<bool> times{false}, mode{false};
+    // Tests: the file system answers every such call as one that cannot.
+    bool simulated = false;
+};
+
 // A folder opened once for a run; files in it are reached by name alone.
 class PosixFolder : public OpenFolder {
 public:
-    PosixFolder(std::u16string path, Fd fd, dev_t device, bool defaultAcl, mode_t umask)
-        : OpenFolder(std::move(path)), fd_(std::move(fd)), device_(device), defaultAcl_(defaultAcl), umask_(umask) {}
+    PosixFolder(std::u16string path, Fd fd, dev_t device, bool defaultAcl, mode_t umask,
+                std::shared_ptr<Refusals> refusals)
+        : OpenFolder(std::move(path)), fd_(std::move(fd)), device_(device), defaultAcl_(defaultAcl), umask_(umask),
+          refusals_(std::move(refusals)) {}
     int fd() const { return fd_.get(); }
     // The file system it is on: a rename to a folder on another one cannot work.
     dev_t device() const { return device_; }
@@ -46,16 +61,19 @@ public:
     bool defaultAcl() const { return defaultAcl_; }
     // The bits that creating a file here strips (without a default ACL).
     mode_t umask() const { return umask_; }
+    Refusals& refusals() const { return *refusals_; }
+    const std::shared_ptr<Refusals>& sharedRefusals() const { return refusals_; }
 
 private:
     Fd fd_;
     dev_t device_;
     bool defaultAcl_;
     mode_t umask_;
+    std::shared_ptr<Refusals> refusals_;
 };
 
 // The folder behind an open descriptor, as an OpenFolder; nullptr when it is none.
-std::unique_ptr<PosixFolder> folderFrom(std::u16string path, Fd fd, mode_t umask);
+std::unique_ptr<PosixFolder> folderFrom(std::u16string path, Fd fd, mode_t umask, std::shared_ptr<Refusals> refusals);
 
 // A file name as the system calls take it: NUL-terminated, at most NAME_MAX
 // bytes (longer names cannot exist in any folder).

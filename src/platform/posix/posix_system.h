@@ -54,7 +54,12 @@ public:
     FileTime currentTime() override;
     std::int64_t utcOffset(const FileTime& time) override;
 
+    // Tests: new folders behave as on a file system that cannot set a
+    // file's times or permission bits.
+    void simulateRefusals(bool on) { simulateRefusals_ = on; }
+
 private:
+    bool simulateRefusals_ = false;
     // Read once, when the platform is made: reading it per file would cost
     // a read of /proc on every copy, and the program never changes it.
     mode_t umask_;

@@ -17,19 +17,22 @@ PosixSystem::PosixSystem() : umask_(posix::readUmask()) {}
 
 namespace posix {
 
-std::unique_ptr<PosixFolder> folderFrom(std::u16string path, Fd fd, mode_t umask) {
+std::unique_ptr<PosixFolder> folderFrom(std::u16string path, Fd fd, mode_t umask, std::shared_ptr<Refusals> refusals) {
     struct stat st;
     if (!fd.valid() || fstat(fd.get(), &st) != 0 || !S_ISDIR(st.st_mode)) return nullptr;
     // A default ACL decides the mode of new files in place of the umask.
     const bool defaultAcl = fgetxattr(fd.get(), "system.posix_acl_default", nullptr, 0) > 0;
-    return std::make_unique<PosixFolder>(std::move(path), std::move(fd), st.st_dev, defaultAcl, umask);
+    return std::make_unique<PosixFolder>(std::move(path), std::move(fd), st.st_dev, defaultAcl, umask,
+                                         std::move(refusals));
 }
 
 }  // namespace posix
 
 std::unique_ptr<OpenFolder> PosixSystem::openFolder(const std::u16string& path) {
+    auto refusals = std::make_shared<posix::Refusals>();
+    refusals->simulated = simulateRefusals_;
     return posix::folderFrom(path, posix::Fd(open(text::toUtf8(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
-                             umask_);
+                             umask_, std::move(refusals));
 }
 
 std::unique_ptr<OpenFolder> PosixSystem::openFolderBelow(OpenFolder& base, std::u16string_view relative,
@@ -53,7 +56,9 @@ std::unique_ptr<OpenFolder> PosixSystem::openFolderBelow(OpenFolder& base, std::
         if (!path.empty() && path.back() != u'/') path += u'/';
         path += part;
     }
-    return posix::folderFrom(std::move(path), std::move(current), umask_);
+    // Below a folder lies its file system (the share folders of a run below
+    // the folder that holds them): what it refused is not asked again.
+    return posix::folderFrom(std::move(path), std::move(current), umask_, from.sharedRefusals());
 }
 
 std::optional<FileId> PosixSystem::identityOf(OpenFolder& folder) {
