@@ -1,7 +1,11 @@
 # The layers of the program, and what each may include.
 #
-#   text  ->  platform (the interfaces)  ->  window model  ->  settings, folders, engine, input  ->  front ends
+#   text  ->  platform (the interfaces)  ->  engine  ->  window model  ->  settings, folders, dispatch, input
+#         ->  front ends
 #             platform sides (posix, win32): text and the interfaces
+#
+# The engine carries out runs and undos for whoever asks; the window model
+# sits above it, and the handlers of its controls above that.
 #
 # Every header is included by its path below src ("engine/undo.h"), so one
 # include folder for all of src would let any file reach any other. Instead
@@ -45,12 +49,13 @@ endif()
 
 qm_include_root(text text)
 qm_include_root(platform_side ${QM_INTERFACES} platform/${QM_PLATFORM_SIDE})
-qm_include_root(window ${QM_INTERFACES} window)
-qm_include_root(settings ${QM_INTERFACES} window settings)
-qm_include_root(folders ${QM_INTERFACES} window folders)
-qm_include_root(engine ${QM_INTERFACES} window engine)
-qm_include_root(input ${QM_INTERFACES} window input)
-qm_include_root(front_end ${QM_INTERFACES} ${QM_PLATFORM_FACE} window settings folders engine input app)
+qm_include_root(engine ${QM_INTERFACES} engine)
+qm_include_root(window ${QM_INTERFACES} engine window)
+qm_include_root(settings ${QM_INTERFACES} engine window settings)
+qm_include_root(folders ${QM_INTERFACES} engine window folders)
+qm_include_root(dispatch ${QM_INTERFACES} engine window dispatch)
+qm_include_root(input ${QM_INTERFACES} engine window input)
+qm_include_root(front_end ${QM_INTERFACES} ${QM_PLATFORM_FACE} engine window settings folders dispatch input app)
 
 # qm_layer(NAME ROOT SOURCES...): an object library of one layer, compiled
 # against the include folder ROOT alone.

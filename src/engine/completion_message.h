@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "window/run_result.h"
+#include "engine/run_result.h"
 
 namespace qm {
 

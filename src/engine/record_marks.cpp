@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "engine/record_format.h"
+#include "text/utf.h"
 
 namespace qm {
 
@@ -70,6 +71,18 @@ bool markUndone(RecordFile& record, const FileTime& now) {
     appendUtcTime(line, now);
     line += '\n';
     return record.writeAt(*at, line) && record.truncate(*at + line.size()) && record.close();
+}
+
+bool markUndone(System& system, const std::u16string& path) {
+    const char16_t separator = system.pathStyle().separator;
+    const std::size_t cut = path.rfind(separator);
+    if (cut == std::u16string::npos || cut + 1 == path.size()) return false;
+    // A root keeps its separator ("/", "C:\\").
+    const bool root = cut == 0 || (cut == 2 && path[1] == u':');
+    const std::unique_ptr<OpenFolder> folder = system.openFolder(path.substr(0, root ? cut + 1 : cut));
+    const std::unique_ptr<RecordFile> file =
+        folder ? system.openRecordIn(*folder, text::nativeName(path.substr(cut + 1))) : nullptr;
+    return file && markUndone(*file, system.currentTime());
 }
 
 }  // namespace qm

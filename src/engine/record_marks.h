@@ -7,8 +7,9 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 
-#include "platform/file_types.h"
+#include "platform/system.h"
 
 namespace qm {
 
@@ -22,5 +23,8 @@ std::optional<std::uint64_t> endOfLines(std::uint64_t size, const ReadAt& read);
 bool markedUndone(InputFile& record);
 // Writes the mark where endOfLines says, and cuts the file there.
 bool markUndone(RecordFile& record, const FileTime& now);
+// The same for the record at `path` (a manifest named on the command line),
+// reached through its folder; the name is not followed when it is a link.
+bool markUndone(System& system, const std::u16string& path);
 
 }  // namespace qm

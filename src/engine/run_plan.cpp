@@ -1,25 +1,15 @@
-// The plan of a run: the settings read from the window's controls, the share
-// root and counts, the draw, and the rows in transfer order.
+// The plan of a run: the share root and counts, the draw, and the rows in
+// transfer order.
 #include "engine/run_plan.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "engine/draw.h"
-#include "text/number.h"
-#include "window/form1.h"
+#include "text/name_order.h"
 
 namespace qm {
 
 namespace {
-
-// A count field as a whole number from 1 to `files`. The settings keep it so;
-// this only guards a run against a field that was never normalised.
-std::uint64_t countIn(const TextBox& field, std::uint64_t files) {
-    double value = std::round(std::fabs(leadingNumber(field.text())));
-    if (!(value >= 1)) return 1;
-    return value >= static_cast<double>(files) ? files : static_cast<std::uint64_t>(value);
-}
 
 // A name less its extension: up to its last ".", unless that dot begins the
 // name (".profile" has no extension).
@@ -44,7 +34,7 @@ struct Dealt {
 // Without companions nothing is made: the dealt files are the list's own
 // first `count` entries, and a copy of a million positions would only cost
 // memory.
-Dealt dealtFiles(const FileList& list, std::uint64_t count, bool companions) {
+Dealt dealtFiles(const SourceList& list, std::uint64_t count, bool companions) {
     Dealt dealt;
     if (!companions) return dealt;
     dealt.names.reserve(count);
@@ -89,41 +79,34 @@ Dealt dealtFiles(const FileList& list, std::uint64_t count, bool companions) {
 
 }  // namespace
 
-std::uint64_t Form1::FilesToDeal() const {
-    // As many as the count label shows, but never more than the list holds
-    // (the count is only a caption and could lag behind).
-    const double shown = leadingNumber(LFiles.caption());
-    if (!(shown >= 1)) return 0;
-    return std::min<std::uint64_t>(File1.count(), shown >= 1e18 ? File1.count() : static_cast<std::uint64_t>(shown));
+std::u16string shareRootOf(const RunRequest& request, const PathStyle& style) {
+    return request.exportFolder + keptPath(sourcePathOf(request.importFolder, style), !request.keepWholePath, style) +
+           u"_分发";
 }
 
-std::u16string Form1::ShareRoot() const {
-    const PathStyle style = system().pathStyle();
-    return LDirOut.caption() + keptPath(sourcePathOf(LDir.caption(), style), Option2.value(), style) + u"_分发";
-}
-
-RunPlan Form1::PlanRun(bool move, std::uint64_t seed) const {
+RunPlan planRun(const RunRequest& request, const SourceList& sources, const PathStyle& style) {
     RunPlan plan;
-    plan.move = move;
-    plan.seed = seed;
-    plan.sourceFolder = File1.path();
-    const std::uint64_t files = FilesToDeal();
+    plan.move = request.move;
+    plan.seed = request.seed;
+    plan.sourceFolder = sources.folder();
+    const std::uint64_t files = std::min<std::uint64_t>(sources.count(), request.files.value_or(sources.count()));
     if (files == 0) return plan;
 
-    plan.shareRoot = ShareRoot();
+    plan.shareRoot = shareRootOf(request, style);
 
     // The list is put in order before anything of the plan's exists, so
     // that the sort's own memory is gone by the time the plan's is taken.
-    File1.nameIndex(0);
-    const Dealt dealt = dealtFiles(File1, files, extras.companions);
-    const std::uint64_t n = extras.companions ? dealt.names.size() : files;
-    plan.shares = Opt1.value() ? fixedShares(n, countIn(TParts, n)) : averageShares(n, countIn(TDivs, n));
+    sources.nameIndex(0);
+    const Dealt dealt = dealtFiles(sources, files, request.companions);
+    const std::uint64_t n = request.companions ? dealt.names.size() : files;
+    const std::uint64_t count = std::clamp<std::uint64_t>(request.count, 1, n);
+    plan.shares = request.mode == RunRequest::Mode::Fixed ? fixedShares(n, count) : averageShares(n, count);
 
     // The drawn order, kept as bare list positions: the draw's rows (12
     // bytes each) are gone before the plan's (8 each) are made.
     std::vector<std::uint32_t> order;
     {
-        std::vector<DispatchRow> drawn = drawKeys(static_cast<std::uint32_t>(n), seed);
+        std::vector<DispatchRow> drawn = drawKeys(static_cast<std::uint32_t>(n), request.seed);
         sortByKey(drawn);
         order.reserve(n);
         for (const DispatchRow& row : drawn) order.push_back(row.entry);
@@ -132,7 +115,7 @@ RunPlan Form1::PlanRun(bool move, std::uint64_t seed) const {
     for (std::uint64_t position = 0; position < n; ++position) {
         const std::uint32_t entry = order[position];
         const auto share = static_cast<std::uint32_t>(shareOf(position, plan.shares));
-        plan.rows.push_back({extras.companions ? dealt.names[entry] : File1.nameIndex(entry), share, 0});
+        plan.rows.push_back({request.companions ? dealt.names[entry] : sources.nameIndex(entry), share, 0});
         if (dealt.companionStart.empty()) continue;
         for (std::uint32_t k = dealt.companionStart[entry]; k < dealt.companionStart[entry + 1]; ++k)
             plan.rows.push_back({dealt.companions[k], share, 1});

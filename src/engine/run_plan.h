@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "engine/plan.h"
+#include "engine/run_request.h"
+#include "engine/source_list.h"
 
 namespace qm {
 
@@ -27,5 +29,14 @@ struct RunPlan {
     std::vector<RunRow> rows;     // in transfer order
     std::uint64_t companions = 0; // rows that are companions
 };
+
+// The share root a run of the request deals into: the export folder, the
+// kept part of the import folder's path, and "_分发".
+std::u16string shareRootOf(const RunRequest& request, const PathStyle& style);
+
+// The plan of the request over the files of `sources` (read from the
+// request's import folder): the share root and counts, the draw, the rows in
+// transfer order. Pure: nothing is touched. No rows when nothing matches.
+RunPlan planRun(const RunRequest& request, const SourceList& sources, const PathStyle& style);
 
 }  // namespace qm

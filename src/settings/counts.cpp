@@ -1,7 +1,9 @@
 // The two count fields, the dispatch mode and the dispatch button.
+#include <algorithm>
 #include <cmath>
 
 #include "platform/platform.h"
+#include "settings/count_rules.h"
 #include "text/number.h"
 #include "text/utf.h"
 #include "window/form1.h"
@@ -28,18 +30,21 @@ void digitsOnly(User& user, std::int16_t& key) {
 // file count itself. A fraction is rounded to the nearest whole number
 // (halves away from zero) and to 1 at the least, so that a run never divides
 // by a count below 1 and the field always ends as plain digits.
-void Form1::normalizeCount(TextBox& field, const std::u16string& fallback) {
-    const double files = leadingNumber(LFiles.caption());
-    double value = std::fabs(leadingNumber(field.text()));
-    if (std::isinf(value) || value > kLargestWritten) {
-        // Beyond every file count: the field shows the count.
-        field.setText(LFiles.caption());
-        return;
-    }
+NormalizedCount normalizedCount(double read, double files, std::uint64_t fallback) {
+    double value = std::fabs(read);
+    // Beyond every file count: the field shows the count.
+    if (std::isinf(value) || value > kLargestWritten) return {0, true};
     if (value > 0) value = std::max(1.0, std::round(value));
-    field.setText(text::decimal(static_cast<std::uint64_t>(value)));
-    if (!(leadingNumber(field.text()) > 0)) field.setText(fallback);
-    if (!(files > leadingNumber(field.text()))) field.setText(LFiles.caption());
+    auto whole = static_cast<std::uint64_t>(value);
+    if (whole == 0) whole = fallback;
+    if (!(files > static_cast<double>(whole))) return {0, true};
+    return {whole, false};
+}
+
+void Form1::normalizeCount(TextBox& field, const std::u16string& fallback) {
+    const NormalizedCount count =
+        normalizedCount(leadingNumber(field.text()), leadingNumber(LFiles.caption()), leadingNumber(fallback));
+    field.setText(count.fileCount ? LFiles.caption() : text::decimal(count.value));
 }
 
 void Form1::TParts_Validate(bool& /*cancel*/) { normalizeCount(TParts, u"50"); }

@@ -1,4 +1,5 @@
 // The file type filter box: its text becomes the file list's pattern.
+#include "settings/filter_check.h"
 #include "text/utf.h"
 #include "window/form1.h"
 
@@ -12,15 +13,14 @@ constexpr char16_t kCommonImagePatterns[] = u"*.bmp;*.rle;*.dib;*.jpg;*.jpeg;*.j
 
 }  // namespace
 
+std::u16string filterPattern(const std::u16string& text) {
+    if (text == kAllFiles) return u"*.*";
+    if (text == kCommonImages) return kCommonImagePatterns;
+    return text;
+}
+
 void Form1::Combo1_Change() {
-    const std::u16string& text = Combo1.text();
-    if (text == kAllFiles) {
-        File1.setPattern(u"*.*");
-    } else if (text == kCommonImages) {
-        File1.setPattern(kCommonImagePatterns);
-    } else {
-        File1.setPattern(text);
-    }
+    File1.setPattern(filterPattern(Combo1.text()));
     LFiles.setCaption(text::decimal(File1.count()));
 }
 

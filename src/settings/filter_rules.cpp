@@ -3,6 +3,7 @@
 #include <array>
 
 #include "platform/platform.h"
+#include "settings/filter_check.h"
 #include "window/form1.h"
 
 namespace qm {
@@ -38,6 +39,13 @@ const std::array<FilterRule, 5> kRules{{
      u"错误：文件类型过滤标识从第3个字符起，不允许出现“.”或“*”！重新检查输入！", false},
 }};
 
+const FilterRule* brokenRule(const std::u16string& text) {
+    for (const FilterRule& rule : kRules) {
+        if (rule.fails(text)) return &rule;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 void Form1::Combo1_KeyPress(std::int16_t& key) {
@@ -60,17 +68,20 @@ void Form1::Combo1_KeyPress(std::int16_t& key) {
     }
 }
 
+std::optional<std::u16string> typedFilterProblem(const std::u16string& text) {
+    if (const FilterRule* rule = brokenRule(text)) return std::u16string(rule->message);
+    return std::nullopt;
+}
+
 void Form1::Combo1_Validate(bool& cancel) {
     if (Combo1.listIndex() >= 0) return;  // a chosen list item is always accepted
-    for (const FilterRule& rule : kRules) {
-        if (!rule.fails(Combo1.text())) continue;
-        cancel = true;
-        user().messageBox({rule.message, u"错误——非法文件类型", MsgButtons::Ok, MsgIcon::Critical, 0});
-        if (rule.resetText) Combo1.setText(u"*.");
-        setFocus(Combo1);
-        Combo1.setSelection(2, kLongestTyped);
-        return;
-    }
+    const FilterRule* rule = brokenRule(Combo1.text());
+    if (!rule) return;
+    cancel = true;
+    user().messageBox({rule->message, u"错误——非法文件类型", MsgButtons::Ok, MsgIcon::Critical, 0});
+    if (rule->resetText) Combo1.setText(u"*.");
+    setFocus(Combo1);
+    Combo1.setSelection(2, kLongestTyped);
 }
 
 }  // namespace qm

@@ -1,10 +1,6 @@
 #include "window/controls.h"
 
-#include <algorithm>
-
 #include "platform/platform.h"
-#include "text/wildcard.h"
-#include "text/name_order.h"
 
 namespace qm {
 
@@ -140,55 +136,6 @@ void ComboBox::chooseItem(std::size_t index) {
     if (onClick) onClick();
 }
 
-FileList::FileList(const ControlSpec& spec, System& system)
-    : Control(spec), system_(system), pattern_(spec.caption) {}
-
-void FileList::repoint(std::u16string path) {
-    path_ = std::move(path);
-    refresh();
-}
-
-void FileList::setPattern(std::u16string pattern) {
-    pattern_ = std::move(pattern);
-    // Files added or removed from outside since the folder was read count,
-    // and a folder that is gone lists nothing.
-    if (!version_ || system_.folderVersion(path_) != version_) {
-        refresh();
-        return;
-    }
-    applyPattern();
-}
-
-void FileList::refresh() {
-    // The old names go before the folder is read again (listFolder empties
-    // them first), so two lists of a large folder never live at once.
-    std::vector<std::uint32_t>().swap(matched_);
-    // The version is taken before the names, so that a name added while
-    // they are read shows as a change. A folder changed in the last moments
-    // may change again within the same tick of the file system's clock,
-    // leaving the version as it was: its version proves nothing yet.
-    const FileTime now = system_.currentTime();
-    version_ = system_.folderVersion(path_);
-    if (version_ && std::max(version_->modified.seconds, version_->changed.seconds) > now.seconds - 2) version_.reset();
-    system_.listFolder(path_, names_);
-    applyPattern();
-}
-
-void FileList::applyPattern() {
-    const NamePattern pattern(pattern_);
-    matched_.clear();
-    for (std::size_t i = 0; i < names_.size(); ++i) {
-        if (pattern.matches(names_.name(i))) matched_.push_back(static_cast<std::uint32_t>(i));
-    }
-    ordered_ = false;
-}
-
-std::uint32_t FileList::nameIndex(std::size_t index) const {
-    if (!ordered_) {
-        text::sortNames(matched_, names_.arena, names_.ends);
-        ordered_ = true;
-    }
-    return matched_[index];
-}
+FileList::FileList(const ControlSpec& spec, System& system) : Control(spec), list_(system, spec.caption) {}
 
 }  // namespace qm

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/source_list.h"
 #include "platform/platform.h"
 #include "text/native_name.h"
 #include "window/layout.h"
@@ -194,39 +195,29 @@ public:
     // The layout gives the starting pattern as the list's caption.
     FileList(const ControlSpec& spec, System& system);
 
-    const std::u16string& path() const { return path_; }
+    const std::u16string& path() const { return list_.folder(); }
     // Points the list at a folder and reads it. A folder that cannot be
     // listed lists nothing, so no count ever shows another folder's files.
-    void repoint(std::u16string path);
-    const std::u16string& pattern() const { return pattern_; }
-    // Applied to the folder as it is now: to the names already read when the
-    // folder's version proves that it holds them still, else to the folder
-    // read again.
-    void setPattern(std::u16string pattern);
+    void repoint(std::u16string path) { list_.read(std::move(path), list_.pattern()); }
+    const std::u16string& pattern() const { return list_.pattern(); }
+    // Applied to the folder as it is now (see SourceList::setPattern).
+    void setPattern(std::u16string pattern) { list_.setPattern(std::move(pattern)); }
     // Reads the folder again; a folder that can no longer be listed lists nothing.
-    void refresh();
+    void refresh() { list_.refresh(); }
 
-    std::size_t count() const { return matched_.size(); }
+    std::size_t count() const { return list_.count(); }
     // The entry at `index` in the list's order.
     std::u16string entry(std::size_t index) const { return text::nameText(nativeEntry(index)); }
-    NativeNameView nativeEntry(std::size_t index) const { return names_.name(nameIndex(index)); }
+    NativeNameView nativeEntry(std::size_t index) const { return list_.entry(index); }
     // Where the entry at `index` stands among all the folder's names.
-    std::uint32_t nameIndex(std::size_t index) const;
+    std::uint32_t nameIndex(std::size_t index) const { return list_.nameIndex(index); }
     // Every regular file of the folder, whether the pattern takes it or not.
-    const FolderNames& names() const { return names_; }
+    const FolderNames& names() const { return list_.names(); }
+    // What a run deals from.
+    const SourceList& list() const { return list_; }
 
 private:
-    void applyPattern();
-
-    System& system_;
-    std::u16string path_;
-    std::u16string pattern_;
-    FolderNames names_;
-    // The folder's version when names_ was read, when it proves anything.
-    std::optional<FolderVersion> version_;
-    // Positions in names_ of the names that match; put in order on first use.
-    mutable std::vector<std::uint32_t> matched_;
-    mutable bool ordered_ = false;
+    SourceList list_;
 };
 
 }  // namespace qm

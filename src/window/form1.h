@@ -14,31 +14,10 @@
 #include <vector>
 
 #include "window/controls.h"
-#include "window/run_result.h"
+#include "engine/run_request.h"
+#include "engine/run_result.h"
 
 namespace qm {
-
-class RunRecorder;
-struct RunPlan;
-
-// What only the command line asks of a run today. The window leaves these
-// as they are; a run then is exactly the one its controls describe.
-struct RunExtras {
-    bool companions = false;          // files go with those whose names differ only in the extension
-    RunRecorder* recorder = nullptr;  // told every file's transfer as it happens
-    // Becomes non-zero to stop a run between files (Ctrl+C on the command line).
-    const std::atomic<int>* stop = nullptr;
-    // The draw's seed, when it is not to come from the clock.
-    std::optional<std::uint64_t> seed;
-    // The window keeps a record of each run in the user's state folder, so
-    // that its last run can be taken back (the command line records only
-    // when asked, through `recorder`).
-    bool keepRecords = false;
-    // The window reads the source folder again after a run, to show what a
-    // move left in it; the command line ends with the run, and a million
-    // names read again would only cost it time and memory.
-    bool listAfterRun = true;
-};
 
 // A dropped path counts as a folder when its last seven characters hold no ".".
 bool LooksLikeFolder(const std::u16string& path);
@@ -90,17 +69,17 @@ public:
     const std::vector<Control*>& controls() const { return controls_; }
     Control* control(std::u16string_view name) const;
 
-    RunExtras extras;
+    // The window keeps a record of each run in the user's state folder, so
+    // that its last run can be taken back.
+    bool keepRecords = true;
     // What the last click on the dispatch button did.
     const RunResult& lastRun() const { return lastRun_; }
 
-    // What a click on the dispatch button would do now, as a copy or a move
-    // run with the given seed; nothing is touched. No rows when nothing matches.
-    RunPlan PlanRun(bool move, std::uint64_t seed) const;
+    // The run a click on the dispatch button would ask for now, as its
+    // controls describe it (the move choice as it stands).
+    RunRequest RequestFromControls() const;
     // How many of the list's files a run deals.
     std::uint64_t FilesToDeal() const;
-    // The share root a run would deal into now: share k is it followed by k.
-    std::u16string ShareRoot() const;
 
     // --- values read once at start-up ---------------------------------------
     std::u16string ProgramFilesPath;

@@ -108,7 +108,7 @@ TEST_F(BatchRunTest, ABadTypedFilterIsRefusedWithItsMessage) {
 TEST_F(BatchRunTest, CountsAreNormalisedWithANotice) {
     makeFiles(dir, "src", 6);
     EXPECT_EQ(run({"--per-share", "100", "--seed", "1"}), 0);
-    EXPECT_EQ(err.str(), "TParts：100 → 6\n");
+    EXPECT_EQ(err.str(), "每份文件数100多于匹配的文件数6，每份按6个分发。\n");
     EXPECT_EQ(run({"--per-share", "3", "--seed", "1"}), 0);
     EXPECT_EQ(err.str(), "");
 }

@@ -16,7 +16,7 @@ class UndoLastRunTest : public FormTest {
 protected:
     UndoLastRunTest() {
         platform.stateFolderPath = dir.u16("state");
-        form->extras.keepRecords = true;
+        form->keepRecords = true;
     }
     // A run of `src` into `out` as the user makes it: a move after OK.
     void run(bool move, const std::string& out = "out") {

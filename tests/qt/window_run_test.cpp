@@ -175,7 +175,7 @@ void WindowRunTest::ctrlZTakesTheLastRunBack() {
     QFETCH(int, dealt);
     WindowFixture f(12);
     f.platform.stateFolderPath = f.dir.u16("state");
-    f.form->extras.keepRecords = true;
+    f.form->keepRecords = true;
     QVERIFY(f.show());
     QWidget* button = f.window->widgetOf(f.form->CmdDo);
     QVERIFY(button->toolTip().contains("Ctrl+Z"));

@@ -58,7 +58,7 @@ TEST_F(WindowTest, EnterOnTheFocusedButtonRunsTheDispatch) {
 // with nothing to take back, the item is greyed and Ctrl+Z beeps.
 TEST_F(WindowTest, TheLastRunIsTakenBackByCtrlZOrTheSystemMenu) {
     platform.stateFolderPath = dir.u16("state");
-    form->extras.keepRecords = true;
+    form->keepRecords = true;
     const HMENU menu = GetSystemMenu(window->hwnd(), FALSE);
     auto itemEnabled = [&] {
         SendMessageW(window->hwnd(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), MAKELPARAM(0, TRUE));
@@ -108,7 +108,7 @@ TEST_F(WindowTest, UndoBoxesForTheDocumentation) {
     const char* shots = std::getenv("QM_SCREENSHOT_DIR");
     if (!shots) GTEST_SKIP() << "no QM_SCREENSHOT_DIR";
     platform.stateFolderPath = dir.u16("state");
-    form->extras.keepRecords = true;
+    form->keepRecords = true;
     click(of(form->CmdDo));
     platform.realBoxes = true;
     // Each box is taken as it is drawn, and answered OK.

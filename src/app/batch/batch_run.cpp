@@ -3,13 +3,20 @@
 #include <algorithm>
 #include <chrono>
 
-#include "app/batch/batch_user.h"
+#include "engine/completion_message.h"
+#include "engine/failure_log.h"
+#include "engine/record_marks.h"
 #include "engine/record_writer.h"
 #include "engine/run_plan.h"
+#include "engine/run_session.h"
+#include "engine/source_list.h"
 #include "engine/undo.h"
-#include "folders/folder_messages.h"
+#include "folders/usable_folder.h"
+#include "settings/count_rules.h"
+#include "settings/filter_check.h"
+#include "text/number.h"
 #include "text/utf.h"
-#include "window/form1.h"
+#include "window/layout.h"
 
 namespace qm::batch {
 
@@ -17,10 +24,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The window's title, rewritten in place on the terminal, at most every 50 ms:
-// a run of 100,000 files must not spend its time printing. It is wiped once
-// the window is enabled again, before the report, which would otherwise be
-// printed onto the end of the last title.
+// The run's progress, rewritten in place on the terminal, at most every
+// 50 ms: a run of 100,000 files must not spend its time printing. It is
+// wiped before the report, which would otherwise be printed onto its end.
 class ProgressLine {
 public:
     ProgressLine(std::ostream& err, bool enabled) : err_(err), enabled_(enabled) {}
@@ -29,13 +35,13 @@ public:
         if (shown_) err_ << "\r\x1b[K" << std::flush;
         shown_ = false;
     }
-    void show(const std::u16string& title) {
+    void show(std::uint64_t position, std::uint64_t total) {
         if (!enabled_) return;
         const auto now = Clock::now();
         if (shown_ && now - last_ < std::chrono::milliseconds(50)) return;
         last_ = now;
         shown_ = true;
-        err_ << "\r\x1b[K" << text::toUtf8(title) << std::flush;
+        err_ << "\r\x1b[K正在随机分发，请稍候..." << position + 1 << '/' << total << std::flush;
     }
 
 private:
@@ -45,31 +51,25 @@ private:
     Clock::time_point last_;
 };
 
-// Moves the focus out of a field as a click elsewhere would, running the
-// field's checks; false when they keep the focus. The folder button is the
-// target because it is never disabled.
-bool leave(Form1& form) { return form.setFocus(form.CmdIn); }
-
 int refuse(std::ostream& err, const std::string& why) {
     err << why << '\n';
     return kCouldNotStart;
 }
 
-// Writes a count into its field and leaves the field, as a user would, so
-// that the field's own normalisation runs; says so when it changed the value.
-void enterCount(Form1& form, TextBox& field, const std::u16string& value, std::ostream& err) {
-    form.setFocus(field);
-    field.setText(value);
-    leave(form);
-    if (field.text() != value) {
-        err << text::toUtf8(field.name()) << "：" << text::toUtf8(value) << " → " << text::toUtf8(field.text())
-            << '\n';
-    }
-}
-
 // What a path looks like on the terminal.
 std::string shown(const std::u16string& path) { return text::printable(path); }
 std::string shown(const std::string& utf8) { return text::printable(text::fromUtf8(utf8)); }
+
+// A message of several lines (as the window's boxes have them, CR LF
+// between) as a terminal shows it; no control character reaches it raw.
+void printLines(std::ostream& stream, std::u16string_view message) {
+    for (;;) {
+        const std::size_t end = message.find(u"\r\n");
+        stream << text::printable(message.substr(0, end)) << '\n';
+        if (end == std::u16string_view::npos) break;
+        message.remove_prefix(end + 2);
+    }
+}
 
 bool stopRequested(const std::atomic<int>* stop) { return stop && stop->load() != 0; }
 
@@ -93,6 +93,9 @@ int runUndo(const Options& options, System& system, std::ostream& out, std::ostr
         return refuse(err, what + shown(*options.undo) + "：" + shown(report.error));
     }
     if (!report.error.empty()) err << "清单在撤销时被改动，撤销已停止：" << shown(report.error) << '\n';
+    // Taken back as far as it can be: marked so, whoever made it (the
+    // window does not offer a run the command line took back).
+    if (!report.stopped && report.error.empty()) markUndone(system, path);
     if (report.takenBack == 0 && report.left == 0 && report.error.empty() && !report.stopped) {
         if (!options.quiet) err << "没有需要撤销的文件。\n";
     } else if (!options.quiet || report.stopped) {
@@ -107,9 +110,8 @@ int runUndo(const Options& options, System& system, std::ostream& out, std::ostr
 
 // The plan of the run, one row a line, as a real run with the same seed
 // would carry it out.
-void printPlan(const Form1& form, const RunPlan& plan, char16_t separator, std::ostream& out) {
+void printPlan(const FolderNames& names, const RunPlan& plan, char16_t separator, std::ostream& out) {
     out << "# seed " << plan.seed << '\n';
-    const FolderNames& names = form.File1.names();
     const RowWriter rows(plan, names, separator);
     // The rows visit the names at random, a cache miss each in a table of
     // 44 MB at a million files: where a name ends is fetched ahead, and then
@@ -137,28 +139,36 @@ void printPlan(const Form1& form, const RunPlan& plan, char16_t separator, std::
     out << block;
 }
 
-// The record's file, made before anything else: a path that cannot take it
-// (taken by anything, a missing folder, no permission, no space) stops the
-// run before it creates or moves a thing.
-std::unique_ptr<ManifestWriter> createRecord(System& system, const std::u16string& given, std::ostream& err) {
-    const std::u16string path = system.absolutePath(given);
-    std::unique_ptr<RecordFile> file = system.createRecordFile(path);
-    if (!file) {
-        if (system.pathExists(path)) {
-            err << "清单文件已经存在，不会覆盖它（它可能是另一次分发的记录）：" << shown(given) << '\n';
-        } else {
-            err << "无法创建清单：" << shown(given) << '\n';
+// The filter's pattern: an item of the filter box's list is taken as it
+// is; any other text must pass the rules a typed filter must pass.
+std::optional<std::u16string> patternFor(const std::u16string& filter, std::ostream& err) {
+    const auto& items = filterItems();
+    if (std::find(items.begin(), items.end(), filter) == items.end()) {
+        if (const std::optional<std::u16string> problem = typedFilterProblem(filter)) {
+            printLines(err, *problem);
+            return std::nullopt;
         }
-        return nullptr;
     }
-    auto writer = std::make_unique<ManifestWriter>(std::move(file), system.pathStyle().separator);
-    if (!writer->start()) {
-        writer.reset();
-        system.deleteFile(path);
-        err << "无法写入清单（磁盘已满？）：" << shown(given) << '\n';
-        return nullptr;
+    return filterPattern(filter);
+}
+
+// A count more than the matching files is cut to their number, as the count
+// fields are, and the user is told so in words.
+std::uint64_t countFor(const Options& options, std::uint64_t files, std::ostream& err) {
+    const bool fixed = options.perShare.has_value();
+    const std::u16string asked = fixed ? *options.perShare : options.shares.value_or(u"5");
+    const double value = leadingNumber(asked);
+    const NormalizedCount count = normalizedCount(value, static_cast<double>(files), fixed ? 50 : 1);
+    const std::uint64_t result = count.fileCount ? files : count.value;
+    if (text::decimal(result) != asked) {
+        if (fixed) {
+            err << "每份文件数" << text::toUtf8(asked) << "多于匹配的文件数" << files << "，每份按" << result
+                << "个分发。\n";
+        } else {
+            err << "份数" << text::toUtf8(asked) << "多于匹配的文件数" << files << "，按" << result << "份分发。\n";
+        }
     }
-    return writer;
+    return result;
 }
 
 }  // namespace
@@ -169,86 +179,72 @@ int runBatch(const Options& options, System& system, std::ostream& out, std::ost
     // The seed is drawn here, so that it is known (and can be told) before
     // anything is dealt: any run can be repeated with --seed.
     const std::uint64_t seed = options.seed ? *options.seed : system.clockSeed();
-    BatchUser user(out, err, options.move);
-    Form1 form({system, user});
-    form.extras.seed = seed;
-    form.extras.companions = options.companions;
-    form.extras.stop = stop;
-    form.extras.listAfterRun = false;
 
     // The window only ever has absolute folders (from the dialog or a drop);
     // the command line is brought to the same form, or a relative import
     // folder or a ".." would put shares outside the export folder.
-    const std::u16string importFolder = system.absolutePath(options.importFolder);
-    const std::u16string exportFolder = system.absolutePath(options.exportFolder);
-
+    RunRequest request;
+    request.importFolder = system.absolutePath(options.importFolder);
+    request.exportFolder = system.absolutePath(options.exportFolder);
     // The import folder is accepted or refused as a folder chosen in the
     // dialog would be.
-    if (importFolder.empty() || !form.IsUsableChoice(importFolder)) {
-        WarnUnusableFolder(user);
+    if (request.importFolder.empty() || !isUsableFolder(system, request.importFolder)) {
+        err << "该目录不可用，请重新指定。\n";
         return refuse(err, "导入目录：" + shown(options.importFolder));
     }
-    if (exportFolder.empty()) return refuse(err, "导出目录：" + shown(options.exportFolder));
-    form.LDir.setCaption(importFolder);
-    form.LDirOut.setCaption(exportFolder);
+    if (request.exportFolder.empty()) return refuse(err, "导出目录：" + shown(options.exportFolder));
 
-    // A list item counts as chosen from the list; any other text is typed
-    // and must pass the box's checks when the focus leaves it.
-    const auto& items = form.Combo1.items();
-    if (auto it = std::find(items.begin(), items.end(), options.filter); it != items.end()) {
-        form.chooseItem(form.Combo1, static_cast<std::size_t>(it - items.begin()));
-    } else {
-        form.setFocus(form.Combo1);
-        form.Combo1.setText(options.filter);
-        if (!leave(form)) return refuse(err, "文件类型：" + shown(options.filter));
-    }
-
-    if (options.perShare) {
-        form.click(form.Opt1);
-        enterCount(form, form.TParts, *options.perShare, err);
-    } else {
-        form.click(form.Opt2);
-        enterCount(form, form.TDivs, options.shares.value_or(u"5"), err);
-    }
-    if (form.LFiles.caption() == u"0") {
+    const std::optional<std::u16string> pattern = patternFor(options.filter, err);
+    if (!pattern) return refuse(err, "文件类型：" + shown(options.filter));
+    SourceList sources(system, *pattern);
+    sources.read(request.importFolder, *pattern);
+    if (sources.count() == 0) {
         return refuse(err, "没有与 " + shown(options.filter) + " 匹配的文件：" + shown(options.importFolder));
     }
-    form.click(options.fullPath ? form.Option1 : form.Option2);
+    request.mode = options.perShare ? RunRequest::Mode::Fixed : RunRequest::Mode::Average;
+    request.count = countFor(options, sources.count(), err);
+    request.keepWholePath = options.fullPath;
+    request.move = options.move;
+    request.seed = seed;
+    request.companions = options.companions;
+    if (options.manifest) {
+        request.record = RunRequest::Record::Manifest;
+        request.manifest = *options.manifest;
+    }
     if (!options.seed && !options.quiet) err << "随机种子：" << seed << '\n';
+    const char16_t separator = system.pathStyle().separator;
+    RunPlan plan = planRun(request, sources, system.pathStyle());
     if (options.dryRun) {
-        printPlan(form, form.PlanRun(options.move, seed), system.pathStyle().separator, out);
+        printPlan(sources.names(), plan, separator, out);
         return kAllTransferred;
     }
-
-    std::unique_ptr<ManifestWriter> manifest;
-    if (options.manifest) {
-        manifest = createRecord(system, *options.manifest, err);
-        if (!manifest) return kCouldNotStart;
-        form.extras.recorder = manifest.get();
-    }
     if (stopRequested(stop)) return stoppedExitCode(stop->load());
-    if (options.move) form.click(form.ChBackUp);
 
+    const std::u16string shareRoot = plan.shareRoot;
     ProgressLine progress(err, showProgress && !options.quiet);
-    form.observe([&] {
-        if (form.enabled()) {
-            progress.wipe();
-        } else {
-            progress.show(form.caption());
-        }
-    });
-    if (!form.click(form.CmdDo)) return refuse(err, "无法开始分发");
-    form.observe(nullptr);
+    RunCallbacks callbacks;
+    callbacks.stop = stop;
+    callbacks.starting = [&] {
+        if (options.move) out << "在分发的同时移走原文件？\n";
+    };
+    callbacks.progress = [&](std::uint64_t position, std::uint64_t total) { progress.show(position, total); };
+    const RunResult result = runPlan(system, request, plan, sources.names(), callbacks);
+    progress.wipe();
 
-    const RunResult& result = form.lastRun();
-    if (result.busy) {
-        if (manifest) {
-            manifest.reset();
-            system.deleteFile(system.absolutePath(*options.manifest));
-        }
-        return refuse(err, "一次撤销正在使用这些文件夹，请等它结束：" + shown(form.ShareRoot()));
+    if (result.busy) return refuse(err, "一次撤销正在使用这些文件夹，请等它结束：" + shown(shareRoot));
+    switch (result.manifest) {
+        case RunResult::Manifest::Made:
+            break;
+        case RunResult::Manifest::Taken:
+            return refuse(err, "清单文件已经存在，不会覆盖它（它可能是另一次分发的记录）：" + shown(*options.manifest));
+        case RunResult::Manifest::NotMade:
+            return refuse(err, "无法创建清单：" + shown(*options.manifest));
+        case RunResult::Manifest::Full:
+            return refuse(err, "无法写入清单（磁盘已满？）：" + shown(*options.manifest));
     }
+    printLines(out, CompletionMessage(result));
     if (!result.failureLog.empty()) out << shown(result.failureLog) << '\n';
+    if (result.failed == 0) FailureLog(system).removeEarlier();
     if (result.recordLost) {
         err << "清单无法写入，分发已停止：" << shown(*options.manifest);
         if (result.notDealt != 0) err << "（" << result.notDealt << "个文件未分发）";

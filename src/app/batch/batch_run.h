@@ -1,4 +1,4 @@
-// One dispatch run driven through the window model from the command line.
+// One dispatch run from the command line: the options made into a run request.
 #pragma once
 
 #include <atomic>
@@ -16,8 +16,9 @@ enum ExitCode { kAllTransferred = 0, kSomeFailed = 1, kCouldNotStart = 2 };
 // for SIGTERM). Windows has no signals; its console events stop with 130.
 inline int stoppedExitCode(int signal) { return 128 + signal; }
 
-// Sets the window's controls from the options, clicks the dispatch button and
-// reports on `out` (results) and `err` (progress, notices and errors).
+// Builds the run from the options, as the window builds it from its controls,
+// has the engine carry it out, and reports on `out` (results) and `err`
+// (progress, notices and errors).
 // `showProgress`: whether the title's progress text goes to `err`. `stop`
 // becomes the number of the signal that asks the run to stop.
 int runBatch(const Options& options, System& system, std::ostream& out, std::ostream& err, bool showProgress,

@@ -106,8 +106,6 @@ int main(int argc, char** argv) {
     qm::PosixSystem system;
     qm::desktop::QtUser user;
     qm::Form1 form({system, user});
-    // The window keeps a record of each run, so that Ctrl+Z can take it back.
-    form.extras.keepRecords = true;
     qm::desktop::MainWindow window(form);
     user.setWindow(&window);
     form.load();  // start-up runs before the window is first shown

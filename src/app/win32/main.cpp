@@ -99,8 +99,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
         qm::Win32System system;
         qm::win32ui::WindowUser user;
         qm::Form1 form({system, user});
-        // The window keeps a record of each run, so that Ctrl+Z can take it back.
-        form.extras.keepRecords = true;
         qm::win32ui::MainWindow window(form);
         user.setWindow(window.hwnd());
         window.endProgramOnClose();

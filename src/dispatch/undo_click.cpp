@@ -38,13 +38,13 @@ std::uint64_t filesIn(System& system, RunRecords& records, const RunRecords::Rec
 
 }  // namespace
 
-bool Form1::CanUndoLastRun() { return extras.keepRecords && RunRecords(system()).lastToTakeBack().has_value(); }
+bool Form1::CanUndoLastRun() { return keepRecords && RunRecords(system()).lastToTakeBack().has_value(); }
 
 void Form1::UndoLastRun() {
     System& system = this->system();
     User& user = this->user();
     RunRecords records(system);
-    const std::optional<RunRecords::Record> last = extras.keepRecords ? records.lastToTakeBack() : std::nullopt;
+    const std::optional<RunRecords::Record> last = keepRecords ? records.lastToTakeBack() : std::nullopt;
     if (!last) {
         user.beep();
         return;

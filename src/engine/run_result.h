@@ -1,5 +1,5 @@
-// What one click on the dispatch button did, as data: the window's message,
-// the command line's report and its exit code are all made from it.
+// What one run did, as data: the window's message, the command line's report
+// and its exit code are all made from it.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,11 @@ struct RunResult {
     bool ran = false;  // there were files to deal, and the run went through its steps
     // An undo was using the share folders or the import folder: nothing was made.
     bool busy = false;
+    // The manifest the run was to be recorded in could not be made (its
+    // name is taken, it cannot be created, it cannot take even its first
+    // line): nothing was made.
+    enum class Manifest { Made, Taken, NotMade, Full };
+    Manifest manifest = Manifest::Made;
     std::uint64_t transferred = 0;  // moved or copied into their shares
     std::uint64_t identical = 0;    // the same file was in the share already
     std::uint64_t failed = 0;

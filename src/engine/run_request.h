@@ -1,0 +1,42 @@
+// Everything a run needs, as a plain value: the window builds one from its
+// controls, the command line from its options, and the engine plans and
+// carries it out the same way whoever asked.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace qm {
+
+struct RunRequest {
+    // The import folder as the user named it (a trailing separator or not),
+    // and the export folder under which the share folders are made.
+    std::u16string importFolder;
+    std::u16string exportFolder;
+    // Below the export folder: the import folder's whole path (less its
+    // drive), or only its own name.
+    bool keepWholePath = false;
+    // Fixed: `count` files per share, the last share taking the rest.
+    // Average: `count` equal shares, and one more for the files left over.
+    enum class Mode { Fixed, Average };
+    Mode mode = Mode::Average;
+    std::uint64_t count = 5;  // from 1; more than the files is taken as the files
+    bool move = false;
+    std::uint64_t seed = 0;
+    // Files whose names differ only in the extension go into the same share.
+    bool companions = false;
+    // How many of the list's files are dealt, from its first on (the
+    // window's count, which could lag behind the list); all when unset.
+    std::optional<std::uint64_t> files;
+
+    // Where the run is recorded, so that it can be taken back: nowhere, in
+    // a manifest that must be made before anything else (a run that cannot
+    // be recorded there does not start), or among the window's records
+    // (which never stop or change a run: should one fail, the run goes on).
+    enum class Record { None, Manifest, WindowRecords };
+    Record record = Record::None;
+    std::u16string manifest;  // with Record::Manifest: its path
+};
+
+}  // namespace qm
