@@ -21,19 +21,9 @@ std::u16string localTimeText(System& system, const FileTime& time) {
 }
 
 // How many files the record says the run moved or copied.
-std::uint64_t filesIn(System& system, RunRecords& records, const RunRecords::Record& record) {
+std::uint64_t filesIn(RunRecords& records, const RunRecords::Record& record) {
     const std::unique_ptr<InputFile> file = records.open(record);
-    if (!file) return 0;
-    RecordReader reader(*file, system.pathStyle().separator);
-    RecordHeader header;
-    std::string error;
-    std::uint64_t files = 0;
-    RecordRow row;
-    if (!reader.readHeader(header, error)) return 0;
-    while (reader.next(row, error)) {
-        if (row.outcome == TransferOutcome::Moved || row.outcome == TransferOutcome::Copied) ++files;
-    }
-    return files;
+    return file ? checkRecord(records.system(), *file).toTakeBack : 0;
 }
 
 }  // namespace
@@ -51,7 +41,7 @@ void Form1::UndoLastRun() {
     }
     const RecordHeader& run = last->header;
     const std::u16string what = (run.time ? localTimeText(system, *run.time) + u"　" : std::u16string()) +
-                                (run.move ? u"移动" : u"复制") + text::decimal(filesIn(system, records, *last)) +
+                                (run.move ? u"移动" : u"复制") + text::decimal(filesIn(records, *last)) +
                                 u"个文件到 " + run.targetFolder;
     const MsgResult answer =
         user.messageBox({u"撤销上次分发？\r\n" + what, kTitle, MsgButtons::OkCancel, MsgIcon::Information, 1});

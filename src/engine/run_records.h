@@ -25,6 +25,7 @@ public:
     static constexpr int kKept = 20;
 
     explicit RunRecords(System& system);
+    System& system() const { return system_; }
 
     // Whether records are kept at all: not when the build turned them off
     // (QM_KEEP_RECORDS=OFF) or the environment does (QUILLMARSH_NO_RECORDS

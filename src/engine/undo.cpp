@@ -7,6 +7,7 @@
 
 #include "engine/folder_locks.h"
 #include "engine/share_folders.h"
+#include "engine/undo_verdict.h"
 #include "text/utf.h"
 
 namespace qm {
@@ -83,116 +84,62 @@ private:
     std::vector<Share> open_;
 };
 
-// Why a file stays, or empty when there is nothing to say (it was taken
-// back, or there was nothing of the run's to take back).
-std::u16string reasonOf(TakeBack result, bool move) {
-    switch (result) {
-        case TakeBack::Done:
-        case TakeBack::Gone:
-            return {};
-        case TakeBack::Changed:
-            return move ? u"文件在分发之后被改动或替换过" : u"副本在分发之后被改动或替换过";
-        case TakeBack::NameTaken:
-            return u"原位置已有同名的文件";
-        case TakeBack::SourceGone:
-            return u"原文件已不在，无法核对副本";
-        case TakeBack::SameFile:
-            return u"原文件就是这个副本本身，不能删除";
-        case TakeBack::Differs:
-            return u"副本的内容与原文件不同";
-        case TakeBack::CopiedBack:
-            return u"已复制回原位置，但无法从分发文件夹删除";
-        case TakeBack::Failed:
-            break;
-    }
-    return move ? u"无法移回原位置" : u"无法删除副本";
-}
 
-// The first pass: every line checked, nothing touched.
-bool check(System& system, const UndoRequest& request, UndoReport& report) {
-    RecordReader reader(request.record, system.pathStyle().separator);
-    if (!reader.readHeader(report.header, report.error)) return false;
-    RecordRow row;
-    while (reader.next(row, report.error)) {
-        ++report.rows;
-        if (row.outcome == TransferOutcome::Moved || row.outcome == TransferOutcome::Copied) ++report.toTakeBack;
-        if (stopping(request.stop)) {
-            report.stopped = true;
-            return true;
-        }
-    }
-    if (!report.error.empty()) return false;
-    report.interruptedRun = reader.ending() != RecordReader::Ending::Complete;
-    return true;
-}
-
-// One row taken back, as far as it can be.
-enum class Result { TakenBack, AlreadyBack, Nothing, Left };
-
+// A row in three steps: what is there (find), what that means (decide, a
+// pure function of the findings), and doing it (act), where the platform
+// checks again on the very file it acts on.
 class RowUndo {
 public:
     RowUndo(System& system, OpenFolder* source, OpenShares& shares) : system_(system), source_(source), shares_(shares) {}
 
-    Result operator()(const RecordRow& row, std::u16string& reason) {
-        const bool moved = row.outcome == TransferOutcome::Moved;
+    Verdict operator()(const RecordRow& row) {
         const NativeName name = text::nativeName(row.name);
-        if (!source_) {
-            reason = u"导入目录无法打开";
-            return Result::Left;
-        }
-        OpenShares::Share& share = shares_.get(row.share);
-        if (!share.folder) {
-            // The share folder is gone (a first undo removed it): what is
-            // back at its source was taken back before.
-            if (backAtSource(row, name)) return Result::AlreadyBack;
-            if (!moved) return Result::Nothing;
-            reason = u"分发文件夹已不在，或已被换成链接，未进入";
-            return Result::Left;
-        }
-        if (share.busy) {
-            reason = u"另一次分发或撤销正在使用这个分发文件夹";
-            return Result::Left;
-        }
-        TakeBack result = takeBack(*share.folder, name, row);
-        if (result == TakeBack::Gone) {
+        OpenShares::Share* share = nullptr;
+        Verdict verdict = decide(row, find(row, name, share));
+        if (verdict == Verdict::Restore) {
             // A killed undo moves a file aside under a hidden name before it
             // removes it, and a killed run may leave a whole file under one:
-            // known by its identity, it gets its name back and is taken back.
-            if (const auto hidden = shares_.hiddenHolding(share, row.stamp);
-                hidden && system_.renameIn(*share.folder, *hidden, name))
-                result = takeBack(*share.folder, name, row);
+            // known by its identity, it gets its name back first.
+            const auto hidden = shares_.hiddenHolding(*share, row.stamp);
+            verdict = hidden && system_.renameIn(*share->folder, *hidden, name) ? decide(row, find(row, name, share))
+                                                                                : Verdict::Failed;
+            if (verdict == Verdict::Restore) verdict = Verdict::Failed;
         }
-        if (result == TakeBack::Done) return Result::TakenBack;
-        if (result == TakeBack::Gone) {
-            if (backAtSource(row, name)) return Result::AlreadyBack;
-            if (!moved) return Result::Nothing;
-            reason = u"分发文件夹中已没有这个文件";
-            return Result::Left;
-        }
-        reason = reasonOf(result, moved);
-        return Result::Left;
+        if (verdict == Verdict::TakeBack) verdict = act(*share->folder, name, row);
+        return verdict;
     }
 
 private:
-    TakeBack takeBack(OpenFolder& share, NativeNameView name, const RecordRow& row) {
-        if (row.outcome != TransferOutcome::Moved) return system_.deleteCopy(share, name, row.stamp, *source_);
-        const TakeBack result = system_.moveBack(share, name, *source_, row.stamp);
+    RowFindings find(const RecordRow& row, NativeNameView name, OpenShares::Share*& share) {
+        RowFindings found;
+        found.importOpen = source_ != nullptr;
+        if (!source_) return found;
+        share = &shares_.get(row.share);
+        if (!share->folder) {
+            found.share = RowFindings::Share::Missing;
+        } else if (share->busy) {
+            found.share = RowFindings::Share::Busy;
+            return found;
+        } else {
+            found.inShare = system_.stampOf(*share->folder, name);
+            if (found.inShare) return found;
+            found.hidden = shares_.hiddenHolding(*share, row.stamp).has_value();
+            if (found.hidden) return found;
+        }
+        found.atSource = system_.stampOf(*source_, name);
+        return found;
+    }
+
+    Verdict act(OpenFolder& share, NativeNameView name, const RecordRow& row) {
+        const bool moved = row.outcome == TransferOutcome::Moved;
+        if (!moved) return verdictOf(system_.deleteCopy(share, name, row.stamp, *source_), false);
+        TakeBack result = system_.moveBack(share, name, *source_, row.stamp);
         // A move between file systems that was killed after its copy was
         // published but before the source went: the source is still there,
         // and the share holds a copy of it.
         if (result == TakeBack::NameTaken && system_.deleteCopy(share, name, row.stamp, *source_) == TakeBack::Done)
-            return TakeBack::Done;
-        return result;
-    }
-    // Whether nothing of the row is left to take back: a moved file is at
-    // its source again (the very file), a copy's source is there.
-    bool backAtSource(const RecordRow& row, NativeNameView name) {
-        const std::optional<FileStamp> there = system_.stampOf(*source_, name);
-        // A file moved back across file systems is a copy with the same
-        // size and time.
-        if (row.outcome == TransferOutcome::Moved)
-            return there && (there->id == row.stamp.id || there->facts == row.stamp.facts);
-        return there.has_value();
+            result = TakeBack::Done;
+        return verdictOf(result, true);
     }
 
     System& system_;
@@ -200,9 +147,6 @@ private:
     OpenShares& shares_;
 };
 
-// The share folders of the run that are empty now, and the folders it made
-// on the way to them, go; one that holds anything stays. The folders are
-// found by looking, not by counting up to the number the record claims.
 // The run's share folder number in a folder's name (the root, then k
 // written as the run writes it); 0 when it is none.
 std::uint64_t shareNumber(std::u16string_view name, std::u16string_view root) {
@@ -247,14 +191,32 @@ void removeEmptyFolders(System& system, const RecordHeader& header, const ShareL
 
 }  // namespace
 
-UndoReport undoRun(System& system, const UndoRequest& request) {
+UndoReport checkRecord(System& system, InputFile& record, const std::atomic<int>* stop) {
     UndoReport report;
-    const char16_t separator = system.pathStyle().separator;
-    if (!check(system, request, report)) {
+    RecordReader reader(record, system.pathStyle().separator);
+    RecordRow row;
+    if (reader.readHeader(report.header, report.error)) {
+        while (reader.next(row, report.error)) {
+            ++report.rows;
+            if (row.outcome == TransferOutcome::Moved || row.outcome == TransferOutcome::Copied) ++report.toTakeBack;
+            if (stopping(stop)) {
+                report.stopped = true;
+                return report;
+            }
+        }
+    }
+    if (!report.error.empty()) {
         report.refused = UndoReport::Refused::Invalid;
         return report;
     }
-    if (report.stopped || !report.header.begun) return report;
+    report.interruptedRun = reader.ending() != RecordReader::Ending::Complete;
+    return report;
+}
+
+UndoReport undoRun(System& system, const UndoRequest& request) {
+    const char16_t separator = system.pathStyle().separator;
+    UndoReport report = checkRecord(system, request.record, request.stop);
+    if (report.refused != UndoReport::Refused::No || report.stopped || !report.header.begun) return report;
 
     const RecordHeader& header = report.header;
     const std::optional<ShareLayout> layout = shareLayout(header.targetFolder, header.shareRoot, separator);
@@ -293,19 +255,19 @@ UndoReport undoRun(System& system, const UndoRequest& request) {
         }
         if (row.outcome != TransferOutcome::Moved && row.outcome != TransferOutcome::Copied) continue;
         if (request.progress) request.progress(done++, report.toTakeBack);
-        std::u16string reason;
-        switch (undoRow(row, reason)) {
-            case Result::TakenBack:
+        const Verdict verdict = undoRow(row);
+        switch (endOf(verdict)) {
+            case RowEnd::TakenBack:
                 ++report.takenBack;
                 break;
-            case Result::AlreadyBack:
+            case RowEnd::AlreadyBack:
                 ++report.alreadyBack;
                 break;
-            case Result::Nothing:
+            case RowEnd::Nothing:
                 break;
-            case Result::Left:
+            case RowEnd::Left:
                 ++report.left;
-                if (request.problem) request.problem({row.destination, reason});
+                if (request.problem) request.problem({row.destination, reasonOf(verdict, row.outcome == TransferOutcome::Moved)});
                 break;
         }
     }

@@ -66,4 +66,9 @@ struct UndoRequest {
 // enters are held exclusively against every run and every other undo.
 UndoReport undoRun(System& system, const UndoRequest& request);
 
+// The first step alone: the record read to its end and checked line by
+// line, nothing touched; what it holds (a window asks how many files the
+// run moved or copied), or why it is refused.
+UndoReport checkRecord(System& system, InputFile& record, const std::atomic<int>* stop = nullptr);
+
 }  // namespace qm

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <iterator>
+#include <sstream>
 
+#include "app/batch/batch_run.h"
 #include "support/form_fixture.h"
 
 namespace qm::test {
@@ -149,6 +151,21 @@ TEST_F(UndoLastRunTest, AKilledRunIsOfferedUntilItIsTakenBack) {
     dir.write("state/runs/20991231T000000.000000000Z.manifest",
               record + std::string(1000, '\0') + "# undone 2099-12-31T00:00:00.000000000Z\n");
     EXPECT_FALSE(form->CanUndoLastRun());
+}
+
+// A run the command line took back (from the window's record) is not
+// offered by the window again: any undo marks the record.
+TEST_F(UndoLastRunTest, ARunTheCommandLineTookBackIsNotOffered) {
+    makeFiles(dir, "src", 2);
+    run(false);
+    run(false, "out2");
+    std::ostringstream out, err;
+    const auto parsed = batch::parseOptions({"--undo", dir.str("state/runs/" + records().back())});
+    ASSERT_EQ(batch::runBatch(parsed.options, platform, out, err, false), 0) << err.str();
+    platform.answers = {MsgResult::Cancel};
+    form->UndoLastRun();
+    EXPECT_NE(platform.boxes.back().prompt.find(dir.u16("out")), std::u16string::npos);
+    EXPECT_EQ(platform.boxes.back().prompt.find(dir.u16("out2")), std::u16string::npos);
 }
 
 // A record that cannot be taken back is reported once and set aside: the
