@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "input/commands.h"
 #include "window/form1.h"
 
 namespace qm::input {
@@ -21,8 +22,6 @@ struct Shortcut {
 constexpr Shortcut kShortcuts[] = {
     {Key::Tab, kNoModifier, [](Form1& form) { form.tab(false); }, true, true},
     {Key::Tab, kShift, [](Form1& form) { form.tab(true); }, true, true},
-    // Takes the last run back, after asking; a held key asks only once.
-    {characterKey(u'z'), kControl, [](Form1& form) { form.UndoLastRun(); }, false, false},
 };
 
 }  // namespace
@@ -45,6 +44,12 @@ bool Router::keyDown(Control* control, const KeyDown& key) {
         if (key.repeated && !shortcut.repeats) return true;
         if (shortcut.keyboardMove) showKeyboardCues_();
         mirror_.act([&] { shortcut.action(mirror_.form); });
+        return true;
+    }
+    // The commands' shortcuts; a held key acts only once (the undo asks first).
+    for (const Command& command : commands()) {
+        if (command.key != key.key || command.held != key.held) continue;
+        if (!key.repeated) mirror_.act([&] { command.action(mirror_.form); });
         return true;
     }
     if (!control) return false;

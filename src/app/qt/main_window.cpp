@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "app/qt/accessible_names.h"
+#include "input/commands.h"
 #include "app/qt/qt_text.h"
 #include "window/form1.h"
 
@@ -69,15 +70,21 @@ MainWindow::~MainWindow() {
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) delete child;
 }
 
-QString MainWindow::undoItemText() { return QStringLiteral("撤销上次分发(&U)..."); }
-
+// The window's commands, one item each, in the context menu of its
+// background.
 void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
     if (!context_.listening() || !form_.enabled()) return;
     QMenu menu(this);
-    QAction* undo = menu.addAction(undoItemText());
-    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));  // shown beside the item; the router takes the key
-    undo->setEnabled(form_.CanUndoLastRun());
-    if (menu.exec(event->globalPos()) == undo) context_.act([this] { form_.UndoLastRun(); });
+    for (const input::Command& command : input::commands()) {
+        QAction* item = menu.addAction(toQString(command.text));
+        // Shown beside the item; the router takes the key.
+        item->setShortcut(QKeySequence(toQString(command.keyText)));
+        item->setEnabled(command.enabled(form_));
+        item->setData(command.id);
+    }
+    const QAction* chosen = menu.exec(event->globalPos());
+    const input::Command* command = chosen ? input::commandWithId(chosen->data().toUInt()) : nullptr;
+    if (command) context_.act([this, command] { command->action(form_); });
 }
 
 void MainWindow::build(double scale) {

@@ -30,8 +30,6 @@ public:
     // Copies the whole model into the widgets and the window.
     void mirrorAll();
 
-    // The window's own menu: taking the last run back.
-    static QString undoItemText();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "input/commands.h"
 #include "platform/win32/win32_text.h"
 #include "window/form1.h"
 
@@ -72,10 +73,13 @@ MainWindow::MainWindow(Form1& form, UINT dpi)
     layout(context_.dpi);
     if (window.centred) centre();
     form_.observe([this] { mirrorWindow(); });
-    // The last run's undo, as Ctrl+Z takes it, in the window's own menu.
+    // The window's commands, as their shortcuts take them, in its own menu.
     HMENU menu = GetSystemMenu(hwnd_, FALSE);
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING, kUndoCommand, L"撤销上次分发(&U)...\tCtrl+Z");
+    for (const input::Command& command : input::commands()) {
+        const std::wstring item = win32::wide(std::u16string(command.text) + u"\t" + command.keyText);
+        AppendMenuW(menu, MF_STRING, command.id, item.c_str());
+    }
     // The focus cues stay hidden until the user moves by keyboard, as in
     // the system's own dialogs.
     SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
@@ -297,14 +301,18 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (router_.windowKey(message, wParam, lParam)) return 0;
             break;
         case WM_INITMENUPOPUP:
-            // The undo item is there to use only when there is a run to take back.
-            if (HIWORD(lParam))
-                EnableMenuItem(reinterpret_cast<HMENU>(wParam), kUndoCommand,
-                               MF_BYCOMMAND | (form_.enabled() && form_.CanUndoLastRun() ? MF_ENABLED : MF_GRAYED));
+            // An item is there to use only when its command can act (the
+            // undo: when there is a run to take back).
+            if (HIWORD(lParam)) {
+                for (const input::Command& command : input::commands()) {
+                    EnableMenuItem(reinterpret_cast<HMENU>(wParam), command.id,
+                                   MF_BYCOMMAND | (form_.enabled() && command.enabled(form_) ? MF_ENABLED : MF_GRAYED));
+                }
+            }
             break;
         case WM_SYSCOMMAND:
-            if ((wParam & 0xFFF0) == kUndoCommand) {
-                if (context_.listening() && form_.enabled()) context_.act([this] { form_.UndoLastRun(); });
+            if (const input::Command* command = input::commandWithId(static_cast<unsigned>(wParam & 0xFFF0))) {
+                if (context_.listening() && form_.enabled()) context_.act([this, command] { command->action(form_); });
                 return 0;
             }
             break;

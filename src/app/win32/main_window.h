@@ -22,7 +22,7 @@ namespace qm::win32ui {
 class MainWindow {
 public:
     // The item the window adds to its system menu: taking the last run back.
-    static constexpr UINT kUndoCommand = 0x0010;
+    static constexpr UINT kUndoCommand = 0x0010;  // the undo's row in input/commands.cpp
 
     // `dpi`: the density to lay the window out for; 0 takes the monitor's
     // own and follows the window from monitor to monitor.
