@@ -11,6 +11,7 @@
 #include "text/number.h"
 #include "text/utf.h"
 #include "window/form1.h"
+#include "window/window_busy.h"
 
 namespace qm {
 
@@ -77,21 +78,9 @@ void Form1::CmdDo_Click() {
     const std::u16string total = u"/" + LFiles.caption();
     RunCallbacks callbacks;
     // The window's title and enabled state come back however the run ends.
-    struct Busy {
-        Form1& form;
-        bool on = false;
-        void restore() {
-            if (!on) return;
-            on = false;
-            form.setCaption(form.tag());
-            form.setEnabled(true);
-        }
-        ~Busy() { restore(); }
-    } busy{*this};
+    WindowBusy busy(*this);
     callbacks.starting = [&] {
-        setEnabled(false);
-        setTag(caption());
-        busy.on = true;
+        busy.begin();
         progress = tag() + u"  正在随机分发，请稍候...";
     };
     callbacks.progress = [&](std::uint64_t i, std::uint64_t) {

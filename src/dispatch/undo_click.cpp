@@ -5,6 +5,7 @@
 #include "engine/undo.h"
 #include "text/utf.h"
 #include "window/form1.h"
+#include "window/window_busy.h"
 
 namespace qm {
 
@@ -48,8 +49,8 @@ void Form1::UndoLastRun() {
     if (answer != MsgResult::Ok) return;
 
     // As a run: the window disabled, progress in its title.
-    setEnabled(false);
-    setTag(caption());
+    WindowBusy busy(*this);
+    busy.begin();
     const std::u16string progress = tag() + u"  正在撤销，请稍候...";
     FailureLog log(system, u"撤销失败记录.txt");
     const std::unique_ptr<InputFile> record = records.open(*last);
@@ -66,8 +67,7 @@ void Form1::UndoLastRun() {
         report.refused = UndoReport::Refused::Unreadable;
     }
     log.close();
-    setCaption(tag());
-    setEnabled(true);
+    busy.restore();
     // The source folder as it now is: files moved back count again.
     LDir_Change();
 

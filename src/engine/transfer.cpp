@@ -1,6 +1,7 @@
 #include "engine/transfer.h"
 
 #include <condition_variable>
+#include <exception>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -59,13 +60,19 @@ public:
         OpenFolder* share = job_.shares.folder(row.share);
         const NativeNameView name = job_.names.name(row.name);
         TransferResult result;
-        if (job_.recorder) {
-            RowWitness witness(*job_.recorder, row);
-            if (source_ && share) result = transfer(*share, name, &witness);
-            if (!job_.recorder->transferred(row, result, witness.slot))
-                recordLost_.store(true, std::memory_order_release);
-        } else if (source_ && share) {
-            result = transfer(*share, name, nullptr);
+        try {
+            if (job_.recorder) {
+                RowWitness witness(*job_.recorder, row);
+                if (source_ && share) result = transfer(*share, name, &witness);
+                if (!job_.recorder->transferred(row, result, witness.slot))
+                    recordLost_.store(true, std::memory_order_release);
+            } else if (source_ && share) {
+                result = transfer(*share, name, nullptr);
+            }
+        } catch (const std::exception&) {
+            // Out of memory on the way, say: this file fails and is logged,
+            // and a throw never ends the program from the copying thread.
+            result = TransferResult();
         }
         const auto state = static_cast<std::uint8_t>(1 + static_cast<int>(result.outcome) * 4 +
                                                      (result.clash ? 1 : 0) + (result.unkept ? 2 : 0));
@@ -139,8 +146,9 @@ TransferTally transferAll(System& system, const TransferJob& job, FailureLog& lo
     // whenever the next one to account for is not done yet; so everything it
     // reports is what one thread would report. Moves are renames, which the
     // folders' locks would only queue up again: they keep one thread.
-    std::thread helper;
-    if (!job.plan.move && rows.size() > 1) helper = std::thread([&work] {
+    // Joined however the run's thread leaves (a throw included).
+    std::jthread helper;
+    if (!job.plan.move && rows.size() > 1) helper = std::jthread([&work] {
         while (work.doOne()) {
         }
     });
@@ -165,7 +173,7 @@ TransferTally transferAll(System& system, const TransferJob& job, FailureLog& lo
         }
         if (i + 1 == rows.size() || rows[i + 1].share != row.share) job.shares.close(row.share);
     }
-    if (helper.joinable()) helper.join();
+    if (helper.joinable()) helper.join();  // before the tally reads what it did
     tally.recordLost = work.recordLost();
     return tally;
 }
