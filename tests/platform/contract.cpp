@@ -10,7 +10,7 @@
 #include <signal.h>
 #include <sys/ioctl.h>
 
-#include "platform/posix/posix_folder.h"
+#include "platform/posix/posix_folders.h"
 #endif
 
 #include <algorithm>

@@ -23,7 +23,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/posix/posix_folder.h"
+#include "platform/posix/posix_copy.h"
+#include "platform/posix/posix_system.h"
 #include "platform/posix/posix_io.h"
 
 namespace qm::posix {
@@ -233,36 +234,6 @@ bool holdsSameContent(const PosixFolder& to, const char* name, int in, const str
 
 }  // namespace
 
-bool renameNoReplace(int fromDir, const char* from, int toDir, const char* to) {
-    if (renameat2(fromDir, from, toDir, to, RENAME_NOREPLACE) == 0) return true;
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return false;
-    // No RENAME_NOREPLACE on this file system: link() refuses a taken name
-    // just as well, and dropping the old name completes the rename.
-    if (linkat(fromDir, from, toDir, to, 0) == 0) {
-        if (unlinkat(fromDir, from, 0) == 0) return true;
-        const int why = errno;
-        unlinkat(toDir, to, 0);  // as it was
-        errno = why;
-        return false;
-    }
-    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) return false;
-    // Neither (some FUSE and network file systems): a look and a rename,
-    // the best such a file system allows.
-    struct stat st;
-    if (fstatat(toDir, to, &st, AT_SYMLINK_NOFOLLOW) == 0) {
-        errno = EEXIST;
-        return false;
-    }
-    return renameat(fromDir, from, toDir, to) == 0;
-}
-
-std::string hiddenName(const char* purpose) {
-    static std::atomic<unsigned> counter{0};
-    char name[64];
-    std::snprintf(name, sizeof name, ".quillmarsh-%d-%u.%s", static_cast<int>(getpid()), counter++, purpose);
-    return name;
-}
-
 bool sameBytes(int a, int b) {
     char* bufferA = chunkBuffer();
     thread_local std::unique_ptr<char[]> bufferB(new char[kChunk]);
@@ -273,51 +244,6 @@ bool sameBytes(int a, int b) {
         if (na == 0) return true;
         if (std::memcmp(bufferA, bufferB.get(), static_cast<std::size_t>(na)) != 0) return false;
     }
-}
-
-mode_t readUmask() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("Umask:", 0) == 0) return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
-    }
-    const mode_t old = umask(022);  // no /proc: read it the racy way, once
-    umask(old);
-    return old;
-}
-
-FileFacts factsOf(const struct stat& st) {
-    return {static_cast<std::uint64_t>(st.st_size),
-            {static_cast<std::int64_t>(st.st_mtim.tv_sec), static_cast<std::uint32_t>(st.st_mtim.tv_nsec)}};
-}
-
-FileId idOf(const struct stat& st) {
-    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
-}
-
-Fd& Fd::operator=(Fd&& other) noexcept {
-    if (this != &other) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = other.fd_;
-        other.fd_ = -1;
-    }
-    return *this;
-}
-
-Fd::~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-}
-
-bool Fd::close() {
-    int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-}
-
-CName::CName(NativeNameView name) : valid_(name.size() < sizeof buffer_ && name.find('\0') == NativeNameView::npos) {
-    const std::size_t n = valid_ ? name.size() : 0;
-    std::memcpy(buffer_, name.data(), n);
-    buffer_[n] = '\0';
 }
 
 TransferResult copyInto(int from, const char* name, const PosixFolder& to, TransferWitness* witness) {
@@ -353,3 +279,15 @@ TransferResult copyOpen(int in, const struct stat& source, const PosixFolder& to
 }
 
 }  // namespace qm::posix
+
+namespace qm {
+
+TransferResult PosixSystem::copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
+                                       TransferWitness* witness) {
+    const posix::CName cname(name);
+    if (!cname.valid()) return {};
+    return posix::copyInto(static_cast<posix::PosixFolder&>(from).fd(), cname.get(),
+                           static_cast<posix::PosixFolder&>(to), witness);
+}
+
+}  // namespace qm

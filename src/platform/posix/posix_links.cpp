@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "platform/posix/posix_folder.h"
+#include "platform/posix/posix_links.h"
 
 namespace qm::posix {
 

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/posix/posix_folder.h"
+#include "platform/posix/posix_folders.h"
 #include "platform/posix/posix_system.h"
 #include "text/utf.h"
 

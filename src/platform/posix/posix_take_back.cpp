@@ -13,7 +13,8 @@
 
 #include <optional>
 
-#include "platform/posix/posix_folder.h"
+#include "platform/posix/posix_copy.h"
+#include "platform/posix/posix_links.h"
 #include "platform/posix/posix_system.h"
 
 namespace qm {

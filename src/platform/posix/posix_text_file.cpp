@@ -12,7 +12,7 @@
 
 #include <string>
 
-#include "platform/posix/posix_folder.h"
+#include "platform/posix/posix_folders.h"
 #include "platform/posix/posix_io.h"
 #include "platform/posix/posix_system.h"
 #include "text/utf.h"

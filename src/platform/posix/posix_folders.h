@@ -1,4 +1,5 @@
-// Open folders and file descriptors of the POSIX platform's transfers.
+// Open folders, descriptors, names and the facts of files, as every file
+// call of the POSIX side uses them.
 #pragma once
 
 #include <sys/stat.h>
@@ -88,29 +89,6 @@ private:
     bool valid_;
 };
 
-// Copies `name` from the folder `from` to the same name in `to`, as the
-// transfer contract says: Copied, AlreadyThere or Failed.
-TransferResult copyInto(int from, const char* name, const PosixFolder& to, TransferWitness* witness);
-// The same from a source that is open already (and positioned at its start).
-TransferResult copyOpen(int in, const struct stat& source, const PosixFolder& to, const char* name,
-                        TransferWitness* witness);
-
-// What a transfer whose destination name is taken comes to: AlreadyThere
-// when a regular file with the source's bytes has it, else Failed.
-TransferResult compareWithTaken(int from, const char* name, const PosixFolder& to);
-
-// Moves the symbolic link `name` (its lstat in `st`) from the folder
-// `fromDir` to the same name in `to`, as the link itself: a rename, or on
-// another file system a new link with the same target and time, published
-// under a hidden name first and witnessed with its own identity.
-TransferResult moveLink(int fromDir, const char* name, const struct stat& st, const PosixFolder& to,
-                        TransferWitness* witness);
-// A new link in `toDir` under `name` with the target and time of the link
-// `name` in `fromDir` (its lstat in `st`), never replacing anything there;
-// `made` is the new link's lstat. False with errno set (EEXIST: taken).
-bool remakeLink(int fromDir, const char* name, const struct stat& st, int toDir, TransferWitness* witness,
-                struct stat& made);
-
 // Renames `from` in folder `fromDir` to `to` in `toDir` without ever
 // replacing what has the name `to`. False with errno set (EEXIST: taken;
 // EXDEV: another file system).
@@ -118,9 +96,6 @@ bool renameNoReplace(int fromDir, const char* from, int toDir, const char* to);
 
 // A fresh hidden name for a file that is on its way in or out of a folder.
 std::string hiddenName(const char* purpose);
-
-// Whether two open files hold the same bytes from their current offsets on.
-bool sameBytes(int a, int b);
 
 FileFacts factsOf(const struct stat& st);
 FileId idOf(const struct stat& st);

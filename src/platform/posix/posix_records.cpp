@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/posix/posix_folder.h"
+#include "platform/posix/posix_folders.h"
 #include "platform/posix/posix_system.h"
 #include "text/utf.h"
 

@@ -1,13 +1,19 @@
-// Opening the folders of a run, and moving one file: a rename where the file
-// system allows it, otherwise a copy that is published whole before the
-// source name goes.
+// Open folders and the small things every file call of the POSIX side
+// shares: descriptors that close themselves, names as the system calls take
+// them, a file's facts and identity, a rename that never replaces.
 #include <errno.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include "platform/posix/posix_folder.h"
+#include <atomic>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "platform/posix/posix_folders.h"
 #include "platform/posix/posix_system.h"
 #include "text/utf.h"
 
@@ -16,6 +22,81 @@ namespace qm {
 PosixSystem::PosixSystem() : umask_(posix::readUmask()) {}
 
 namespace posix {
+
+bool renameNoReplace(int fromDir, const char* from, int toDir, const char* to) {
+    if (renameat2(fromDir, from, toDir, to, RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return false;
+    // No RENAME_NOREPLACE on this file system: link() refuses a taken name
+    // just as well, and dropping the old name completes the rename.
+    if (linkat(fromDir, from, toDir, to, 0) == 0) {
+        if (unlinkat(fromDir, from, 0) == 0) return true;
+        const int why = errno;
+        unlinkat(toDir, to, 0);  // as it was
+        errno = why;
+        return false;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) return false;
+    // Neither (some FUSE and network file systems): a look and a rename,
+    // the best such a file system allows.
+    struct stat st;
+    if (fstatat(toDir, to, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return renameat(fromDir, from, toDir, to) == 0;
+}
+
+std::string hiddenName(const char* purpose) {
+    static std::atomic<unsigned> counter{0};
+    char name[64];
+    std::snprintf(name, sizeof name, ".quillmarsh-%d-%u.%s", static_cast<int>(getpid()), counter++, purpose);
+    return name;
+}
+
+mode_t readUmask() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("Umask:", 0) == 0) return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+    }
+    const mode_t old = umask(022);  // no /proc: read it the racy way, once
+    umask(old);
+    return old;
+}
+
+FileFacts factsOf(const struct stat& st) {
+    return {static_cast<std::uint64_t>(st.st_size),
+            {static_cast<std::int64_t>(st.st_mtim.tv_sec), static_cast<std::uint32_t>(st.st_mtim.tv_nsec)}};
+}
+
+FileId idOf(const struct stat& st) {
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+Fd& Fd::operator=(Fd&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = other.fd_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+Fd::~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool Fd::close() {
+    int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+}
+
+CName::CName(NativeNameView name) : valid_(name.size() < sizeof buffer_ && name.find('\0') == NativeNameView::npos) {
+    const std::size_t n = valid_ ? name.size() : 0;
+    std::memcpy(buffer_, name.data(), n);
+    buffer_[n] = '\0';
+}
 
 std::unique_ptr<PosixFolder> folderFrom(std::u16string path, Fd fd, mode_t umask, std::shared_ptr<Refusals> refusals) {
     struct stat st;
@@ -65,47 +146,6 @@ std::optional<FileId> PosixSystem::identityOf(OpenFolder& folder) {
     struct stat st;
     if (fstat(static_cast<posix::PosixFolder&>(folder).fd(), &st) != 0) return std::nullopt;
     return posix::idOf(st);
-}
-
-TransferResult PosixSystem::moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
-                                       TransferWitness* witness) {
-    const posix::CName cname(name);
-    if (!cname.valid()) return {};
-    const auto& source = static_cast<posix::PosixFolder&>(from);
-    const auto& target = static_cast<posix::PosixFolder&>(to);
-    struct stat st;
-    if (fstatat(source.fd(), cname.get(), &st, AT_SYMLINK_NOFOLLOW) != 0) return {};
-    // A symbolic link moves as the link: renamed, or made anew on another
-    // file system. What it leads to is not the run's to move.
-    if (S_ISLNK(st.st_mode)) return posix::moveLink(source.fd(), cname.get(), st, target, witness);
-    // Only regular files move. Between two file systems a rename cannot
-    // work, and is not tried.
-    if (S_ISREG(st.st_mode) && source.device() == target.device()) {
-        if (witness && !witness->publishing(posix::factsOf(st), posix::idOf(st))) return {};
-        if (posix::renameNoReplace(source.fd(), cname.get(), target.fd(), cname.get()))
-            return {TransferOutcome::Moved, posix::factsOf(st), posix::idOf(st)};
-        if (errno == EEXIST) return posix::compareWithTaken(source.fd(), cname.get(), target);
-        if (errno != EXDEV && errno != EPERM && errno != EACCES && errno != EROFS)
-            return {TransferOutcome::Failed, posix::factsOf(st), {}};
-    } else if (!S_ISREG(st.st_mode)) {
-        return {};
-    }
-
-    // Another file system, or a refused rename (a read-only source folder, a
-    // name already taken): a copy, published whole, and then the source name
-    // goes. A copy that could not be made leaves the source.
-    TransferResult copied = posix::copyInto(source.fd(), cname.get(), target, witness);
-    if (copied.outcome == TransferOutcome::Copied && unlinkat(source.fd(), cname.get(), 0) == 0)
-        copied.outcome = TransferOutcome::Moved;
-    return copied;
-}
-
-TransferResult PosixSystem::copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
-                                       TransferWitness* witness) {
-    const posix::CName cname(name);
-    if (!cname.valid()) return {};
-    return posix::copyInto(static_cast<posix::PosixFolder&>(from).fd(), cname.get(),
-                           static_cast<posix::PosixFolder&>(to), witness);
 }
 
 }  // namespace qm
