@@ -7,6 +7,7 @@
 
 #include "engine/folder_locks.h"
 #include "engine/share_folders.h"
+#include "engine/take_back.h"
 #include "engine/undo_verdict.h"
 #include "text/utf.h"
 
@@ -132,12 +133,12 @@ private:
 
     Verdict act(OpenFolder& share, NativeNameView name, const RecordRow& row) {
         const bool moved = row.outcome == TransferOutcome::Moved;
-        if (!moved) return verdictOf(system_.deleteCopy(share, name, row.stamp, *source_), false);
-        TakeBack result = system_.moveBack(share, name, *source_, row.stamp);
+        if (!moved) return verdictOf(deleteCopy(system_, share, name, row.stamp, *source_), false);
+        TakeBack result = moveBack(system_, share, name, *source_, row.stamp);
         // A move between file systems that was killed after its copy was
         // published but before the source went: the source is still there,
         // and the share holds a copy of it.
-        if (result == TakeBack::NameTaken && system_.deleteCopy(share, name, row.stamp, *source_) == TakeBack::Done)
+        if (result == TakeBack::NameTaken && deleteCopy(system_, share, name, row.stamp, *source_) == TakeBack::Done)
             result = TakeBack::Done;
         return verdictOf(result, true);
     }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -106,6 +107,45 @@ enum class TakeBack {
     Differs,     // a copy's bytes are no longer its source's
     CopiedBack,  // put back as a copy across file systems, but the share's file could not be removed
     Failed,      // the file system refused
+};
+
+class OpenFolder;
+
+// A file (or symbolic link) of a folder, held to be taken back: checked,
+// compared, and moved or removed as the very file that was checked, even if
+// its name is made to lead elsewhere meanwhile.
+class HeldFile {
+public:
+    virtual ~HeldFile() = default;
+    // The file as it was when it was held (a link: the link itself).
+    virtual const FileStamp& stamp() const = 0;
+    virtual EntryKind kind() const = 0;
+
+    enum class Moved { Done, Taken, OtherVolume, Changed, Failed };
+    // Renames it to `name` in `folder`, never replacing what has that name
+    // (Taken); OtherVolume when the folder is on another one; Changed when
+    // what would have moved was no longer it (nothing moved).
+    virtual Moved moveTo(OpenFolder& folder, NativeNameView name) = 0;
+    // A copy of it under `name` in `folder` (of a link: a new link like
+    // it), made as a transfer's copy is (whole before it has the name,
+    // never replacing: Taken).
+    virtual Moved copyTo(OpenFolder& folder, NativeNameView name) = 0;
+    // Whether it holds the same bytes as `other`.
+    virtual bool sameBytes(HeldFile& other) = 0;
+    // Removes it while it is still this very file, unchanged since it was
+    // held: Done; Changed when another file took its name (that one stays);
+    // Failed when the system refused.
+    virtual TakeBack remove() = 0;
+};
+
+struct HeldResult {
+    // Gone: nothing has the name. Other: something that is not a regular
+    // file or link (a folder, a device). InUse: another program, or this
+    // one through another name, holds the file so that it cannot be held
+    // (on Windows the copy held itself, reached again through a link).
+    enum class Status { Held, Gone, Other, InUse, Failed };
+    Status status = Status::Failed;
+    std::unique_ptr<HeldFile> file;
 };
 
 // A text file that receives whole lines; the implementation converts each line

@@ -122,21 +122,16 @@ public:
     virtual bool deleteFile(const std::u16string& path) = 0;
 
     // --- taking a run back ---------------------------------------------------
-    // Each acts on the file itself, never on a name twice: what it checks is
-    // what it moves or deletes.
+    // What to take back, and whether, the engine decides (engine/take_back.h)
+    // the same way on every system; the system holds the file and acts on
+    // what it holds, never on a name twice.
     //
     // The regular file or symbolic link `name` in `folder` (a link is not
     // followed: its own identity); nullopt for anything else or nothing.
     virtual std::optional<FileStamp> stampOf(OpenFolder& folder, NativeNameView name) = 0;
-    // Moves `name` from `share` back to the same name in `source` while it is
-    // the file `expected` (same identity, size and time), never replacing
-    // anything there. A symbolic link the run moved goes back as the link.
-    virtual TakeBack moveBack(OpenFolder& share, NativeNameView name, OpenFolder& source,
-                              const FileStamp& expected) = 0;
-    // Deletes the copy `name` in `share` while it is the file `expected` and
-    // the same name in `source` is another file with the same bytes.
-    virtual TakeBack deleteCopy(OpenFolder& share, NativeNameView name, const FileStamp& expected,
-                                OpenFolder& source) = 0;
+    // Holds `name` in `folder` to be checked and taken back (see HeldFile):
+    // the link itself, or with `followLinks` what it leads to.
+    virtual HeldResult holdFile(OpenFolder& folder, NativeNameView name, bool followLinks) = 0;
     // Removes the folder `name` in `parent` when it is an empty folder (not a link).
     virtual bool removeFolderBelow(OpenFolder& parent, NativeNameView name) = 0;
     // Runs share a folder; an undo has it alone. nullptr when the other kind

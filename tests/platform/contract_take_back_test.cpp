@@ -1,6 +1,7 @@
 // What the platform offers the record of a run and its undo, the same on
 // every system: the record's file, folders entered without following links,
 // the lock, and taking one file back while it is the very file recorded.
+#include "engine/take_back.h"
 #include "platform/contract.h"
 
 namespace qm::test {
@@ -132,22 +133,22 @@ TEST_F(ContractTakeBack, TakingBackActsOnlyOnTheRecordedFile) {
     FileStamp otherTime = moved;
     ++otherTime.facts.modified.seconds;
 
-    EXPECT_EQ(platform.moveBack(*share, name("moved"), *src, otherTime), TakeBack::Changed);
-    EXPECT_EQ(platform.moveBack(*share, name("clash"), *src, clash), TakeBack::NameTaken);
-    EXPECT_EQ(platform.moveBack(*share, name("gone"), *src, moved), TakeBack::Gone);
-    EXPECT_EQ(platform.moveBack(*share, name("moved"), *src, moved), TakeBack::Done);
+    EXPECT_EQ(moveBack(platform, *share, name("moved"), *src, otherTime), TakeBack::Changed);
+    EXPECT_EQ(moveBack(platform, *share, name("clash"), *src, clash), TakeBack::NameTaken);
+    EXPECT_EQ(moveBack(platform, *share, name("gone"), *src, moved), TakeBack::Gone);
+    EXPECT_EQ(moveBack(platform, *share, name("moved"), *src, moved), TakeBack::Done);
     EXPECT_EQ(dir.read("src/moved"), "moved content");
     EXPECT_FALSE(dir.exists("share/moved"));
 
-    EXPECT_EQ(platform.deleteCopy(*share, name("copy"), otherFile, *src), TakeBack::Changed);
-    EXPECT_EQ(platform.deleteCopy(*share, name("differs"), differs, *src), TakeBack::Differs);
-    EXPECT_EQ(platform.deleteCopy(*share, name("orphan"), orphan, *src), TakeBack::SourceGone);
-    EXPECT_EQ(platform.deleteCopy(*share, name("copy"), copy, *share), TakeBack::SameFile);  // its own "source"
-    EXPECT_EQ(platform.deleteCopy(*share, name("copy"), copy, *src), TakeBack::Done);
-    EXPECT_EQ(platform.deleteCopy(*share, name("emptied"), emptied, *src), TakeBack::Differs);
-    EXPECT_EQ(platform.deleteCopy(*share, name("empty"), empty, *share), TakeBack::SameFile);
-    EXPECT_EQ(platform.deleteCopy(*share, name("empty"), moved, *src), TakeBack::Changed);
-    EXPECT_EQ(platform.deleteCopy(*share, name("empty"), empty, *src), TakeBack::Done);
+    EXPECT_EQ(deleteCopy(platform, *share, name("copy"), otherFile, *src), TakeBack::Changed);
+    EXPECT_EQ(deleteCopy(platform, *share, name("differs"), differs, *src), TakeBack::Differs);
+    EXPECT_EQ(deleteCopy(platform, *share, name("orphan"), orphan, *src), TakeBack::SourceGone);
+    EXPECT_EQ(deleteCopy(platform, *share, name("copy"), copy, *share), TakeBack::SameFile);  // its own "source"
+    EXPECT_EQ(deleteCopy(platform, *share, name("copy"), copy, *src), TakeBack::Done);
+    EXPECT_EQ(deleteCopy(platform, *share, name("emptied"), emptied, *src), TakeBack::Differs);
+    EXPECT_EQ(deleteCopy(platform, *share, name("empty"), empty, *share), TakeBack::SameFile);
+    EXPECT_EQ(deleteCopy(platform, *share, name("empty"), moved, *src), TakeBack::Changed);
+    EXPECT_EQ(deleteCopy(platform, *share, name("empty"), empty, *src), TakeBack::Done);
     EXPECT_EQ(dir.list("share"), (std::vector<std::string>{"clash", "differs", "emptied", "orphan"}));
     EXPECT_EQ(dir.list("src"), (std::vector<std::string>{"clash", "copy", "differs", "emptied", "empty", "moved"}));
 

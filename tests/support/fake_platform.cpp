@@ -135,16 +135,9 @@ TransferResult FakePlatform::moveFile(OpenFolder& from, NativeNameView name, Ope
     return result;
 }
 
-TakeBack FakePlatform::moveBack(OpenFolder& share, NativeNameView name, OpenFolder& source,
-                                const FileStamp& expected) {
-    if (beforeTakeBack) beforeTakeBack(text::nameText(name));
-    return NativeSystem::moveBack(share, name, source, expected);
-}
-
-TakeBack FakePlatform::deleteCopy(OpenFolder& share, NativeNameView name, const FileStamp& expected,
-                                  OpenFolder& source) {
-    if (beforeTakeBack) beforeTakeBack(text::nameText(name));
-    return NativeSystem::deleteCopy(share, name, expected, source);
+HeldResult FakePlatform::holdFile(OpenFolder& folder, NativeNameView name, bool followLinks) {
+    if (beforeTakeBack && !followLinks) beforeTakeBack(text::nameText(name));
+    return NativeSystem::holdFile(folder, name, followLinks);
 }
 
 bool FakePlatform::deleteFile(const std::u16string& path) {

@@ -75,8 +75,9 @@ public:
     // Record files take this many writes and fail every one after (a disk
     // that fills up); -1: no limit.
     int recordWrites = -1;
-    // Called after each transfer (on the thread that did it) and before each
-    // undo step, with the file's name: a test changes the world there.
+    // Called after each transfer (on the thread that did it) and before an
+    // undo holds a share's file, with the file's name: a test changes the
+    // world there.
     std::function<void(const std::u16string& name)> afterTransfer, beforeTakeBack;
 
     bool makeFolders(const std::u16string& path) override;
@@ -84,9 +85,7 @@ public:
     bool listFolder(const std::u16string& folder, FolderNames& names) override;
     TransferResult copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to, TransferWitness* witness) override;
     TransferResult moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to, TransferWitness* witness) override;
-    TakeBack moveBack(OpenFolder& share, NativeNameView name, OpenFolder& source, const FileStamp& expected) override;
-    TakeBack deleteCopy(OpenFolder& share, NativeNameView name, const FileStamp& expected,
-                        OpenFolder& source) override;
+    HeldResult holdFile(OpenFolder& folder, NativeNameView name, bool followLinks) override;
     bool deleteFile(const std::u16string& path) override;
     std::unique_ptr<RecordFile> createRecordFile(const std::u16string& path) override;
     std::unique_ptr<TextFile> createTextFile(const std::u16string& path) override;

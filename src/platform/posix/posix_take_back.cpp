@@ -1,10 +1,11 @@
-// Taking the files of a run back, each acting on the file it checked.
+// Holding the files of a run to take them back, each act on the file held.
 //
 // A name can be made to lead elsewhere between any two calls, so nothing
-// here checks a name and then acts on the name again: a copy is compared
-// through the descriptor it was checked on, and a file that is to go is
-// first moved aside to a hidden name, checked there, and only then removed
-// (or put back when it turned out to be another file).
+// here checks a name and then acts on the name again without checking what
+// it acted on: a copy is compared through descriptors checked to be the
+// file held, and a file that is to go is first moved aside to a hidden
+// name, checked there, and only then removed (or put back when it turned
+// out to be another file).
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 #include <optional>
+#include <string>
 
 #include "platform/posix/posix_copy.h"
 #include "platform/posix/posix_links.h"
@@ -56,84 +58,93 @@ std::optional<FileStamp> PosixSystem::stampOf(OpenFolder& folder, NativeNameView
     return posix::stampOf(st);
 }
 
-TakeBack PosixSystem::moveBack(OpenFolder& share, NativeNameView name, OpenFolder& source,
-                                 const FileStamp& expected) {
-    const posix::CName cname(name);
-    if (!cname.valid()) return TakeBack::Failed;
-    const int from = fdOf(share), to = fdOf(source);
-    struct stat st;
-    if (fstatat(from, cname.get(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT ? TakeBack::Gone : TakeBack::Failed;
-    // A link the run moved is the link itself, known by its own identity.
-    const bool link = S_ISLNK(st.st_mode);
-    if (!(S_ISREG(st.st_mode) || link) || posix::stampOf(st) != expected) return TakeBack::Changed;
+namespace {
 
-    if (posix::renameNoReplace(from, cname.get(), to, cname.get())) {
+// A file of a folder held by its name and the facts it had then. POSIX has
+// no rename or unlink of an open file, so each act works on the name and
+// then makes sure it was that very file: a rename is checked afterwards and
+// undone when another file moved; a removal moves the file aside first and
+// removes it only when it is still the one held. A descriptor is opened
+// only to read the bytes, and checked to be the file held.
+class PosixHeldFile : public HeldFile {
+public:
+    PosixHeldFile(int dir, const char* name, const struct stat& st, bool followed)
+        : dir_(dir), name_(name), st_(st), stamp_(posix::stampOf(st)), followed_(followed) {}
+
+    const FileStamp& stamp() const override { return stamp_; }
+    EntryKind kind() const override { return S_ISLNK(st_.st_mode) ? EntryKind::Link : EntryKind::File; }
+
+    Moved moveTo(OpenFolder& folder, NativeNameView name) override {
+        const posix::CName to(name);
+        if (!to.valid()) return Moved::Failed;
+        const int toDir = fdOf(folder);
+        if (!posix::renameNoReplace(dir_, name_.c_str(), toDir, to.get())) {
+            if (errno == EEXIST) return Moved::Taken;
+            return errno == EXDEV ? Moved::OtherVolume : Moved::Failed;
+        }
         // The name was looked at and then moved: make sure that it was that
         // file that moved. Another one put there in between goes back.
         struct stat moved;
-        if (fstatat(to, cname.get(), &moved, AT_SYMLINK_NOFOLLOW) == 0 && posix::idOf(moved) == expected.id)
-            return TakeBack::Done;
-        posix::renameNoReplace(to, cname.get(), from, cname.get());
-        return TakeBack::Changed;
-    }
-    if (errno == EEXIST) return TakeBack::NameTaken;
-    if (errno != EXDEV) return TakeBack::Failed;
-    if (link) {
-        struct stat made;
-        if (!posix::remakeLink(from, cname.get(), st, to, nullptr, made))
-            return errno == EEXIST ? TakeBack::NameTaken : TakeBack::Failed;
-        return removeIfSame(from, cname.get(), expected) == TakeBack::Done ? TakeBack::Done : TakeBack::CopiedBack;
+        if (fstatat(toDir, to.get(), &moved, AT_SYMLINK_NOFOLLOW) == 0 && posix::idOf(moved) == stamp_.id)
+            return Moved::Done;
+        posix::renameNoReplace(toDir, to.get(), dir_, name_.c_str());
+        return Moved::Changed;
     }
 
-    // Another file system: the file is copied back from the descriptor it was
-    // checked on, and the share's name goes only while it still leads there.
-    posix::Fd in(openat(from, cname.get(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!in.valid() || fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode) || posix::stampOf(st) != expected)
-        return TakeBack::Changed;
-    const TransferResult copied = posix::copyOpen(in.get(), st, static_cast<posix::PosixFolder&>(source),
-                                                  cname.get(), nullptr);
-    if (copied.outcome != TransferOutcome::Copied)
-        return fstatat(to, cname.get(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? TakeBack::NameTaken : TakeBack::Failed;
-    return removeIfSame(from, cname.get(), expected) == TakeBack::Done ? TakeBack::Done : TakeBack::CopiedBack;
-}
+    Moved copyTo(OpenFolder& folder, NativeNameView name) override {
+        const posix::CName to(name);
+        if (!to.valid()) return Moved::Failed;
+        auto& target = static_cast<posix::PosixFolder&>(folder);
+        struct stat there;
+        if (S_ISLNK(st_.st_mode)) {
+            struct stat made;
+            if (posix::remakeLink(dir_, name_.c_str(), st_, target.fd(), nullptr, made)) return Moved::Done;
+            return errno == EEXIST ? Moved::Taken : Moved::Failed;
+        }
+        const int in = open();
+        if (in < 0) return Moved::Failed;
+        const TransferResult copied = posix::copyOpen(in, st_, target, to.get(), nullptr);
+        if (copied.outcome == TransferOutcome::Copied) return Moved::Done;
+        return fstatat(target.fd(), to.get(), &there, AT_SYMLINK_NOFOLLOW) == 0 ? Moved::Taken : Moved::Failed;
+    }
 
-TakeBack PosixSystem::deleteCopy(OpenFolder& share, NativeNameView name, const FileStamp& expected,
-                                   OpenFolder& source) {
+    bool sameBytes(HeldFile& other) override {
+        const int a = open(), b = static_cast<PosixHeldFile&>(other).open();
+        return a >= 0 && b >= 0 && posix::sameBytes(a, b);
+    }
+
+    TakeBack remove() override { return removeIfSame(dir_, name_.c_str(), stamp_); }
+
+private:
+    // The file opened for reading from its start; -1 when what the name
+    // leads to now is not the file held.
+    int open() {
+        if (!fd_.valid()) {
+            fd_ = posix::Fd(openat(dir_, name_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followed_ ? 0 : O_NOFOLLOW)));
+            struct stat st;
+            if (fd_.valid() && (fstat(fd_.get(), &st) != 0 || posix::stampOf(st) != stamp_)) fd_ = posix::Fd();
+        }
+        return fd_.valid() && lseek(fd_.get(), 0, SEEK_SET) == 0 ? fd_.get() : -1;
+    }
+
+    int dir_;
+    std::string name_;
+    struct stat st_;
+    FileStamp stamp_;
+    bool followed_;
+    posix::Fd fd_;
+};
+
+}  // namespace
+
+HeldResult PosixSystem::holdFile(OpenFolder& folder, NativeNameView name, bool followLinks) {
     const posix::CName cname(name);
-    if (!cname.valid()) return TakeBack::Failed;
-    const int dir = fdOf(share);
-    // What the original (stat'ed into originalSt when `found`) says of the
-    // copy before any bytes are compared. Whatever path leads from the
-    // source folder to the copy itself (a linked folder, a hard link), it is
-    // not a second copy. A link in the source folder stood for the content
-    // it leads to, so the original is reached following links, as the copy
-    // reached it.
-    struct stat copySt, originalSt;
-    auto verdict = [&](bool found) -> std::optional<TakeBack> {
-        if (!found || !S_ISREG(originalSt.st_mode)) return TakeBack::SourceGone;
-        if (posix::idOf(originalSt) == expected.id) return TakeBack::SameFile;
-        if (originalSt.st_size != copySt.st_size) return TakeBack::Differs;
-        return std::nullopt;
-    };
-    // An empty copy has no bytes to compare: its name's facts and the
-    // original's say everything, without opening either. The check is
-    // made again on the file moved aside, before it goes.
-    if (expected.facts.size == 0) {
-        if (fstatat(dir, cname.get(), &copySt, AT_SYMLINK_NOFOLLOW) != 0)
-            return errno == ENOENT ? TakeBack::Gone : TakeBack::Failed;
-        if (!S_ISREG(copySt.st_mode) || posix::stampOf(copySt) != expected) return TakeBack::Changed;
-        if (const auto refused = verdict(fstatat(fdOf(source), cname.get(), &originalSt, 0) == 0)) return *refused;
-        return removeIfSame(dir, cname.get(), expected);
-    }
-
-    posix::Fd copy(openat(dir, cname.get(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!copy.valid()) return errno == ENOENT ? TakeBack::Gone : errno == ELOOP ? TakeBack::Changed : TakeBack::Failed;
-    if (fstat(copy.get(), &copySt) != 0 || !S_ISREG(copySt.st_mode) || posix::stampOf(copySt) != expected)
-        return TakeBack::Changed;
-    posix::Fd originalFd(openat(fdOf(source), cname.get(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (const auto refused = verdict(originalFd.valid() && fstat(originalFd.get(), &originalSt) == 0)) return *refused;
-    if (!posix::sameBytes(originalFd.get(), copy.get())) return TakeBack::Differs;
-    return removeIfSame(dir, cname.get(), expected);
+    if (!cname.valid()) return {};
+    struct stat st;
+    if (fstatat(fdOf(folder), cname.get(), &st, followLinks ? 0 : AT_SYMLINK_NOFOLLOW) != 0)
+        return {errno == ENOENT ? HeldResult::Status::Gone : HeldResult::Status::Failed, nullptr};
+    if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) return {HeldResult::Status::Other, nullptr};
+    return {HeldResult::Status::Held, std::make_unique<PosixHeldFile>(fdOf(folder), cname.get(), st, followLinks)};
 }
 
 bool PosixSystem::removeFolderBelow(OpenFolder& parent, NativeNameView name) {
