@@ -35,7 +35,11 @@ public:
     std::unique_ptr<FolderLock> lockFolder(OpenFolder& folder, bool exclusive) override;
     std::unique_ptr<RecordFile> createRecordFile(const std::u16string& path) override;
     std::unique_ptr<InputFile> openInputFile(const std::u16string& path) override;
-    bool appendToFile(const std::u16string& path, std::string_view bytes) override;
+    std::unique_ptr<RecordFile> createRecordIn(OpenFolder& folder, NativeNameView name) override;
+    std::unique_ptr<InputFile> openInputIn(OpenFolder& folder, NativeNameView name) override;
+    std::unique_ptr<RecordFile> openRecordIn(OpenFolder& folder, NativeNameView name) override;
+    bool removeFileIn(OpenFolder& folder, NativeNameView name) override;
+    bool renameIn(OpenFolder& folder, NativeNameView from, NativeNameView to) override;
     std::u16string stateFolder() override;
     std::unique_ptr<TextFile> createTextFile(const std::u16string& path) override;
     std::vector<std::u16string> failureLogPaths() override;
