@@ -24,6 +24,9 @@ public:
     bool makeFolders(const std::u16string& pathEndingInSeparator) override;
     std::unique_ptr<OpenFolder> openFolder(const std::u16string& path) override;
     std::unique_ptr<OpenFolder> openFolderBelow(OpenFolder& base, std::u16string_view relative, bool create) override;
+    bool forEachEntry(OpenFolder& folder, const std::function<bool(NativeNameView, EntryKind)>& visit) override;
+    std::optional<FileId> identityOf(OpenFolder& folder) override;
+    std::optional<FolderVersion> folderVersion(const std::u16string& path) override;
     TransferResult copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to, TransferWitness* witness) override;
     TransferResult moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to, TransferWitness* witness) override;
     bool deleteFile(const std::u16string& path) override;
