@@ -25,12 +25,16 @@ TransferResult Win32System::moveFile(OpenFolder& from, NativeNameView name, Open
                    !GetFileInformationByHandle(file.get(), &info.info) ||
                    (info.info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0))
         return {};
-    // A symbolic link is not renamed: its share would receive a link that
-    // may lead nowhere from there, so it delivers its content like a copy
-    // and the link itself goes. Between two volumes a rename cannot work,
-    // and is not tried.
-    if (!inUse && (info.info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
-        source.volume() == target.volume()) {
+    // A symbolic link moves as the link: what it leads to is not the run's
+    // to move. Another kind of reparse point (a file that a cloud service
+    // or deduplication keeps elsewhere, say) is read through, as a copy
+    // reads it.
+    const bool reparsePoint = !inUse && (info.info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    const bool sameVolume = source.volume() == target.volume();
+    if (reparsePoint && win32::whatIs(file.get(), info) == win32::Itself::Link)
+        return win32::moveLink(file, info, targetPath, sameVolume, witness);
+    // Between two volumes a rename cannot work, and is not tried.
+    if (!inUse && !reparsePoint && sameVolume) {
         if (witness && !witness->publishing(info.facts(), info.id())) return {};
         if (win32::renameOpen(file.get(), targetPath)) return {TransferOutcome::Moved, info.facts(), info.id()};
         const DWORD why = GetLastError();
@@ -38,7 +42,7 @@ TransferResult Win32System::moveFile(OpenFolder& from, NativeNameView name, Open
         if (why == ERROR_ALREADY_EXISTS || why == ERROR_FILE_EXISTS) return win32::compareWithTaken(sourcePath, targetPath);
     }
     file.close();
-    // Another volume, a refused rename (a source in use) or a link: a copy,
+    // Another volume, a refused rename (a source in use) or a reparse point: a copy,
     // published whole, and then the source name goes. A read-only source
     // stays: its attribute asks not to be deleted.
     TransferResult copied = win32::copyInto(sourcePath, targetPath, witness);
