@@ -124,14 +124,25 @@ TakeBack Win32System::deleteCopy(OpenFolder& share, NativeNameView name, const F
 }
 
 bool Win32System::removeFolderBelow(OpenFolder& parent, NativeNameView name) {
+    // The folder itself, checked and removed through one handle. A junction
+    // or link would go too, leaving what it leads to: not a share folder
+    // the run made, so left alone. A folder that holds anything refuses
+    // to be marked.
     const std::wstring path = win32::filePath(folderOf(parent).pathOf(name));
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    // A junction or link goes with RemoveDirectoryW too, leaving what it
-    // leads to: not a share folder the run made, so left alone.
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
-        (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+    win32::Handle folder(CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!folder.valid() || !GetFileInformationByHandle(folder.get(), &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return false;
-    return RemoveDirectoryW(path.c_str()) != 0;
+    // Asked by name as well, as when a folder is entered: Wine opens what a
+    // host's link leads to even when asked for the link itself, and only
+    // the name's attributes tell. The answer can only refuse more.
+    const DWORD named = GetFileAttributesW(path.c_str());
+    if (named == INVALID_FILE_ATTRIBUTES || (named & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return false;
+    return win32::markForDeletion(folder.get(), true) && folder.close();
 }
 
 std::unique_ptr<FolderLock> Win32System::lockFolder(OpenFolder& folder, bool exclusive) {
