@@ -1,7 +1,8 @@
 // Open folders, and the record of a run: written as the run goes, read back
-// as a stream.
+// as a stream, and reached in an open folder by its name alone.
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
 #include "platform/win32/win32_files.h"
@@ -57,6 +58,29 @@ public:
             offset += n;
         }
         return true;
+    }
+    long long readAt(std::uint64_t offset, char* buffer, std::size_t size) override {
+        std::size_t got = 0;
+        while (got < size) {
+            OVERLAPPED at{};
+            at.Offset = static_cast<DWORD>(offset);
+            at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+            DWORD n = 0;
+            const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size - got, 1 << 20));
+            // Reading at an offset past the end is no error, only the end.
+            if (!ReadFile(file_.get(), buffer + got, want, &n, &at)) {
+                if (GetLastError() == ERROR_HANDLE_EOF) break;
+                return -1;
+            }
+            if (n == 0) break;
+            got += n;
+            offset += n;
+        }
+        return static_cast<long long>(got);
+    }
+    std::uint64_t size() override {
+        LARGE_INTEGER size{};
+        return GetFileSizeEx(file_.get(), &size) ? static_cast<std::uint64_t>(size.QuadPart) : 0;
     }
     bool truncate(std::uint64_t size) override {
         FILE_END_OF_FILE_INFO end{};
@@ -131,8 +155,9 @@ std::unique_ptr<RecordFile> Win32System::createRecordFile(const std::u16string& 
     // CREATE_NEW refuses every existing name; FILE_FLAG_OPEN_REPARSE_POINT
     // keeps a link at the name from being followed. A device name ("NUL",
     // "CON") opens the device instead of creating a file: refused.
-    win32::Handle file(CreateFileW(win32::filePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    // Read access too: a record is read back where it is marked.
+    win32::Handle file(CreateFileW(win32::filePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file.valid() || GetFileType(file.get()) != FILE_TYPE_DISK) return nullptr;
     return std::make_unique<win32::Win32RecordFile>(std::move(file));
 }
@@ -146,13 +171,81 @@ std::unique_ptr<InputFile> Win32System::openInputFile(const std::u16string& path
     return std::make_unique<win32::Win32InputFile>(std::move(file));
 }
 
-bool Win32System::appendToFile(const std::u16string& path, std::string_view bytes) {
-    // FILE_APPEND_DATA alone: every write goes to the end, whatever else
-    // writes there.
-    win32::Handle file(CreateFileW(win32::filePath(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+namespace {
+
+const win32::Win32Folder& folderOf(OpenFolder& folder) { return static_cast<win32::Win32Folder&>(folder); }
+
+// A regular file in the folder, the name itself (a link is not followed);
+// invalid for anything else.
+win32::Handle openRegularIn(OpenFolder& folder, NativeNameView name, DWORD access, DWORD sharing) {
+    win32::Handle file(CreateFileW(win32::filePath(folderOf(folder).pathOf(name)).c_str(), access, sharing, nullptr,
                                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file.valid() || GetFileType(file.get()) != FILE_TYPE_DISK) return false;
-    return win32::writeAll(file.get(), bytes.data(), static_cast<DWORD>(bytes.size())) && file.close();
+    win32::FileInfo info;
+    if (!file.valid() || !win32::isRegular(file.get(), info, true)) return win32::Handle();
+    return file;
+}
+
+// The file or link `name` itself, opened to be removed or renamed; invalid
+// for a folder. Folders are opened too (a link to a folder is one), but
+// only so that a real one can be refused.
+win32::Handle openToRemove(OpenFolder& folder, NativeNameView name) {
+    win32::Handle file(CreateFileW(win32::filePath(folderOf(folder).pathOf(name)).c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!file.valid() || GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileInformationByHandle(file.get(), &info))
+        return win32::Handle();
+    const DWORD attributes = info.dwFileAttributes;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return win32::Handle();
+    return file;
+}
+
+// Removes the open file's name now, though others may still have it open:
+// with POSIX semantics where the system has them (Windows 10 on NTFS);
+// elsewhere the file is only marked, and its name goes with the last handle.
+bool removeNow(HANDLE file) {
+    constexpr auto kDispositionEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);  // FileDispositionInfoEx
+    constexpr DWORD kDelete = 0x1, kPosixSemantics = 0x2;
+    struct {
+        DWORD flags;
+    } disposition{kDelete | kPosixSemantics};
+    return SetFileInformationByHandle(file, kDispositionEx, &disposition, sizeof disposition) ||
+           win32::markForDeletion(file, true);
+}
+
+}  // namespace
+
+std::unique_ptr<RecordFile> Win32System::createRecordIn(OpenFolder& folder, NativeNameView name) {
+    // As createRecordFile: CREATE_NEW refuses whatever has the name, a link included.
+    return createRecordFile(folderOf(folder).pathOf(name));
+}
+
+std::unique_ptr<InputFile> Win32System::openInputIn(OpenFolder& folder, NativeNameView name) {
+    // Shared for everything: a record being read may be marked or set aside meanwhile.
+    win32::Handle file = openRegularIn(folder, name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    if (!file.valid()) return nullptr;
+    return std::make_unique<win32::Win32InputFile>(std::move(file));
+}
+
+std::unique_ptr<RecordFile> Win32System::openRecordIn(OpenFolder& folder, NativeNameView name) {
+    // Shared for reading only, as a record being written: no one else
+    // writes to it, renames it or deletes it while it is marked.
+    win32::Handle file = openRegularIn(folder, name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ);
+    if (!file.valid()) return nullptr;
+    return std::make_unique<win32::Win32RecordFile>(std::move(file));
+}
+
+bool Win32System::removeFileIn(OpenFolder& folder, NativeNameView name) {
+    // Through the handle of what was checked: the link itself goes, never
+    // what it leads to.
+    win32::Handle file = openToRemove(folder, name);
+    return file.valid() && removeNow(file.get()) && file.close();
+}
+
+bool Win32System::renameIn(OpenFolder& folder, NativeNameView from, NativeNameView to) {
+    win32::Handle file = openToRemove(folder, from);
+    return file.valid() && win32::renameOpen(file.get(), folderOf(folder).pathOf(to));
 }
 
 }  // namespace qm

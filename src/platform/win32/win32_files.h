@@ -69,6 +69,13 @@ struct FileInfo {
 // "CON" or "NUL" opens one), and, when the link itself was opened, not a link.
 bool isRegular(HANDLE file, FileInfo& out, bool linkItselfRefused);
 
+// What a file opened as itself (FILE_FLAG_OPEN_REPARSE_POINT) is: a regular
+// file, a symbolic link made for a file (the link's own facts in `info`), or
+// anything else: a folder or a link to one, a device, another kind of
+// reparse point.
+enum class Itself { Regular, Link, Other };
+Itself whatIs(HANDLE file, FileInfo& info);
+
 // Opens a regular file for reading without following a link at its name;
 // invalid for anything else.
 Handle openRegular(const std::u16string& path, FileInfo& info);
@@ -99,6 +106,21 @@ TransferResult compareWithTaken(const std::u16string& from, const std::u16string
 // replacing what has that name: false with the error (ERROR_ALREADY_EXISTS,
 // ERROR_NOT_SAME_DEVICE, ...) left for GetLastError.
 bool renameOpen(HANDLE file, const std::u16string& target);
+
+// Moves the symbolic link `link` (opened as itself with DELETE access, its
+// own facts in `info`) to the new name `to` as the link: renamed on the same
+// volume, else made anew there (see remakeLink) and then removed. Moved,
+// Copied (the link could not be removed), AlreadyThere (a link with the same
+// target has the name) or Failed, with the facts and identity of the link
+// that now has the name.
+TransferResult moveLink(Handle& link, const FileInfo& info, const std::u16string& to, bool sameVolume,
+                        TransferWitness* witness);
+// A new link at `to` with the target and times of the open link `link`: made
+// under a hidden name beside `to`, told to the witness with its own facts
+// and identity (in `made`), and renamed into place, never replacing. False
+// with the reason left for GetLastError (ERROR_ALREADY_EXISTS: `to` is
+// taken; ERROR_PRIVILEGE_NOT_HELD: links cannot be made here).
+bool remakeLink(HANDLE link, const FileInfo& info, const std::u16string& to, TransferWitness* witness, FileInfo& made);
 
 // A folder of a run. Windows reaches files by whole paths, so the open folder
 // is its path with one separator, to which each name is appended; what keeps

@@ -25,22 +25,42 @@ TransferResult Win32System::moveFile(OpenFolder& from, NativeNameView name, Open
                    !GetFileInformationByHandle(file.get(), &info.info) ||
                    (info.info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0))
         return {};
-    // A symbolic link is not renamed: its share would receive a link that
-    // may lead nowhere from there, so it delivers its content like a copy
-    // and the link itself goes. Between two volumes a rename cannot work,
-    // and is not tried.
-    if (!inUse && (info.info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
-        source.volume() == target.volume()) {
+    // A symbolic link moves as the link: what it leads to is not the run's
+    // to move. Another kind of reparse point (a file that a cloud service
+    // or deduplication keeps elsewhere, say) is read through, as a copy
+    // reads it.
+    const bool reparsePoint = !inUse && (info.info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    const bool sameVolume = source.volume() == target.volume();
+    if (reparsePoint && win32::whatIs(file.get(), info) == win32::Itself::Link)
+        return win32::moveLink(file, info, targetPath, sameVolume, witness);
+    // Between two volumes a rename cannot work, and is not tried.
+    if (!inUse && !reparsePoint && sameVolume) {
         if (witness && !witness->publishing(info.facts(), info.id())) return {};
         if (win32::renameOpen(file.get(), targetPath)) return {TransferOutcome::Moved, info.facts(), info.id()};
         const DWORD why = GetLastError();
-        file.close();
-        if (why == ERROR_ALREADY_EXISTS || why == ERROR_FILE_EXISTS) return win32::compareWithTaken(sourcePath, targetPath);
+        if (why == ERROR_ALREADY_EXISTS || why == ERROR_FILE_EXISTS) {
+            file.close();
+            return win32::compareWithTaken(sourcePath, targetPath);
+        }
+    }
+    if (!inUse && !reparsePoint) {
+        // Another volume or a refused rename: the very file that was looked
+        // at is read through a handle of its own, copied, and removed through
+        // the first handle, whatever has its name by then. A read-only
+        // source stays: its attribute asks not to be deleted.
+        win32::Handle in(ReOpenFile(file.get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    FILE_FLAG_SEQUENTIAL_SCAN));
+        if (!in.valid()) return {};
+        TransferResult copied = win32::copyOpen(in.get(), info, targetPath, witness);
+        in.close();
+        if (copied.outcome == TransferOutcome::Copied && win32::markForDeletion(file.get(), true) && file.close())
+            copied.outcome = TransferOutcome::Moved;
+        return copied;
     }
     file.close();
-    // Another volume, a refused rename (a source in use) or a link: a copy,
-    // published whole, and then the source name goes. A read-only source
-    // stays: its attribute asks not to be deleted.
+    // A source in use, which cannot be held, or a reparse point, which is
+    // read through: a copy, published whole, and then the source name goes.
+    // A read-only source stays.
     TransferResult copied = win32::copyInto(sourcePath, targetPath, witness);
     if (copied.outcome == TransferOutcome::Copied && DeleteFileW(win32::filePath(sourcePath).c_str()))
         copied.outcome = TransferOutcome::Moved;

@@ -24,6 +24,9 @@ public:
     bool makeFolders(const std::u16string& pathEndingInSeparator) override;
     std::unique_ptr<OpenFolder> openFolder(const std::u16string& path) override;
     std::unique_ptr<OpenFolder> openFolderBelow(OpenFolder& base, std::u16string_view relative, bool create) override;
+    bool forEachEntry(OpenFolder& folder, const std::function<bool(NativeNameView, EntryKind)>& visit) override;
+    std::optional<FileId> identityOf(OpenFolder& folder) override;
+    std::optional<FolderVersion> folderVersion(const std::u16string& path) override;
     TransferResult copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to, TransferWitness* witness) override;
     TransferResult moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to, TransferWitness* witness) override;
     bool deleteFile(const std::u16string& path) override;
@@ -35,7 +38,11 @@ public:
     std::unique_ptr<FolderLock> lockFolder(OpenFolder& folder, bool exclusive) override;
     std::unique_ptr<RecordFile> createRecordFile(const std::u16string& path) override;
     std::unique_ptr<InputFile> openInputFile(const std::u16string& path) override;
-    bool appendToFile(const std::u16string& path, std::string_view bytes) override;
+    std::unique_ptr<RecordFile> createRecordIn(OpenFolder& folder, NativeNameView name) override;
+    std::unique_ptr<InputFile> openInputIn(OpenFolder& folder, NativeNameView name) override;
+    std::unique_ptr<RecordFile> openRecordIn(OpenFolder& folder, NativeNameView name) override;
+    bool removeFileIn(OpenFolder& folder, NativeNameView name) override;
+    bool renameIn(OpenFolder& folder, NativeNameView from, NativeNameView to) override;
     std::u16string stateFolder() override;
     std::unique_ptr<TextFile> createTextFile(const std::u16string& path) override;
     std::vector<std::u16string> failureLogPaths() override;

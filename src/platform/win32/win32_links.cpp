@@ -1,0 +1,214 @@
+// Moving a symbolic link as the link itself: what it leads to belongs to
+// whoever made the link, not to the run, and a link dealt into a share must
+// come back as a link. On one volume the link is renamed; onto another it is
+// made anew with the same target, under a hidden name first.
+#include <windows.h>
+#include <winioctl.h>
+
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_text.h"
+
+namespace qm::win32 {
+
+namespace {
+
+// A symbolic link's target as the file system keeps it: the name it
+// follows ("\??\C:\data\file" for an absolute one, "..\file" for a relative
+// one), and whether it is relative to the link's folder.
+struct LinkTarget {
+    std::wstring substitute;
+    bool relative = false;
+    bool operator==(const LinkTarget&) const = default;
+};
+
+// The reparse data of a symbolic link (REPARSE_DATA_BUFFER in the driver
+// kit's headers, which are not the program's).
+struct SymbolicLinkData {
+    DWORD tag;
+    WORD dataLength, reserved;
+    WORD substituteOffset, substituteLength, printOffset, printLength;
+    ULONG flags;
+    WCHAR names[1];  // both names, where the offsets say, in bytes
+};
+
+std::optional<LinkTarget> targetOf(HANDLE link) {
+    const std::unique_ptr<char[]> buffer(new char[MAXIMUM_REPARSE_DATA_BUFFER_SIZE]);
+    DWORD got = 0;
+    if (!DeviceIoControl(link, FSCTL_GET_REPARSE_POINT, nullptr, 0, buffer.get(), MAXIMUM_REPARSE_DATA_BUFFER_SIZE, &got,
+                         nullptr))
+        return std::nullopt;
+    SymbolicLinkData data;
+    const std::size_t header = offsetof(SymbolicLinkData, names);
+    if (got < header) return std::nullopt;
+    std::memcpy(&data, buffer.get(), header);
+    if (data.tag != IO_REPARSE_TAG_SYMLINK || header + data.substituteOffset + data.substituteLength > got ||
+        data.substituteLength % sizeof(wchar_t) != 0)
+        return std::nullopt;
+    LinkTarget target;
+    target.substitute.resize(data.substituteLength / sizeof(wchar_t));
+    std::memcpy(target.substitute.data(), buffer.get() + header + data.substituteOffset, data.substituteLength);
+    target.relative = (data.flags & SYMLINK_FLAG_RELATIVE) != 0;
+    return target;
+}
+
+// What CreateSymbolicLinkW takes to make a link to `target` again, most
+// readable first: a relative target is kept as it stands; an absolute one
+// is spelt as the drive or network path it names ("C:\data\file"), which
+// the call turns back into the same name unless some part of it would be
+// tidied away on the way; in its "\\?\" form, which is taken verbatim, it
+// always is. Empty for a name that no path outside the kernel spells.
+std::vector<std::wstring> spellingsOf(const LinkTarget& target) {
+    if (target.relative) return {target.substitute};
+    const std::wstring_view nt = target.substitute;
+    if (!nt.starts_with(L"\\??\\")) return {};
+    const std::wstring_view rest = nt.substr(4);
+    std::vector<std::wstring> spellings;
+    if (rest.size() >= 3 && rest[1] == L':' && rest[2] == L'\\') {
+        spellings.emplace_back(rest);
+    } else if (rest.starts_with(L"UNC\\")) {
+        spellings.push_back(L"\\\\" + std::wstring(rest.substr(4)));
+    }
+    spellings.push_back(L"\\\\?\\" + std::wstring(rest));
+    return spellings;
+}
+
+bool madeLink(const std::wstring& at, const std::wstring& target) {
+    // Without the privilege to make links, Windows 10 in developer mode
+    // still lets one be made when asked so; older systems refuse the flag.
+    if (CreateSymbolicLinkW(at.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE)) return true;
+    return GetLastError() == ERROR_INVALID_PARAMETER && CreateSymbolicLinkW(at.c_str(), target.c_str(), 0);
+}
+
+// Opens the link made at `at`, as itself and shared for reading only: no
+// one renames or removes it while it is made ready.
+Handle openMade(const std::wstring& at) {
+    return Handle(CreateFileW(at.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+void removeMade(Handle& made) {
+    markForDeletion(made.get(), true);
+    made.close();
+}
+
+// A new link with `target`'s name under a fresh hidden name beside `to`,
+// open in `made`; false with the reason left for GetLastError (never
+// ERROR_ALREADY_EXISTS, which would speak of `to`).
+bool makeHidden(const LinkTarget& target, const std::u16string& to, Handle& made) {
+    DWORD why = ERROR_NOT_SUPPORTED;
+    for (const std::wstring& spelling : spellingsOf(target)) {
+        // A name left by an earlier process of the same number is passed by.
+        for (int attempt = 0; attempt < 4; ++attempt) {
+            const std::wstring hidden = filePath(temporaryNameBeside(to));
+            if (!madeLink(hidden, spelling)) {
+                why = GetLastError();
+                if (why == ERROR_ALREADY_EXISTS || why == ERROR_FILE_EXISTS) {
+                    why = ERROR_CANNOT_MAKE;
+                    continue;
+                }
+                SetLastError(why);
+                return false;
+            }
+            // Asked again what was made: a call that claims a link it did
+            // not make (Wine's), or a spelling tidied into another target,
+            // makes none that serves. Only a link is removed again: whatever
+            // else has the name was not made here.
+            made = openMade(hidden);
+            FileInfo info;
+            const bool link = made.valid() && whatIs(made.get(), info) == Itself::Link;
+            if (link && targetOf(made.get()) == target) return true;
+            if (link) removeMade(made);
+            made.close();
+            why = ERROR_CANNOT_MAKE;
+            break;
+        }
+    }
+    SetLastError(why);
+    return false;
+}
+
+bool isTaken(DWORD why) { return why == ERROR_ALREADY_EXISTS || why == ERROR_FILE_EXISTS; }
+
+// What a link's move whose destination is taken comes to: AlreadyThere when
+// another link with the same target has the name, else a clash.
+TransferResult takenBy(HANDLE link, const FileInfo& info, const std::u16string& to) {
+    const Handle there(CreateFileW(filePath(to).c_str(), FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    FileInfo found;
+    if (there.valid() && whatIs(there.get(), found) == Itself::Link && !found.sameFileAs(info)) {
+        const auto mine = targetOf(link), theirs = targetOf(there.get());
+        if (mine && mine == theirs) return {TransferOutcome::AlreadyThere, info.facts(), found.id()};
+    }
+    return {TransferOutcome::Failed, info.facts(), {}, true};
+}
+
+}  // namespace
+
+Itself whatIs(HANDLE file, FileInfo& info) {
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info.info)) return Itself::Other;
+    const DWORD attributes = info.info.dwFileAttributes;
+    if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) return Itself::Other;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return Itself::Regular;
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    return GetFileInformationByHandleEx(file, FileAttributeTagInfo, &tag, sizeof tag) &&
+                   tag.ReparseTag == IO_REPARSE_TAG_SYMLINK
+               ? Itself::Link
+               : Itself::Other;
+}
+
+bool remakeLink(HANDLE link, const FileInfo& info, const std::u16string& to, TransferWitness* witness, FileInfo& made) {
+    const std::optional<LinkTarget> target = targetOf(link);
+    Handle hidden;
+    if (!target || !makeHidden(*target, to, hidden)) {
+        if (!target) SetLastError(ERROR_INVALID_DATA);
+        return false;
+    }
+    // The link's own times; the record hears what the new link really has.
+    FILE_BASIC_INFO basic{};
+    basic.LastAccessTime.LowPart = info.info.ftLastAccessTime.dwLowDateTime;
+    basic.LastAccessTime.HighPart = static_cast<LONG>(info.info.ftLastAccessTime.dwHighDateTime);
+    basic.LastWriteTime.LowPart = info.info.ftLastWriteTime.dwLowDateTime;
+    basic.LastWriteTime.HighPart = static_cast<LONG>(info.info.ftLastWriteTime.dwHighDateTime);
+    if (!SetFileInformationByHandle(hidden.get(), FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileInformationByHandle(hidden.get(), &made.info) ||
+        (witness && !witness->publishing(made.facts(), made.id()))) {
+        removeMade(hidden);
+        SetLastError(ERROR_CANCELLED);
+        return false;
+    }
+    if (renameOpen(hidden.get(), to)) return true;
+    const DWORD why = GetLastError();
+    removeMade(hidden);
+    SetLastError(why);
+    return false;
+}
+
+TransferResult moveLink(Handle& link, const FileInfo& info, const std::u16string& to, bool sameVolume,
+                        TransferWitness* witness) {
+    if (sameVolume) {
+        if (witness && !witness->publishing(info.facts(), info.id())) return {};
+        if (renameOpen(link.get(), to)) return {TransferOutcome::Moved, info.facts(), info.id()};
+        const DWORD why = GetLastError();
+        if (isTaken(why)) return takenBy(link.get(), info, to);
+        if (why != ERROR_NOT_SAME_DEVICE) return {TransferOutcome::Failed, info.facts(), {}};
+    }
+    FileInfo made;
+    if (!remakeLink(link.get(), info, to, witness, made)) {
+        if (isTaken(GetLastError())) return takenBy(link.get(), info, to);
+        return {TransferOutcome::Failed, info.facts(), {}};
+    }
+    // The link that was checked goes, through its own handle; a read-only
+    // one asks not to be deleted, as any file.
+    const bool removed = markForDeletion(link.get(), true) && link.close();
+    return {removed ? TransferOutcome::Moved : TransferOutcome::Copied, made.facts(), made.id()};
+}
+
+}  // namespace qm::win32
