@@ -159,8 +159,6 @@ TEST_F(ContractTransfer, SpecialFilesFailWithoutBlocking) {
 }
 #endif
 
-// A symbolic link in the source folder delivers what it points to, also in a
-// move: a link moved into a share may lead nowhere from there.
 // A copied link delivers its content; a moved one moves as the link, whose
 // own identity the result names, and what it leads to stays where it is.
 TEST_F(ContractTransfer, ALinkDeliversItsContentWhenCopiedAndMovesAsTheLink) {
