@@ -3,9 +3,16 @@
 // environment and the clock. Everything the engine and the command line
 // need, and nothing that faces a person (see user.h).
 //
-// THREADS: a copy run calls copyFile and moveFile (and nothing else) from
-// two threads at once, for different files with the same open folders.
-// Every other call comes from the one thread that runs the window model.
+// THREADS: a run calls copyFile and moveFile, and through them the
+// TransferWitness it passes, from its transfer threads, several at once, for
+// different files with the same open folders; openFolderBelow may be called
+// from a transfer thread too (a share opened on first use). Every other call
+// comes from the one thread that asked for the run, the undo or the window's
+// work (the window's thread, or the command line's).
+//
+// OPEN FOLDERS: an OpenFolder (and a HeldFile) passed to a call comes from
+// the same System, which may take it for its own kind of folder.
+//
 // Every text crosses this boundary as UTF-16; an implementation converts at
 // its own edge.
 #pragma once
@@ -103,7 +110,7 @@ public:
     //    happens and can stop it (see TransferWitness).
     //
     // The file `name` of folder `from` goes to the same name in folder `to`.
-    // THREADS: copyFile and moveFile may run on two threads at once, for
+    // THREADS: copyFile and moveFile may run on several threads at once, for
     // different files, with the same open folders.
     //
     // copyFile: Copied, AlreadyThere or Failed; the source is never touched.
