@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <iterator>
 #include <limits>
 
 #include "text/utf.h"
@@ -82,7 +83,8 @@ unsigned daysInMonth(std::int64_t y, unsigned m) {
     return m == 2 && leapYear(y) ? 29 : kDays[m - 1];
 }
 
-constexpr const char* kOutcomeWords[] = {"moved    ", "copied   ", "identical", "failed   "};
+constexpr const char* kOutcomeWords[] = {"moved    ", "copied   ", "identical", "failed   ",
+                                          "linked   ", "symlinked", "cloned   ", "listed   "};
 
 }  // namespace
 
@@ -238,7 +240,7 @@ std::optional<FileTime> parseUtcTime(std::string_view text) {
 void appendOutcome(std::string& out, TransferOutcome outcome) { out += kOutcomeWords[static_cast<int>(outcome)]; }
 
 std::optional<TransferOutcome> parseOutcome(std::string_view field) {
-    for (int o = 0; o < 4; ++o) {
+    for (int o = 0; o < static_cast<int>(std::size(kOutcomeWords)); ++o) {
         if (field == kOutcomeWords[o]) return static_cast<TransferOutcome>(o);
     }
     return std::nullopt;

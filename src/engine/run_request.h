@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qm {
 
@@ -29,6 +30,28 @@ struct RunRequest {
     // How many of the list's files are dealt, from its first on (the
     // window's count, which could lag behind the list); all when unset.
     std::optional<std::uint64_t> files;
+
+    // Shares in proportion to these weights instead of the mode and count
+    // (no share for the files left over), and with `shareNames` share k's
+    // folder is the share root followed by its name instead of its number.
+    std::vector<std::uint64_t> ratio;
+    std::vector<std::u16string> shareNames;
+    // The files of the import folder's subfolders too, each keeping its
+    // folder below its share; with `byFolder` each folder's own files are
+    // dealt on their own with the same shares (a count of shares, as a
+    // ratio of ones), so that every share gets its part of every folder.
+    bool subfolders = false;
+    bool byFolder = false;
+    // Instead of copying (never with `move`): a hard link, a symbolic link
+    // to the source's path, or a clone (copy-on-write, a copy where the file
+    // system cannot).
+    enum class Link { None, Hard, Symbolic, Clone };
+    Link link = Link::None;
+    // Nothing transferred: one list per share of the files it would get.
+    bool lists = false;
+    // This many files, drawn at random, go into every share (never moved),
+    // and are listed in "<share root>共同.txt"; the rest are dealt.
+    std::uint64_t common = 0;
 
     // Where the run is recorded, so that it can be taken back: nowhere, in
     // a manifest that must be made before anything else (a run that cannot

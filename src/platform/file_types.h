@@ -19,7 +19,14 @@ enum class TransferOutcome {
     Copied,        // a new copy is at the destination; the source stays where it was
     AlreadyThere,  // a regular file with the same content was already there; nothing touched
     Failed,        // nothing at the destination was created or replaced
+    Linked,        // a hard link to the source is at the destination
+    Symlinked,     // a symbolic link to the source's path is at the destination
+    Cloned,        // a clone sharing the source's blocks is at the destination
+    Listed,        // nothing was transferred: the file is only in its share's list
 };
+
+// What a file is given instead of a copy.
+enum class LinkKind { Hard, Symbolic, Clone };
 
 // A moment as file systems keep it: whole seconds since 1970-01-01 UTC
 // (negative before) and the nanoseconds within that second. Nanoseconds
@@ -66,6 +73,10 @@ struct TransferResult {
     // Published whole, but without the source's modification time or
     // permission bits: the destination's file system cannot keep them.
     bool unkept = false;
+    // Why a link failed: the share is on another file system (a hard link),
+    // or the system refuses this user symbolic links.
+    enum class Trouble : std::uint8_t { None, OtherVolume, NoPrivilege };
+    Trouble trouble = Trouble::None;
 };
 
 // Told, on the thread that transfers a file, the moment before the file

@@ -50,6 +50,14 @@ public:
     // list is gone before its new one is read. False when the folder cannot
     // be listed (missing, not a folder, no permission).
     virtual bool listFolder(const std::u16string& folder, FolderNames& names) = 0;
+    // The same for `folder` and every folder below it: the regular files'
+    // paths relative to `folder` (parts separated by the separator). Folders
+    // below are entered without following links: a link to a folder is not
+    // entered but counted in `linkedFolders`; a folder whose path begins with
+    // `skipping` (the share folders of a run into its own import folder) is
+    // not entered. False when `folder` cannot be listed.
+    virtual bool listTree(const std::u16string& folder, FolderNames& names, const std::u16string& skipping,
+                          std::uint64_t& linkedFolders) = 0;
     // Whether `folder` is a folder that can be opened and read, without
     // reading all of it.
     virtual bool canListFolder(const std::u16string& folder) = 0;
@@ -126,6 +134,22 @@ public:
     // AlreadyThere or Failed as for a copy, and leaves the source where it is.
     virtual TransferResult moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
                                     TransferWitness* witness) = 0;
+    // linkFile, instead of a copy and under the same rules (never replace,
+    // published whole, the witness told first; a source that is a link
+    // stands for what it leads to): a hard link to the source (Linked; a
+    // share on another file system fails, Trouble::OtherVolume), a symbolic
+    // link to the source's path, `from`'s path and the name (Symlinked; a
+    // system that refuses this user links fails, Trouble::NoPrivilege), or a
+    // clone sharing the source's blocks (Cloned; a copy where the file
+    // system cannot clone: Copied). AlreadyThere when the same is there
+    // already: the very file, a link to that path, the same bytes.
+    virtual TransferResult linkFile(OpenFolder& from, NativeNameView name, OpenFolder& to, LinkKind kind,
+                                    TransferWitness* witness) = 0;
+    // A new file `name` in `folder` holding `bytes` (a run's list), whole
+    // before it has the name and never replacing: Copied; AlreadyThere when
+    // a file with those bytes has the name; otherwise Failed (a clash).
+    virtual TransferResult writeFile(OpenFolder& folder, NativeNameView name, std::string_view bytes,
+                                     TransferWitness* witness) = 0;
     virtual bool deleteFile(const std::u16string& path) = 0;
 
     // --- taking a run back ---------------------------------------------------

@@ -78,6 +78,30 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
                 return r;
             }
             (arg == "--manifest" ? o.manifest : o.undo) = text::fromUtf8(v);
+        } else if (arg == "--ratio" || arg == "--names") {
+            if (!value(v)) return r;
+            (arg == "--ratio" ? o.ratio : o.names) = text::fromUtf8(v);
+        } else if (arg == "--link") {
+            if (!value(v)) return r;
+            if (v != "hard" && v != "symbolic" && v != "clone") {
+                r.error = "--link 只能是 hard、symbolic 或 clone：" + v;
+                return r;
+            }
+            o.link = v;
+        } else if (arg == "--common") {
+            if (!value(v)) return r;
+            std::uint64_t common = 0;
+            if (!parseSeed(v, common) || common == 0) {
+                r.error = "--common 需要一个正整数：" + v;
+                return r;
+            }
+            o.common = common;
+        } else if (arg == "--subfolders") {
+            o.subfolders = true;
+        } else if (arg == "--by-folder") {
+            o.byFolder = true;
+        } else if (arg == "--lists") {
+            o.lists = true;
         } else if (arg == "--dry-run") {
             o.dryRun = true;
         } else if (arg == "--companions") {
@@ -97,7 +121,8 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
     if (o.undo) {
         // An undo reads everything it needs from the manifest.
         const bool runOptions = haveImport || haveExport || o.perShare || o.shares || o.move || o.fullPath ||
-                                o.seed || o.dryRun || o.manifest || o.companions || o.filter != u"*.*";
+                                o.seed || o.dryRun || o.manifest || o.companions || o.filter != u"*.*" || o.ratio ||
+                                o.names || o.subfolders || o.byFolder || o.link || o.lists || o.common;
         if (runOptions) r.error = "--undo 只能与 --quiet 同用";
         return r;
     }
@@ -105,6 +130,18 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
         r.error = "--dry-run 不做任何分发，不能与 --manifest 同用";
     } else if (o.perShare && o.shares) {
         r.error = "--per-share 与 --shares 只能选用其一";
+    } else if (o.ratio && (o.perShare || o.shares)) {
+        r.error = "--ratio 不能与 --per-share 或 --shares 同用";
+    } else if (o.names && !o.ratio) {
+        r.error = "--names 只能与 --ratio 同用";
+    } else if (o.byFolder && !o.subfolders) {
+        r.error = "--by-folder 只能与 --subfolders 同用";
+    } else if (o.byFolder && o.perShare) {
+        r.error = "--by-folder 不能与 --per-share 同用（按子文件夹分别分发的是份数或比例）";
+    } else if (o.move && (o.link || o.lists || o.common)) {
+        r.error = std::string(o.link ? "--link" : o.lists ? "--lists" : "--common") + " 不能与 --move 同用";
+    } else if (o.lists && o.link) {
+        r.error = "--lists 不做任何分发，不能与 --link 同用";
     } else if (!haveImport) {
         r.error = "缺少 --import 导入目录";
     } else if (!haveExport) {
@@ -126,6 +163,19 @@ std::string helpText() {
   --per-share P       固定分发：每份抽取 P 个文件（正整数），余下的文件另成一份
   --shares D          平均分发：均分为 D 份（正整数），余下的文件另成一份
                       （两者都不给时：平均分发 5 份；两者不能同时给出）
+  --ratio W1:W2:...   按比例分发（代替 --per-share 与 --shares）：2 到 1000 个正整数，
+                      第 k 份得到 N×Wk/W 取整，余下的文件逐个给余数最大的份；不另成一份
+  --names A,B,...     与 --ratio 同用，每个比例一个名称：分发文件夹以名称代替编号（照片_分发张三）
+  --subfolders        连同所有子文件夹中的文件一起分发，每个文件在其份中保留所在的子文件夹；
+                      不进入链接到别处的文件夹（在报告中计数）
+  --by-folder         与 --subfolders 同用：每个文件夹中的文件各自按份数或比例分发，
+                      使每份都得到每个文件夹的一部分
+  --link 方式         以链接代替复制：hard（硬链接）、symbolic（指向源文件绝对路径的符号链接）、
+                      clone（写时复制的克隆；不能克隆时照常复制，并在报告中计数）；不能与 --move 同用
+  --lists             不复制任何文件，只在导出目录中为每份写一个清单 <分发根><k>.txt
+                      （或 <分发根><名称>.txt），每行一个文件相对于导入目录的路径；不能与 --move 同用
+  --common K          随机抽出 K 个共同文件放进每一份（复制、链接或列出，从不移走），
+                      其余照常分发；共同文件的名字列在 <分发根>共同.txt 中；K 须小于文件数
   --move              移走原文件（代替复制）
   --full-path         保留原全路径结构（默认仅保留源文件夹名）
   --seed N            用 N 作为随机种子：相同的种子、文件与设置得到相同的分发
@@ -138,7 +188,8 @@ std::string helpText() {
   --manifest 文件     记下这次分发：分发开始之前就建立这个文件（已有同名的文件、文件夹或设备时不会覆盖，
                       退出码 2），每个文件在放进分发文件夹之前就记下一行：
                       份号<TAB>源路径<TAB>目标路径<TAB>结果<TAB>大小<TAB>修改时间<TAB>文件标识
-                      结果为 moved、copied、identical（已有相同文件）或 failed；最后一行 "# end"。
+                      结果为 moved、copied、linked、symlinked、cloned、listed、identical（已有相同文件）
+                      或 failed；最后一行 "# end"。
                       分发被中断或被强行终止时，清单照样可以用来撤销
   --undo 文件         按清单撤销那次分发（中断了的分发也可以）：移走的文件在仍是那个文件、未被改动、
                       原处无同名文件时移回；复制的副本在仍是那个文件、原文件是另一个内容相同的文件时删除；

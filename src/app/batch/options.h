@@ -24,6 +24,13 @@ struct Options {
     std::optional<std::u16string> manifest;  // record the run here
     std::optional<std::u16string> undo;      // take back the run this manifest records
     bool companions = false;                 // files differing only in the extension go together
+    std::optional<std::u16string> ratio;     // W1:W2:...
+    std::optional<std::u16string> names;     // A,B,...
+    bool subfolders = false;
+    bool byFolder = false;
+    std::optional<std::string> link;         // hard, symbolic or clone
+    bool lists = false;
+    std::optional<std::uint64_t> common;
 };
 
 struct ParseResult {

@@ -13,6 +13,8 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -101,6 +103,31 @@ bool copyData(int in, int out, off_t size) {
     return endsAt(in, size);
 }
 
+// How a file was made: whether it kept its time and bits, and whether it
+// was to be, and was, a clone.
+struct Made {
+    bool kept = true;
+    bool tryClone = false;
+    bool cloned = false;
+};
+
+// The source's blocks shared with the copy (FICLONE: btrfs, XFS, and the
+// like), where the file system can; false (the caller copies) where it
+// cannot. A clone is a snapshot too: of exactly the size seen when the source
+// was opened.
+bool cloneData(int in, int out, off_t size, Made& made) {
+    if (ioctl(out, FICLONE, in) != 0) return false;
+    struct stat st;
+    if (fstat(out, &st) != 0 || st.st_size != size || !endsAt(in, size)) {
+        // Grown or shrunk meanwhile: what was shared is dropped, and the
+        // copy that follows fails as a copy of a changing file does.
+        if (ftruncate(out, 0) != 0) return false;
+        return false;
+    }
+    made.cloned = true;
+    return true;
+}
+
 // The copy's permission bits. Set-user-ID and set-group-ID stay only where the
 // copy has the source's owner and group: a copy that root makes of another
 // user's setuid program must not become a root setuid program.
@@ -146,8 +173,9 @@ bool setMode(int out, mode_t mode, const PosixFolder& to, bool& kept) {
 // may appear under its name. The file was created with the source's bits;
 // they need setting again only where the umask or a default ACL cut some,
 // or where there are special bits.
-bool fill(int out, int in, const struct stat& source, const PosixFolder& to, bool& kept) {
-    if (!copyData(in, out, source.st_size)) return false;
+bool fill(int out, int in, const struct stat& source, const PosixFolder& to, Made& made) {
+    bool& kept = made.kept;
+    if (!(made.tryClone && cloneData(in, out, source.st_size, made)) && !copyData(in, out, source.st_size)) return false;
     const mode_t wanted = source.st_mode & 07777;
     const bool creationGotIt = !to.defaultAcl() && (wanted & 07000) == 0 && (wanted & to.umask()) == 0;
     if (!creationGotIt && !setMode(out, modeFor(out, source), to, kept)) return false;
@@ -182,12 +210,12 @@ bool witnessed(TransferWitness* witness, int out, FileId& id) {
 }
 
 Publish viaUnnamedFile(int in, const struct stat& source, const PosixFolder& to, const char* name,
-                       TransferWitness* witness, FileId& id, bool& kept) {
+                       TransferWitness* witness, FileId& id, Made& made) {
     Fd out(openat(to.fd(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, source.st_mode & 0777));
     if (!out.valid()) {
         return errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL ? Publish::Unsupported : Publish::Failed;
     }
-    if (!fill(out.get(), in, source, to, kept) || !witnessed(witness, out.get(), id)) return Publish::Failed;
+    if (!fill(out.get(), in, source, to, made) || !witnessed(witness, out.get(), id)) return Publish::Failed;
     if (!linkUnnamed(out.get(), to, name)) {
         if (errno == EEXIST) return Publish::Taken;
         return errno == ENOENT || errno == EPERM ? Publish::Unsupported : Publish::Failed;
@@ -202,12 +230,12 @@ Publish viaUnnamedFile(int in, const struct stat& source, const PosixFolder& to,
 }
 
 Publish viaHiddenName(int in, const struct stat& source, const PosixFolder& to, const char* name,
-                      TransferWitness* witness, FileId& id, bool& kept) {
+                      TransferWitness* witness, FileId& id, Made& made) {
     const std::string temporary = hiddenName("part");
     Fd out(openat(to.fd(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!out.valid()) return Publish::Failed;
     // The mode is set whatever fill() decided: this file was made 0600.
-    if (fill(out.get(), in, source, to, kept) && setMode(out.get(), modeFor(out.get(), source), to, kept) &&
+    if (fill(out.get(), in, source, to, made) && setMode(out.get(), modeFor(out.get(), source), to, made.kept) &&
         witnessed(witness, out.get(), id) && out.close()) {
         if (renameNoReplace(to.fd(), temporary.c_str(), to.fd(), name)) return Publish::Done;
         const bool taken = errno == EEXIST;
@@ -246,11 +274,11 @@ bool sameBytes(int a, int b) {
     }
 }
 
-TransferResult copyInto(int from, const char* name, const PosixFolder& to, TransferWitness* witness) {
+TransferResult copyInto(int from, const char* name, const PosixFolder& to, TransferWitness* witness, bool clone) {
     Fd in(openat(from, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat source;
     if (!in.valid() || fstat(in.get(), &source) != 0 || !S_ISREG(source.st_mode)) return {};
-    return copyOpen(in.get(), source, to, name, witness);
+    return copyOpen(in.get(), source, to, name, witness, clone);
 }
 
 TransferResult compareWithTaken(int from, const char* name, const PosixFolder& to) {
@@ -263,16 +291,17 @@ TransferResult compareWithTaken(int from, const char* name, const PosixFolder& t
 }
 
 TransferResult copyOpen(int in, const struct stat& source, const PosixFolder& to, const char* name,
-                        TransferWitness* witness) {
+                        TransferWitness* witness, bool clone) {
     FileId id;
-    bool kept = true;
-    Publish published = viaUnnamedFile(in, source, to, name, witness, id, kept);
+    Made made{true, clone, false};
+    Publish published = viaUnnamedFile(in, source, to, name, witness, id, made);
     if (published == Publish::Unsupported) {
         if (lseek(in, 0, SEEK_SET) != 0) return {TransferOutcome::Failed, factsOf(source), {}};
-        kept = true;
-        published = viaHiddenName(in, source, to, name, witness, id, kept);
+        made = Made{true, clone, false};
+        published = viaHiddenName(in, source, to, name, witness, id, made);
     }
-    if (published == Publish::Done) return {TransferOutcome::Copied, factsOf(source), id, false, !kept};
+    if (published == Publish::Done)
+        return {made.cloned ? TransferOutcome::Cloned : TransferOutcome::Copied, factsOf(source), id, false, !made.kept};
     if (published != Publish::Taken) return {TransferOutcome::Failed, factsOf(source), {}};
     if (holdsSameContent(to, name, in, source, id)) return {TransferOutcome::AlreadyThere, factsOf(source), id};
     return {TransferOutcome::Failed, factsOf(source), {}, true};
@@ -281,6 +310,55 @@ TransferResult copyOpen(int in, const struct stat& source, const PosixFolder& to
 }  // namespace qm::posix
 
 namespace qm {
+
+TransferResult PosixSystem::writeFile(OpenFolder& folder, NativeNameView name, std::string_view bytes,
+                                      TransferWitness* witness) {
+    const posix::CName cname(name);
+    if (!cname.valid()) return {};
+    auto& to = static_cast<posix::PosixFolder&>(folder);
+    // Published as a copy is: an unnamed file linked in, or a hidden name
+    // renamed, never over a name that is taken.
+    posix::Fd out(openat(to.fd(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666 & ~to.umask()));
+    std::string temporary;
+    if (!out.valid()) {
+        temporary = posix::hiddenName("part");
+        out = posix::Fd(openat(to.fd(), temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                               0666 & ~to.umask()));
+    }
+    struct stat st;
+    FileId id;
+    bool ok = out.valid() && posix::writeAll(out.get(), bytes.data(), bytes.size()) && fstat(out.get(), &st) == 0;
+    if (ok) {
+        id = posix::idOf(st);
+        ok = !witness || witness->publishing(posix::factsOf(st), id);
+    }
+    bool published = false, taken = false;
+    if (ok && temporary.empty()) {
+        char self[32];
+        std::snprintf(self, sizeof self, "/proc/self/fd/%d", out.get());
+        published = linkat(AT_FDCWD, self, to.fd(), cname.get(), AT_SYMLINK_FOLLOW) == 0;
+        taken = !published && errno == EEXIST;
+    } else if (ok) {
+        published = posix::renameNoReplace(to.fd(), temporary.c_str(), to.fd(), cname.get());
+        taken = !published && errno == EEXIST;
+    }
+    if (!published && !temporary.empty()) unlinkat(to.fd(), temporary.c_str(), 0);
+    if (published) {
+        // A delayed write error shows only at close: the file is then not whole.
+        if (out.close()) return {TransferOutcome::Copied, posix::factsOf(st), id};
+        unlinkat(to.fd(), cname.get(), 0);
+        return {};
+    }
+    if (!taken) return {};
+    // Taken: the same bytes there already count as written.
+    posix::Fd there(openat(to.fd(), cname.get(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat thereSt;
+    if (there.valid() && fstat(there.get(), &thereSt) == 0 && S_ISREG(thereSt.st_mode) &&
+        static_cast<std::size_t>(thereSt.st_size) == bytes.size() && lseek(out.get(), 0, SEEK_SET) == 0 &&
+        posix::sameBytes(out.get(), there.get()))
+        return {TransferOutcome::AlreadyThere, posix::factsOf(st), posix::idOf(thereSt)};
+    return {TransferOutcome::Failed, {}, {}, true};
+}
 
 TransferResult PosixSystem::copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
                                        TransferWitness* witness) {

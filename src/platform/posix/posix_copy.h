@@ -9,11 +9,13 @@
 namespace qm::posix {
 
 // Copies `name` from the folder `from` to the same name in `to`, as the
-// transfer contract says: Copied, AlreadyThere or Failed.
-TransferResult copyInto(int from, const char* name, const PosixFolder& to, TransferWitness* witness);
+// transfer contract says: Copied, AlreadyThere or Failed; with `clone`,
+// sharing the source's blocks where the file system can (Cloned).
+TransferResult copyInto(int from, const char* name, const PosixFolder& to, TransferWitness* witness,
+                        bool clone = false);
 // The same from a source that is open already (and positioned at its start).
 TransferResult copyOpen(int in, const struct stat& source, const PosixFolder& to, const char* name,
-                        TransferWitness* witness);
+                        TransferWitness* witness, bool clone = false);
 
 // What a transfer whose destination name is taken comes to: AlreadyThere
 // when a regular file with the source's bytes has it, else Failed.

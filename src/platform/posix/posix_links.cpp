@@ -9,6 +9,9 @@
 #include <string>
 
 #include "platform/posix/posix_links.h"
+#include "platform/posix/posix_copy.h"
+#include "platform/posix/posix_system.h"
+#include "text/utf.h"
 
 namespace qm::posix {
 
@@ -82,3 +85,62 @@ TransferResult moveLink(int fromDir, const char* name, const struct stat& st, co
 }
 
 }  // namespace qm::posix
+
+namespace qm {
+
+TransferResult PosixSystem::linkFile(OpenFolder& from, NativeNameView name, OpenFolder& to, LinkKind kind,
+                                     TransferWitness* witness) {
+    const posix::CName cname(name);
+    if (!cname.valid()) return {};
+    const auto& source = static_cast<posix::PosixFolder&>(from);
+    const auto& target = static_cast<posix::PosixFolder&>(to);
+    if (kind == LinkKind::Clone) return posix::copyInto(source.fd(), cname.get(), target, witness, true);
+    // What the name leads to (a link in the import folder stands for its file).
+    struct stat st;
+    if (fstatat(source.fd(), cname.get(), &st, 0) != 0 || !S_ISREG(st.st_mode)) return {};
+    if (kind == LinkKind::Hard) {
+        if (st.st_dev != target.device()) return {TransferOutcome::Failed, posix::factsOf(st), {}, false, false,
+                                                  TransferResult::Trouble::OtherVolume};
+        if (witness && !witness->publishing(posix::factsOf(st), posix::idOf(st))) return {};
+        struct stat linked;
+        if (linkat(source.fd(), cname.get(), target.fd(), cname.get(), AT_SYMLINK_FOLLOW) == 0) {
+            // The name was looked at and then linked: make sure it was that
+            // file. Another one put there in between is unlinked again.
+            if (fstatat(target.fd(), cname.get(), &linked, AT_SYMLINK_NOFOLLOW) == 0 && posix::idOf(linked) == posix::idOf(st))
+                return {TransferOutcome::Linked, posix::factsOf(st), posix::idOf(st)};
+            unlinkat(target.fd(), cname.get(), 0);
+            return {};
+        }
+        if (errno == EXDEV)
+            return {TransferOutcome::Failed, posix::factsOf(st), {}, false, false, TransferResult::Trouble::OtherVolume};
+        if (errno != EEXIST) return {TransferOutcome::Failed, posix::factsOf(st), {}};
+        // The very file there already (a run done again) counts as linked before.
+        if (fstatat(target.fd(), cname.get(), &linked, AT_SYMLINK_NOFOLLOW) == 0 && posix::idOf(linked) == posix::idOf(st))
+            return {TransferOutcome::AlreadyThere, posix::factsOf(st), posix::idOf(st)};
+        return {TransferOutcome::Failed, posix::factsOf(st), {}, true};
+    }
+    // A symbolic link to the source's path, made under a hidden name first so
+    // that its own identity is recorded before it has its name.
+    std::string path = text::toUtf8(source.path());
+    if (path.empty() || path.back() != '/') path += '/';
+    path += cname.get();
+    const std::string hidden = posix::hiddenName("part");
+    if (symlinkat(path.c_str(), target.fd(), hidden.c_str()) != 0) return {TransferOutcome::Failed, posix::factsOf(st), {}};
+    struct stat made;
+    const bool ready = fstatat(target.fd(), hidden.c_str(), &made, AT_SYMLINK_NOFOLLOW) == 0 &&
+                       (!witness || witness->publishing(posix::factsOf(made), posix::idOf(made)));
+    if (ready && posix::renameNoReplace(target.fd(), hidden.c_str(), target.fd(), cname.get()))
+        return {TransferOutcome::Symlinked, posix::factsOf(made), posix::idOf(made)};
+    const bool taken = ready && errno == EEXIST;
+    unlinkat(target.fd(), hidden.c_str(), 0);
+    if (!taken) return {TransferOutcome::Failed, posix::factsOf(st), {}};
+    std::string there(path.size() + 1, '\0');
+    struct stat thereSt;
+    const ssize_t n = readlinkat(target.fd(), cname.get(), there.data(), there.size());
+    if (n == static_cast<ssize_t>(path.size()) && there.compare(0, path.size(), path) == 0 &&
+        fstatat(target.fd(), cname.get(), &thereSt, AT_SYMLINK_NOFOLLOW) == 0)
+        return {TransferOutcome::AlreadyThere, posix::factsOf(st), posix::idOf(thereSt)};
+    return {TransferOutcome::Failed, posix::factsOf(st), {}, true};
+}
+
+}  // namespace qm

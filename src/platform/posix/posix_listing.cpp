@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/posix/posix_folders.h"
 #include "platform/posix/posix_system.h"
@@ -150,6 +151,85 @@ bool PosixSystem::listFolder(const std::u16string& folder, FolderNames& names) {
         if (isRegularFile(dirFd, *entry)) names.add(entry->d_name);
     }
     if (errno != 0) {
+        names.clear();
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// One folder of a tree walk, read from its open descriptor; the folders in
+// it are walked the same way, each opened from this one without following
+// a link, so that a folder renamed or replaced by a link meanwhile leads
+// nowhere else.
+struct TreeWalk {
+    FolderNames& names;
+    const std::string& skipping;  // UTF-8
+    std::uint64_t& linkedFolders;
+    std::string relative;         // of the folder in hand, with its trailing "/"; empty at the top
+    std::string path;             // its whole path, to compare with `skipping`
+
+    bool walk(int dirFd) {
+        posix::Fd own(openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!own.valid()) return false;
+        Dir dir(fdopendir(own.get()));
+        if (!dir) return false;
+        own.release();  // the stream owns it now
+        const int fd = dirfd(dir.get());
+        std::vector<std::string> folders;
+        for (;;) {
+            errno = 0;
+            const dirent* entry = readdir(dir.get());
+            if (!entry) break;
+            const std::string_view name(entry->d_name);
+            if (name == "." || name == "..") continue;
+            struct stat st;
+            unsigned type = entry->d_type;
+            if (type == DT_UNKNOWN) type = fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) ? DT_DIR : DT_LNK;
+            if (type == DT_DIR) {
+                folders.emplace_back(name);
+            } else if (type == DT_LNK && fstatat(fd, entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode)) {
+                ++linkedFolders;
+            } else if (isRegularFile(fd, *entry)) {
+                std::string file = relative;
+                file += name;
+                names.add(file);
+            }
+        }
+        if (errno != 0) return false;
+        for (const std::string& folder : folders) {
+            const std::size_t relativeAt = relative.size(), pathAt = path.size();
+            relative += folder;
+            relative += '/';
+            if (path.empty() || path.back() != '/') path += '/';
+            path += folder;
+            if (skipping.empty() || !path.starts_with(skipping)) {
+                posix::Fd below(openat(fd, folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+                if (!below.valid()) {
+                    if (errno == ELOOP || errno == ENOTDIR) ++linkedFolders;  // made a link meanwhile
+                } else {
+                    walk(below.get());
+                }
+            }
+            relative.resize(relativeAt);
+            path.resize(pathAt);
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+bool PosixSystem::listTree(const std::u16string& folder, FolderNames& names, const std::u16string& skipping,
+                           std::uint64_t& linkedFolders) {
+    names.clear();
+    if (folder.empty()) return false;
+    const posix::Fd top(open(text::toUtf8(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!top.valid()) return false;
+    const std::string skip = text::toUtf8(skipping);
+    TreeWalk walk{names, skip, linkedFolders, std::string(), text::toUtf8(folder)};
+    if (!walk.walk(top.get())) {
         names.clear();
         return false;
     }
