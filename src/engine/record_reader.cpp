@@ -49,6 +49,24 @@ std::u16string sharePath(const std::u16string& shareRoot, std::uint64_t share, c
     return shareRoot + text::decimal(share) + separator;
 }
 
+std::u16string shareNameIn(const RecordHeader& header, std::uint64_t share) {
+    return share >= 1 && share <= header.names.size() ? header.names[share - 1] : text::decimal(share);
+}
+
+namespace {
+
+// A path below a folder: its parts each a plain name.
+bool plainPath(std::u16string_view path, char16_t separator) {
+    for (std::size_t start = 0;;) {
+        const std::size_t end = path.find(separator, start);
+        if (!plainName(path.substr(start, end - start), separator)) return false;
+        if (end == std::u16string_view::npos) return true;
+        start = end + 1;
+    }
+}
+
+}  // namespace
+
 RecordReader::RecordReader(InputFile& file, char16_t separator)
     : file_(file), separator_(separator), buffer_(kChunk) {}
 
@@ -146,9 +164,11 @@ bool RecordReader::readHeader(RecordHeader& header, std::string& error) {
     }
     const std::string_view start(buffer_.data() + begin_, std::min(end_ - begin_, kRecordMagic.size() + 1));
     const std::string_view old = "# quillmarsh manifest 1";
-    const bool record = kRecordMagic.starts_with(start.substr(0, std::min(start.size(), kRecordMagic.size()))) &&
-                        (start.size() <= kRecordMagic.size() || start.back() == '\n' || start.back() == '\r' ||
-                         start.back() == '\0');
+    auto begins = [&](std::string_view magic) {
+        return magic.starts_with(start.substr(0, std::min(start.size(), magic.size()))) &&
+               (start.size() <= magic.size() || start.back() == '\n' || start.back() == '\r' || start.back() == '\0');
+    };
+    const bool record = begins(kRecordMagic) || begins(kRecordMagic2);
     if (!record && !start.starts_with(old)) {
         error = "不是分发清单";
         return false;
@@ -159,7 +179,7 @@ bool RecordReader::readHeader(RecordHeader& header, std::string& error) {
     if (!whole) {
         // Killed while it wrote its first line: a piece of it, then the
         // room it had reserved. Anything else is not a record.
-        if ((cut_ || !partial_.empty()) && kRecordMagic.starts_with(partial_)) {
+        if ((cut_ || !partial_.empty()) && (kRecordMagic.starts_with(partial_) || kRecordMagic2.starts_with(partial_))) {
             header.begun = false;
             header_ = header;
             return true;
@@ -171,7 +191,7 @@ bool RecordReader::readHeader(RecordHeader& header, std::string& error) {
         error = "这是旧版本写下的清单，其中没有撤销所需的文件标识，无法安全撤销";
         return false;
     }
-    if (text != kRecordMagic) {
+    if (text != kRecordMagic && text != kRecordMagic2) {
         error = "不是分发清单";
         return false;
     }
@@ -203,8 +223,25 @@ bool RecordReader::readHeader(RecordHeader& header, std::string& error) {
             good = folders = number && *number >= 1 && *number <= 0xFFFFFFFFu;
             if (good) header.folders = *number;
         } else if (key == "mode") {
-            good = mode = value == "copy" || value == "move";
-            header.move = value == "move";
+            static constexpr std::pair<std::string_view, RecordHeader::Mode> kModes[] = {
+                {"copy", RecordHeader::Mode::Copy},      {"move", RecordHeader::Mode::Move},
+                {"hardlink", RecordHeader::Mode::HardLink}, {"symlink", RecordHeader::Mode::SymLink},
+                {"clone", RecordHeader::Mode::Clone},    {"lists", RecordHeader::Mode::Lists}};
+            good = false;
+            for (const auto& [word, kind] : kModes) {
+                if (value == word) good = mode = true, header.mode = kind;
+            }
+            header.move = header.mode == RecordHeader::Mode::Move;
+        } else if (key == "subfolders") {
+            header.subfolders = true;
+        } else if (key == "name") {
+            // "# name K NAME": share K's name, in order from 1.
+            const std::size_t space = value.find(' ');
+            const auto k = parseNumber<std::uint64_t>(value.substr(0, space));
+            std::optional<std::u16string> name =
+                space == std::string_view::npos ? std::nullopt : unescapeField(value.substr(space + 1));
+            good = k && *k == header.names.size() + 1 && name && plainName(*name, separator_);
+            if (good) header.names.push_back(std::move(*name));
         } else if (key == "time") {
             header.time = parseUtcTime(value);
             good = header.time.has_value();
@@ -247,6 +284,10 @@ bool RecordReader::readHeader(RecordHeader& header, std::string& error) {
     const std::optional<ShareLayout> layout = shareLayout(header.targetFolder, header.shareRoot, separator_);
     if (!layout || !header.shareRoot.ends_with(u"_分发")) {
         error = "shares 一行不是 export 之中的分发文件夹";
+        return false;
+    }
+    if (!header.names.empty() && header.names.size() != header.folders) {
+        error = "name 行与 folders 不符";
         return false;
     }
     // The folders a run made lie on its way from the target to the shares.
@@ -292,6 +333,7 @@ bool RecordReader::next(RecordRow& row, std::string& error) {
             continue;
         }
         if (text.starts_with(kUndoneMark)) undone_ = true;
+        if (text.starts_with("# folder ") || text.starts_with("# list ")) return folderOrList(text, row, error);
         if (text.starts_with("#")) continue;
         std::array<std::string_view, 7> f;
         if (fields(text, f) != f.size()) {
@@ -308,15 +350,27 @@ bool RecordReader::next(RecordRow& row, std::string& error) {
             error = where() + "字段无效";
             return false;
         }
-        if (*outcome == TransferOutcome::Moved && !header_.move) {
-            error = where() + "复制的分发中不会有 moved";
+        // Each way of dealing has its outcomes (a move that could only copy
+        // says copied, a clone that could only copy too).
+        using Mode = RecordHeader::Mode;
+        const Mode mode = header_.mode;
+        const bool fits = *outcome == TransferOutcome::AlreadyThere || *outcome == TransferOutcome::Failed ||
+                          (*outcome == TransferOutcome::Moved && mode == Mode::Move) ||
+                          (*outcome == TransferOutcome::Copied &&
+                           (mode == Mode::Copy || mode == Mode::Move || mode == Mode::Clone)) ||
+                          (*outcome == TransferOutcome::Linked && mode == Mode::HardLink) ||
+                          (*outcome == TransferOutcome::Symlinked && mode == Mode::SymLink) ||
+                          (*outcome == TransferOutcome::Cloned && mode == Mode::Clone) ||
+                          (*outcome == TransferOutcome::Listed && mode == Mode::Lists);
+        if (!fits) {
+            error = where() + "结果与清单所记的分发方式不符";
             return false;
         }
         // Where the run could have put it, and nowhere else. The prefixes
         // are made once per header and per share, not per row.
         if (importPrefix_.empty()) importPrefix_ = header_.importFolder + separator_;
         if (*share != prefixShare_) {
-            sharePrefix_ = sharePath(header_.shareRoot, *share, separator_);
+            sharePrefix_ = header_.shareRoot + shareNameIn(header_, *share) + separator_;
             prefixShare_ = *share;
         }
         const std::u16string_view source(row.source), destination(row.destination);
@@ -327,15 +381,65 @@ bool RecordReader::next(RecordRow& row, std::string& error) {
         } else {
             row.name.clear();
         }
-        if (!placed || !plainName(row.name, separator_)) {
+        // At the same place below the import folder and below share k: a
+        // plain name, or with subfolders a path of plain names.
+        const bool named = header_.subfolders ? plainPath(row.name, separator_) : plainName(row.name, separator_);
+        if (!placed || !named) {
             error = where() + "源路径与目标路径不在清单所记的导入目录与分发文件夹中，或文件名不同";
             return false;
         }
+        row.kind = RecordRow::Kind::File;
         row.share = *share;
         row.outcome = *outcome;
         row.stamp = {*id, {*size, *modified}};
         return true;
     }
+}
+
+bool RecordReader::folderOrList(std::string_view text, RecordRow& row, std::string& error) {
+    if (text.starts_with("# folder ")) {
+        // "# folder K<TAB>PATH": a folder below share K, at a path of plain names.
+        std::array<std::string_view, 2> f;
+        const auto share = fields(text.substr(9), f) == 2 ? parseNumber<std::uint64_t>(f[0]) : std::nullopt;
+        if (!share || *share == 0 || *share > header_.folders || !header_.subfolders ||
+            !unescapeFieldInto(f[1], row.name) || !plainPath(row.name, separator_)) {
+            error = where() + "folder 一行无效";
+            return false;
+        }
+        row.kind = RecordRow::Kind::Folder;
+        row.share = *share;
+        return true;
+    }
+    // "# list PATH<TAB>size<TAB>time<TAB>identity": a list beside the share
+    // folders, named as the run names its lists.
+    std::array<std::string_view, 4> f;
+    const bool parts = fields(text.substr(7), f) == 4 && unescapeFieldInto(f[0], row.destination);
+    const auto size = parts ? parseNumber<std::uint64_t>(f[1]) : std::nullopt;
+    const auto modified = parts ? parseUtcTime(f[2]) : std::nullopt;
+    const auto id = parts ? parseId(f[3]) : std::nullopt;
+    bool listed = false;
+    if (size && modified && id && row.destination.starts_with(header_.shareRoot) && row.destination.ends_with(u".txt")) {
+        const std::u16string_view which = std::u16string_view(row.destination)
+                                              .substr(header_.shareRoot.size(),
+                                                      row.destination.size() - header_.shareRoot.size() - 4);
+        if (which == u"共同") {
+            listed = true;
+        } else if (!header_.names.empty()) {
+            listed = std::find(header_.names.begin(), header_.names.end(), which) != header_.names.end();
+        } else {
+            const auto k = parseNumber<std::uint64_t>(text::toUtf8(which));
+            listed = k && *k >= 1 && *k <= header_.folders && text::decimal(*k) == which;
+        }
+    }
+    if (!listed) {
+        error = where() + "list 一行无效";
+        return false;
+    }
+    row.kind = RecordRow::Kind::List;
+    row.share = 0;
+    row.name.clear();
+    row.stamp = {*id, {*size, *modified}};
+    return true;
 }
 
 }  // namespace qm

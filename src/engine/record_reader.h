@@ -22,6 +22,12 @@ namespace qm {
 struct RecordHeader {
     std::uint64_t seed = 0;
     bool move = false;
+    // How the run dealt: copied, moved, linked (hard or symbolic), cloned,
+    // or only listed.
+    enum class Mode { Copy, Move, HardLink, SymLink, Clone, Lists };
+    Mode mode = Mode::Copy;
+    bool subfolders = false;             // rows' names are paths below the import folder
+    std::vector<std::u16string> names;   // share k's name; empty: the shares are numbered
     std::optional<FileTime> time;
     std::u16string importFolder, targetFolder, shareRoot;
     std::uint64_t folders = 0;  // share folders 1 to this
@@ -34,6 +40,11 @@ struct RecordHeader {
 };
 
 struct RecordRow {
+    // A file of the run; a folder below share `share` the run made
+    // (`name`, relative to the share); or a list the run wrote
+    // (`destination`, with its stamp).
+    enum class Kind { File, Folder, List };
+    Kind kind = Kind::File;
     std::uint64_t share = 0;
     std::u16string source, destination, name;
     TransferOutcome outcome = TransferOutcome::Failed;
@@ -58,6 +69,8 @@ public:
     bool undone() const { return undone_; }
 
 private:
+    // A "# folder" or "# list" line as a row.
+    bool folderOrList(std::string_view text, RecordRow& row, std::string& error);
     // The next line without its end; false at the end of the file. A last
     // line without a line end is one that was being written when the run
     // was killed: it is passed over (`partial`).
@@ -87,7 +100,9 @@ private:
     bool undone_ = false;
 };
 
-// Share root, share number and name as one path: "<root><k><sep><name>".
+// Share root, share number and separator as one path: "<root><k><sep>".
 std::u16string sharePath(const std::u16string& shareRoot, std::uint64_t share, char16_t separator);
+// Share k's name after the root: its recorded name, or its number.
+std::u16string shareNameIn(const RecordHeader& header, std::uint64_t share);
 
 }  // namespace qm

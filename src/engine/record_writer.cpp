@@ -31,7 +31,9 @@ RowWriter::RowWriter(const RunPlan& plan, const FolderNames& names, char16_t sep
     : names_(names),
       source_(escapeField(plan.sourceFolder + separator)),
       shareRoot_(escapeField(plan.shareRoot)),
-      separator_(escapeField(std::u16string(1, separator))) {}
+      separator_(escapeField(std::u16string(1, separator))) {
+    for (const std::u16string& name : plan.shareNames) shareNames_.push_back(escapeField(name));
+}
 
 void RowWriter::append(std::string& out, const RunRow& row) const {
     const std::size_t shareAt = out.size();
@@ -44,7 +46,11 @@ void RowWriter::append(std::string& out, const RunRow& row) const {
     const std::size_t nameEnd = out.size();
     out += '\t';
     out += shareRoot_;
-    out.append(out, shareAt, shareEnd - shareAt);
+    if (row.share >= 1 && row.share <= shareNames_.size()) {
+        out += shareNames_[row.share - 1];
+    } else {
+        out.append(out, shareAt, shareEnd - shareAt);
+    }
     out += separator_;
     out.append(out, nameStart, nameEnd - nameStart);
 }
@@ -60,12 +66,32 @@ bool ManifestWriter::start() {
 bool ManifestWriter::begin(const RunStart& start) {
     rows_ = std::make_unique<RowWriter>(start.plan, start.names, separator_);
     move_ = start.plan.move;
-    std::string header = "# seed " + std::to_string(start.plan.seed) + "\n# mode " + (move_ ? "move" : "copy") +
-                         "\n# time ";
+    const char* mode = "copy";
+    initial_ = TransferOutcome::Copied;
+    if (move_) {
+        mode = "move";
+        initial_ = TransferOutcome::Moved;
+    } else if (start.plan.lists) {
+        mode = "lists";
+        initial_ = TransferOutcome::Listed;
+    } else if (start.plan.link == RunRequest::Link::Hard) {
+        mode = "hardlink";
+        initial_ = TransferOutcome::Linked;
+    } else if (start.plan.link == RunRequest::Link::Symbolic) {
+        mode = "symlink";
+        initial_ = TransferOutcome::Symlinked;
+    } else if (start.plan.link == RunRequest::Link::Clone) {
+        mode = "clone";
+        initial_ = TransferOutcome::Cloned;
+    }
+    std::string header = "# seed " + std::to_string(start.plan.seed) + "\n# mode " + mode + "\n# time ";
     appendUtcTime(header, start.time);
     header += "\n# import " + escapeField(start.plan.sourceFolder) + "\n# export " + escapeField(start.targetFolder) +
               "\n# shares " + escapeField(start.plan.shareRoot) + "\n# folders " +
               std::to_string(start.plan.shares.count) + "\n";
+    if (start.plan.subfolders) header += "# subfolders\n";
+    for (std::size_t k = 0; k < start.plan.shareNames.size(); ++k)
+        header += "# name " + std::to_string(k + 1) + " " + escapeField(start.plan.shareNames[k]) + "\n";
     for (const std::u16string& folder : start.made) header += "# made " + escapeField(folder) + "\n";
     std::lock_guard lock(mutex_);
     return append(header);
@@ -98,7 +124,7 @@ bool ManifestWriter::writeRow(const RunRow& row, TransferOutcome outcome, const 
 
 bool ManifestWriter::publishing(const RunRow& row, const FileFacts& source, const FileId& appearing,
                                 RecordSlot& slot) {
-    if (!slot.written) return writeRow(row, move_ ? TransferOutcome::Moved : TransferOutcome::Copied, source, appearing, slot);
+    if (!slot.written) return writeRow(row, initial_, source, appearing, slot);
     // A second attempt (a rename that crossed file systems, then the copy):
     // only another file is about to appear. A source that changed meanwhile
     // no longer matches its line and is not published; a copy whose time its
@@ -134,6 +160,24 @@ bool ManifestWriter::transferred(const RunRow& row, const TransferResult& result
     std::lock_guard lock(mutex_);
     slot.outcome = result.outcome;
     return rewrite(slot.line + slot.outcomeAt, fields) && rewrite(slot.line + slot.idAt, idText);
+}
+
+bool ManifestWriter::makingFolder(std::uint64_t share, std::u16string_view relative) {
+    std::string line = "# folder " + std::to_string(share) + "\t" + escapeField(relative) + "\n";
+    std::lock_guard lock(mutex_);
+    return append(line);
+}
+
+bool ManifestWriter::publishingList(const std::u16string& path, const FileFacts& facts, const FileId& id) {
+    std::string line = "# list " + escapeField(path) + "\t";
+    appendNumber(line, facts.size);
+    line += '\t';
+    appendUtcTime(line, facts.modified);
+    line += '\t';
+    appendId(line, id);
+    line += '\n';
+    std::lock_guard lock(mutex_);
+    return append(line);
 }
 
 bool ManifestWriter::end(std::uint64_t notDealt) {

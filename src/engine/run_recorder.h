@@ -48,6 +48,12 @@ public:
                             RecordSlot& slot) = 0;
     // Once the row's transfer is over, whatever its outcome.
     virtual bool transferred(const RunRow& row, const TransferResult& result, RecordSlot& slot) = 0;
+    // Before a folder below share `share` is made (`relative` to the share),
+    // so that an undo can remove it again once empty.
+    virtual bool makingFolder(std::uint64_t share, std::u16string_view relative) = 0;
+    // Before a list of the run (a share's, the common files') appears at
+    // `path`, with the facts and identity it will have.
+    virtual bool publishingList(const std::u16string& path, const FileFacts& facts, const FileId& id) = 0;
     // After the last file the run dealt; `notDealt` rows were never started
     // (the run was stopped).
     virtual bool end(std::uint64_t notDealt) = 0;

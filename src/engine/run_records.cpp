@@ -37,8 +37,16 @@ public:
         return true;
     }
     bool transferred(const RunRow& row, const TransferResult& result, RecordSlot& slot) override {
-        if (result.outcome == TransferOutcome::Moved || result.outcome == TransferOutcome::Copied) dealt_ = true;
+        if (result.outcome != TransferOutcome::Failed && result.outcome != TransferOutcome::AlreadyThere) dealt_ = true;
         if (!broken_ && !writer_->transferred(row, result, slot)) broken_ = true;
+        return true;
+    }
+    bool makingFolder(std::uint64_t share, std::u16string_view relative) override {
+        if (!broken_ && !writer_->makingFolder(share, relative)) broken_ = true;
+        return true;
+    }
+    bool publishingList(const std::u16string& path, const FileFacts& facts, const FileId& id) override {
+        if (!broken_ && !writer_->publishingList(path, facts, id)) broken_ = true;
         return true;
     }
     bool end(std::uint64_t notDealt) override {

@@ -23,6 +23,12 @@ struct RunResult {
     std::uint64_t copiedOnly = 0;  // a move run's files that could only be copied
     std::uint64_t companions = 0;  // companions dealt along with their files
     std::uint64_t unkept = 0;      // dealt without the time or permission bits their share cannot keep
+    std::uint64_t copiedNotCloned = 0;  // a clone run's files that could only be copied
+    std::uint64_t otherVolume = 0;      // hard links that failed: the share is on another file system
+    std::uint64_t noPrivilege = 0;      // symbolic links that failed: the system refuses this user links
+    std::uint64_t linkedFolders = 0;    // folders below the import folder that were links, and not entered
+    std::uint64_t common = 0;           // files that went into every share
+    std::uint64_t lists = 0, listsFailed = 0;  // the lists written, and those that could not be
     std::uint64_t notDealt = 0;    // files never started: the run was stopped
     bool stopped = false;          // stopped on request (Ctrl+C, say) before every file was dealt
     bool recordLost = false;       // the run's record could not be written on, so the run stopped

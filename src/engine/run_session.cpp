@@ -4,11 +4,13 @@
 #include <vector>
 
 #include "engine/failure_log.h"
+#include "engine/record_format.h"
 #include "engine/folder_locks.h"
 #include "engine/record_writer.h"
 #include "engine/run_records.h"
 #include "engine/share_folders.h"
 #include "engine/transfer.h"
+#include "text/utf.h"
 
 namespace qm {
 
@@ -34,6 +36,39 @@ std::unique_ptr<ManifestWriter> makeManifest(System& system, const std::u16strin
     return writer;
 }
 
+// The record's word on a list, before it appears.
+class ListWitness : public TransferWitness {
+public:
+    ListWitness(RunRecorder* recorder, std::u16string path) : recorder_(recorder), path_(std::move(path)) {}
+    bool publishing(const FileFacts& facts, const FileId& id) override {
+        return !recorder_ || recorder_->publishingList(path_, facts, id);
+    }
+
+private:
+    RunRecorder* recorder_;
+    std::u16string path_;
+};
+
+// A list beside the share folders, "<share root><name>.txt": one line per
+// file (a share's, or with `common` the files every share gets), its path
+// relative to the import folder written as the record writes paths. Never
+// replacing a file, never half-written.
+void writeList(System& system, OpenFolder& parent, const RunPlan& plan, const FolderNames& names,
+               const std::u16string& name, std::uint64_t share, bool common, RunRecorder* recorder, RunResult& result) {
+    std::string text;
+    for (const RunRow& row : plan.rows) {
+        if (row.share != share || (common && !row.common)) continue;
+        text += escapeField(text::nameText(names.name(row.name)));
+        text += '\n';
+    }
+    const char16_t separator = system.pathStyle().separator;
+    const std::size_t cut = plan.shareRoot.rfind(separator);
+    const std::u16string file = plan.shareRoot.substr(cut == std::u16string::npos ? 0 : cut + 1) + name + u".txt";
+    ListWitness witness(recorder, plan.shareRoot + name + u".txt");
+    const TransferResult written = system.writeFile(parent, text::nativeName(file), text, &witness);
+    ++(written.outcome == TransferOutcome::Failed ? result.listsFailed : result.lists);
+}
+
 }  // namespace
 
 RunResult runPlan(System& system, const RunRequest& request, RunPlan& plan, const FolderNames& names,
@@ -44,7 +79,7 @@ RunResult runPlan(System& system, const RunRequest& request, RunPlan& plan, cons
     // A run holds its import folder and the folder of its shares against an
     // undo over them, from before it makes anything: an undo that got there
     // first makes it end here, having made nothing.
-    ShareFolders shares(system, request.exportFolder, plan.shareRoot);
+    ShareFolders shares(system, request.exportFolder, plan.shareRoot, plan.shareNames);
     FolderLocks locks(system);
     const std::unique_ptr<OpenFolder> importFolder = system.openFolder(plan.sourceFolder);
     OpenFolder* existing = shares.existingParent();
@@ -64,7 +99,7 @@ RunResult runPlan(System& system, const RunRequest& request, RunPlan& plan, cons
     }
     const bool recording =
         !recorder || recorder->begin({plan, names, request.exportFolder, system.currentTime(), shares.toMake()});
-    if (recording) shares.make(plan.shares.count);
+    if (recording) shares.make(plan.shares.count, !plan.lists);
     // A folder of the shares made just now is held from here on; an undo
     // cannot have begun on folders that did not exist.
     if (!existing && shares.parent()) locks.take(*shares.parent(), false);
@@ -85,6 +120,17 @@ RunResult runPlan(System& system, const RunRequest& request, RunPlan& plan, cons
         if (recorder && !tally.recordLost && !recorder->end(tally.notDealt)) tally.recordLost = true;
     }
 
+    // The lists: of every share's files in a list run, of the common files
+    // in any run with them.
+    if (recording && !tally.recordLost && shares.parent()) {
+        if (plan.lists && tally.notDealt == 0) {
+            for (std::uint64_t k = 1; k <= plan.shares.count; ++k)
+                writeList(system, *shares.parent(), plan, names, shares.name(k), k, false, recorder.get(), result);
+        }
+        if (!plan.common.empty())
+            writeList(system, *shares.parent(), plan, names, u"共同", 1, true, recorder.get(), result);
+    }
+
     // The rows go before a front end reads the folder again.
     log.close();
     recorder.reset();
@@ -102,6 +148,10 @@ RunResult runPlan(System& system, const RunRequest& request, RunPlan& plan, cons
     result.recordLost = tally.recordLost;
     result.failureLog = tally.failed != 0 && log.created() ? log.path() : std::u16string();
     result.companionsShown = request.companions;
+    result.copiedNotCloned = tally.copiedNotCloned;
+    result.otherVolume = tally.otherVolume;
+    result.noPrivilege = tally.noPrivilege;
+    result.common = plan.common.size();
     return result;
 }
 

@@ -48,8 +48,9 @@ std::unique_ptr<OpenFolder> openShareParent(System& system, const ShareLayout& l
     return system.openFolderBelow(*target, layout.parent, create);
 }
 
-ShareFolders::ShareFolders(System& system, const std::u16string& target, std::u16string shareRoot)
-    : system_(system), root_(std::move(shareRoot)),
+ShareFolders::ShareFolders(System& system, const std::u16string& target, std::u16string shareRoot,
+                           std::vector<std::u16string> names)
+    : system_(system), root_(std::move(shareRoot)), names_(std::move(names)),
       layout_(shareLayout(target, root_, system.pathStyle().separator)) {}
 
 OpenFolder* ShareFolders::existingParent() {
@@ -71,10 +72,10 @@ std::vector<std::u16string> ShareFolders::toMake() {
     return way;
 }
 
-void ShareFolders::make(std::uint64_t count) {
+void ShareFolders::make(std::uint64_t count, bool shares) {
     if (!parent_ && layout_) parent_ = openShareParent(system_, *layout_, true);
-    if (!parent_) return;
-    for (std::uint64_t k = 1; k <= count; ++k) system_.openFolderBelow(*parent_, layout_->rootName + text::decimal(k), true);
+    if (!parent_ || !shares) return;
+    for (std::uint64_t k = 1; k <= count; ++k) system_.openFolderBelow(*parent_, layout_->rootName + name(k), true);
 }
 
 OpenFolder* ShareFolders::folder(std::uint64_t share) {
@@ -82,17 +83,50 @@ OpenFolder* ShareFolders::folder(std::uint64_t share) {
     auto it = open_.find(share);
     if (it == open_.end()) {
         std::unique_ptr<OpenFolder> opened;
-        if (parent_) opened = system_.openFolderBelow(*parent_, layout_->rootName + text::decimal(share), false);
+        if (parent_) opened = system_.openFolderBelow(*parent_, layout_->rootName + name(share), false);
         it = open_.emplace(share, std::move(opened)).first;
     }
     return it->second.get();
 }
 
+OpenFolder* ShareFolders::folder(std::uint64_t share, std::u16string_view relative,
+                                 const std::function<bool(std::uint64_t, std::u16string_view)>& making) {
+    OpenFolder* top = folder(share);
+    if (relative.empty() || !top) return top;
+    std::lock_guard lock(mutex_);
+    // Folder by folder from the share down, each made like the share folders
+    // without following a link; the record hears of each one first, so that
+    // an undo may remove it again once empty.
+    const char16_t separator = system_.pathStyle().separator;
+    OpenFolder* above = top;
+    for (std::size_t end = 0; end != std::u16string_view::npos;) {
+        end = relative.find(separator, end + 1);
+        const std::u16string_view prefix = relative.substr(0, end);
+        const auto key = std::make_pair(share, std::u16string(prefix));
+        auto it = below_.find(key);
+        if (it == below_.end()) {
+            const std::u16string_view part = prefix.substr(prefix.rfind(separator) + 1);
+            std::unique_ptr<OpenFolder> opened = above ? system_.openFolderBelow(*above, part, false) : nullptr;
+            if (!opened && above && (!making || making(share, prefix)))
+                opened = system_.openFolderBelow(*above, part, true);
+            it = below_.emplace(key, std::move(opened)).first;
+        }
+        above = it->second.get();
+    }
+    return above;
+}
+
 void ShareFolders::close(std::uint64_t share) {
     std::lock_guard lock(mutex_);
     open_.erase(share);
+    for (auto it = below_.lower_bound({share, std::u16string()}); it != below_.end() && it->first.first == share;)
+        it = below_.erase(it);
 }
 
-std::u16string ShareFolders::path(std::uint64_t share) const { return root_ + text::decimal(share); }
+std::u16string ShareFolders::name(std::uint64_t share) const {
+    return share >= 1 && share <= names_.size() ? names_[share - 1] : text::decimal(share);
+}
+
+std::u16string ShareFolders::path(std::uint64_t share) const { return root_ + name(share); }
 
 }  // namespace qm

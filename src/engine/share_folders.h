@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -46,7 +47,10 @@ std::unique_ptr<OpenFolder> openShareParent(System& system, const ShareLayout& l
 
 class ShareFolders {
 public:
-    ShareFolders(System& system, const std::u16string& target, std::u16string shareRoot);
+    // Share k is named `shareRoot` followed by names[k-1], or by k when there
+    // are no names.
+    ShareFolders(System& system, const std::u16string& target, std::u16string shareRoot,
+                 std::vector<std::u16string> names = {});
 
     // The folder that holds the shares, when it exists already (it is then
     // kept open for the run); nullptr when it does not.
@@ -55,25 +59,37 @@ public:
     // make() will make.
     std::vector<std::u16string> toMake();
     // Share folders 1 to `count` made where missing, and the folders on the
-    // way to them; existing ones are reused as they are. Without a usable
-    // way there, no share can be opened and every file fails.
-    void make(std::uint64_t count);
+    // way to them (with `shares` false, those alone: a run that writes lists);
+    // existing ones are reused as they are. Without a usable way there, no
+    // share can be opened and every file fails.
+    void make(std::uint64_t count, bool shares = true);
     OpenFolder* parent() const { return parent_.get(); }
     // Share `share`, opened on first use; nullptr when it cannot be (its
-    // files then fail). Safe from both threads of a copy run.
+    // files then fail). Safe from every transfer thread.
     OpenFolder* folder(std::uint64_t share);
+    // The folder `relative` (parts separated by the separator; empty: the
+    // share itself) below share `share`, made where missing like the share
+    // folders and held open while the share is. `making` is told first of a
+    // folder that is to be made, and may refuse (the record could not say so).
+    OpenFolder* folder(std::uint64_t share, std::u16string_view relative,
+                       const std::function<bool(std::uint64_t, std::u16string_view)>& making);
     // Once all of a share's files are accounted for.
     void close(std::uint64_t share);
-    // The share's path as the failure log and the record spell it.
+    // The share's name after the root, and its path as the failure log and
+    // the record spell it.
+    std::u16string name(std::uint64_t share) const;
     std::u16string path(std::uint64_t share) const;
 
 private:
     System& system_;
     std::u16string root_;
+    std::vector<std::u16string> names_;
     std::optional<ShareLayout> layout_;
     std::unique_ptr<OpenFolder> parent_;
     std::mutex mutex_;
-    std::map<std::uint64_t, std::unique_ptr<OpenFolder>> open_;  // a few at a time
+    // The shares open now (a few at a time), and the folders below them.
+    std::map<std::uint64_t, std::unique_ptr<OpenFolder>> open_;
+    std::map<std::pair<std::uint64_t, std::u16string>, std::unique_ptr<OpenFolder>> below_;
 };
 
 }  // namespace qm

@@ -73,4 +73,22 @@ TakeBack deleteCopy(System& system, OpenFolder& share, NativeNameView name, cons
     return copy.file->remove();
 }
 
+TakeBack removeHardLink(System& system, OpenFolder& share, NativeNameView name, const FileStamp& expected,
+                        OpenFolder& source) {
+    const HeldResult link = system.holdFile(share, name, false);
+    if (!link.file) return notHeld(link.status);
+    if (link.file->kind() != EntryKind::File || link.file->stamp() != expected) return TakeBack::Changed;
+    const HeldResult original = system.holdFile(source, name, true);
+    if (!original.file) return original.status == Status::Gone ? TakeBack::SourceGone : TakeBack::Failed;
+    if (original.file->stamp().id != expected.id) return TakeBack::Unlinked;
+    return link.file->remove();
+}
+
+TakeBack removeSymbolicLink(System& system, OpenFolder& share, NativeNameView name, const FileStamp& expected) {
+    const HeldResult link = system.holdFile(share, name, false);
+    if (!link.file) return notHeld(link.status);
+    if (link.file->kind() != EntryKind::Link || link.file->stamp() != expected) return TakeBack::Changed;
+    return link.file->remove();
+}
+
 }  // namespace qm

@@ -19,4 +19,14 @@ TakeBack moveBack(System& system, OpenFolder& share, NativeNameView name, OpenFo
 TakeBack deleteCopy(System& system, OpenFolder& share, NativeNameView name, const FileStamp& expected,
                     OpenFolder& source);
 
+// Removes the hard link `name` in `share` while it is the file `expected`
+// and the same name in `source` is still that very file (so that the link
+// is never the last name of anything).
+TakeBack removeHardLink(System& system, OpenFolder& share, NativeNameView name, const FileStamp& expected,
+                        OpenFolder& source);
+// Removes the symbolic link `name` in `share` while it is the link
+// `expected`, which still leads where it was made to (a link repointed is
+// another link).
+TakeBack removeSymbolicLink(System& system, OpenFolder& share, NativeNameView name, const FileStamp& expected);
+
 }  // namespace qm

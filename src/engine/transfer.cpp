@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <exception>
 #include <limits>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -37,6 +38,40 @@ struct Done {
     TransferOutcome outcome;
     bool clash;
     bool unkept;
+    TransferResult::Trouble trouble;
+};
+
+// A name below the import folder as its folder and its own name.
+std::pair<NativeNameView, NativeNameView> splitName(NativeNameView name, NameUnit separator) {
+    const std::size_t cut = name.rfind(separator);
+    if (cut == NativeNameView::npos) return {NativeNameView(), name};
+    return {name.substr(0, cut), name.substr(cut + 1)};
+}
+
+// The import folder's folders that files come from, each opened once below
+// it without following a link, a few hundred at a time.
+// Each is shared with the threads using it, so that one let go of meanwhile
+// stays open until they are done with it.
+class SourceFolders {
+public:
+    SourceFolders(System& system, OpenFolder* top) : system_(system), top_(top, [](OpenFolder*) {}) {}
+    std::shared_ptr<OpenFolder> get(NativeNameView folder) {
+        if (folder.empty() || !top_) return top_;
+        std::lock_guard lock(mutex_);
+        auto it = open_.find(NativeName(folder));
+        if (it == open_.end()) {
+            if (open_.size() >= kKept) open_.clear();
+            it = open_.emplace(NativeName(folder), system_.openFolderBelow(*top_, text::nameText(folder), false)).first;
+        }
+        return it->second;
+    }
+
+private:
+    static constexpr std::size_t kKept = 256;
+    System& system_;
+    std::shared_ptr<OpenFolder> top_;  // the run's, not owned here
+    std::mutex mutex_;
+    std::map<NativeName, std::shared_ptr<OpenFolder>> open_;
 };
 
 // What is still to be done in a run: the next file to start, shared by the
@@ -44,7 +79,8 @@ struct Done {
 class Work {
 public:
     Work(System& system, const TransferJob& job, OpenFolder* source)
-        : system_(system), job_(job), source_(source), done_(job.plan.rows.size()) {
+        : system_(system), job_(job), source_(source), sources_(system, source),
+          separator_(static_cast<NameUnit>(system.pathStyle().separator)), done_(job.plan.rows.size()) {
         for (auto& d : done_) d.store(kPending, std::memory_order_relaxed);
     }
 
@@ -57,25 +93,35 @@ public:
         const std::uint64_t i = next_.fetch_add(1, std::memory_order_relaxed);
         if (i >= done_.size()) return false;
         const RunRow& row = job_.plan.rows[i];
-        OpenFolder* share = job_.shares.folder(row.share);
-        const NativeNameView name = job_.names.name(row.name);
         TransferResult result;
         try {
+            // Below the import folder, the file's folder on both sides.
+            const auto [folder, name] = job_.plan.subfolders ? splitName(job_.names.name(row.name), separator_)
+                                                             : std::pair(NativeNameView(), job_.names.name(row.name));
+            const std::shared_ptr<OpenFolder> from = sources_.get(folder);
+            OpenFolder* share = nullptr;
+            if (!job_.plan.lists) {
+                share = job_.shares.folder(row.share, text::nameText(folder), [&](std::uint64_t k, std::u16string_view f) {
+                    return !job_.recorder || job_.recorder->makingFolder(k, f);
+                });
+            }
+            const bool ready = from && (share || job_.plan.lists);
             if (job_.recorder) {
                 RowWitness witness(*job_.recorder, row);
-                if (source_ && share) result = transfer(*share, name, &witness);
+                if (ready) result = transfer(*from, share, name, &witness);
                 if (!job_.recorder->transferred(row, result, witness.slot))
                     recordLost_.store(true, std::memory_order_release);
-            } else if (source_ && share) {
-                result = transfer(*share, name, nullptr);
+            } else if (ready) {
+                result = transfer(*from, share, name, nullptr);
             }
         } catch (const std::exception&) {
             // Out of memory on the way, say: this file fails and is logged,
             // and a throw never ends the program from the copying thread.
             result = TransferResult();
         }
-        const auto state = static_cast<std::uint8_t>(1 + static_cast<int>(result.outcome) * 4 +
-                                                     (result.clash ? 1 : 0) + (result.unkept ? 2 : 0));
+        const auto state = static_cast<std::uint8_t>(1 + static_cast<int>(result.outcome) * 16 +
+                                                     static_cast<int>(result.trouble) * 4 + (result.clash ? 1 : 0) +
+                                                     (result.unkept ? 2 : 0));
         {
             // Under the lock, so that a thread about to wait cannot miss it.
             std::lock_guard lock(mutex_);
@@ -104,7 +150,8 @@ public:
             finished_.wait(lock, [&] { return done_[i].load(std::memory_order_acquire) != kPending; });
         }
         const int state = done_[i].load(std::memory_order_acquire) - 1;
-        return Done{static_cast<TransferOutcome>(state / 4), (state & 1) != 0, (state & 2) != 0};
+        return Done{static_cast<TransferOutcome>(state / 16), (state & 1) != 0, (state & 2) != 0,
+                    static_cast<TransferResult::Trouble>((state / 4) % 4)};
     }
 
 private:
@@ -114,18 +161,32 @@ private:
     bool stopping() const {
         return recordLost() || (job_.stop && job_.stop->load(std::memory_order_relaxed) != 0);
     }
-    TransferResult transfer(OpenFolder& share, NativeNameView name, TransferWitness* witness) {
-        return job_.plan.move ? system_.moveFile(*source_, name, share, witness)
-                              : system_.copyFile(*source_, name, share, witness);
+    TransferResult transfer(OpenFolder& from, OpenFolder* share, NativeNameView name, TransferWitness* witness) {
+        // A list run moves nothing: the file is only in its share's list.
+        if (job_.plan.lists) return {TransferOutcome::Listed, {}, {}};
+        if (job_.plan.move) return system_.moveFile(from, name, *share, witness);
+        switch (job_.plan.link) {
+            case RunRequest::Link::Hard:
+                return system_.linkFile(from, name, *share, LinkKind::Hard, witness);
+            case RunRequest::Link::Symbolic:
+                return system_.linkFile(from, name, *share, LinkKind::Symbolic, witness);
+            case RunRequest::Link::Clone:
+                return system_.linkFile(from, name, *share, LinkKind::Clone, witness);
+            case RunRequest::Link::None:
+                break;
+        }
+        return system_.copyFile(from, name, *share, witness);
     }
 
     System& system_;
     const TransferJob& job_;
     OpenFolder* source_;
+    SourceFolders sources_;
+    NameUnit separator_;
     std::atomic<std::uint64_t> next_{0};
     std::uint64_t closedAt_ = kClosed;  // under mutex_
     std::atomic<bool> recordLost_{false};
-    // Each row's outcome (1 + outcome * 4 + unkept * 2 + clash) once done, kPending before.
+    // Each row's outcome (1 + outcome * 16 + trouble * 4 + unkept * 2 + clash) once done, kPending before.
     std::vector<std::atomic<std::uint8_t>> done_;
     std::mutex mutex_;
     std::condition_variable finished_;
@@ -148,7 +209,7 @@ TransferTally transferAll(System& system, const TransferJob& job, FailureLog& lo
     // folders' locks would only queue up again: they keep one thread.
     // Joined however the run's thread leaves (a throw included).
     std::jthread helper;
-    if (!job.plan.move && rows.size() > 1) helper = std::jthread([&work] {
+    if (!job.plan.move && !job.plan.lists && rows.size() > 1) helper = std::jthread([&work] {
         while (work.doOne()) {
         }
     });
@@ -163,11 +224,15 @@ TransferTally transferAll(System& system, const TransferJob& job, FailureLog& lo
         } else if (result->outcome == TransferOutcome::Failed) {
             ++tally.failed;
             if (result->clash) ++tally.clashes;
+            if (result->trouble == TransferResult::Trouble::OtherVolume) ++tally.otherVolume;
+            if (result->trouble == TransferResult::Trouble::NoPrivilege) ++tally.noPrivilege;
             const std::u16string name = text::nameText(job.names.name(row.name));
             log.add(job.sourceFolder + separator + name, job.shares.path(row.share) + separator + name);
         } else {
             ++(result->outcome == TransferOutcome::AlreadyThere ? tally.identical : tally.transferred);
             if (job.plan.move && result->outcome != TransferOutcome::Moved) ++tally.copiedOnly;
+            if (job.plan.link == RunRequest::Link::Clone && result->outcome == TransferOutcome::Copied)
+                ++tally.copiedNotCloned;
             if (row.companion) ++tally.companions;
             if (result->unkept) ++tally.unkept;
         }

@@ -37,6 +37,12 @@ struct TransferTally {
     // Transferred whole, without the time or permission bits that their
     // share's file system could not keep.
     std::uint64_t unkept = 0;
+    // A clone run's files that could only be copied; links that failed
+    // because the share is on another file system, or because the system
+    // refuses this user symbolic links.
+    std::uint64_t copiedNotCloned = 0;
+    std::uint64_t otherVolume = 0;
+    std::uint64_t noPrivilege = 0;
     // Rows never started, because the run was stopped or its record could
     // no longer be written.
     std::uint64_t notDealt = 0;

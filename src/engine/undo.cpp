@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -19,21 +20,52 @@ bool stopping(const std::atomic<int>* stop) { return stop && stop->load(std::mem
 
 constexpr std::string_view kHiddenPrefix = ".quillmarsh-";
 
+// A row's rows that are the run's own files: those it moved, copied, linked
+// or cloned (not those it only listed, found there, or failed).
+bool dealtFile(const RecordRow& row) {
+    switch (row.outcome) {
+        case TransferOutcome::Moved:
+        case TransferOutcome::Copied:
+        case TransferOutcome::Linked:
+        case TransferOutcome::Symlinked:
+        case TransferOutcome::Cloned:
+            return row.kind == RecordRow::Kind::File;
+        default:
+            return false;
+    }
+}
+
+// A path below a folder as its folder part ("" for none) and its own name.
+std::pair<std::u16string_view, std::u16string_view> splitPath(std::u16string_view path, char16_t separator) {
+    const std::size_t cut = path.rfind(separator);
+    if (cut == std::u16string_view::npos) return {std::u16string_view(), path};
+    return {path.substr(0, cut), path.substr(cut + 1)};
+}
+
+// A folder a row's file is in, in a share or below the import folder,
+// entered without following a link, and the files under hidden names in it
+// once looked for.
+struct Place {
+    std::unique_ptr<OpenFolder> owned;
+    OpenFolder* folder = nullptr;
+    std::optional<std::vector<std::pair<NativeName, FileStamp>>> hidden;
+};
+
 // The share folders of the rows in hand: rows come share by share, those of
-// two neighbouring shares mixed where two threads copied, so a few stay open.
-// Each is held exclusively while it is open.
+// neighbouring shares mixed where several threads copied, so a few stay
+// open. Each is held exclusively while it is open.
 class OpenShares {
 public:
-    OpenShares(System& system, FolderLocks& locks, OpenFolder* parent, std::u16string rootName)
-        : system_(system), locks_(locks), parent_(parent), rootName_(std::move(rootName)) {}
+    OpenShares(System& system, FolderLocks& locks, OpenFolder* parent, const RecordHeader& header,
+               std::u16string rootName)
+        : system_(system), locks_(locks), parent_(parent), header_(header), rootName_(std::move(rootName)) {}
     ~OpenShares() { closeAll(); }
 
     struct Share {
         std::uint64_t number;
         std::unique_ptr<OpenFolder> folder;
         bool busy = false;  // another run or undo holds it
-        // Files under hidden names in it, once looked for.
-        std::optional<std::vector<std::pair<NativeName, FileStamp>>> hidden;
+        std::map<std::u16string, Place, std::less<>> places;  // the share itself ("") and folders below it
     };
 
     Share& get(std::uint64_t share) {
@@ -44,26 +76,42 @@ public:
             if (open_.front().folder && !open_.front().busy) locks_.release(*open_.front().folder);
             open_.erase(open_.begin());
         }
-        Share opened{share, nullptr, false, std::nullopt};
+        Share opened{share, nullptr, false, {}};
         if (parent_) opened.folder = system_.openFolderBelow(*parent_, name(share), false);
         if (opened.folder && !locks_.take(*opened.folder, true)) opened.busy = true;
         open_.push_back(std::move(opened));
         return open_.back();
     }
-    // The hidden name in the share that holds the file `stamp`, if any.
-    std::optional<NativeName> hiddenHolding(Share& share, const FileStamp& stamp) {
-        if (!share.hidden) {
-            share.hidden.emplace();
-            system_.forEachEntry(*share.folder, [&](NativeNameView entry, EntryKind kind) {
-                if ((kind == EntryKind::File || kind == EntryKind::Link) && text::nameText(entry).starts_with(
-                                                                                 text::fromUtf8(kHiddenPrefix))) {
-                    if (const auto found = system_.stampOf(*share.folder, entry))
-                        share.hidden->emplace_back(NativeName(entry), *found);
+    // The folder `relative` below the share; nullptr when it is not there.
+    Place* place(Share& share, std::u16string_view relative) {
+        if (!share.folder) return nullptr;
+        auto it = share.places.find(relative);
+        if (it == share.places.end()) {
+            Place place;
+            if (relative.empty()) {
+                place.folder = share.folder.get();
+            } else {
+                place.owned = system_.openFolderBelow(*share.folder, relative, false);
+                place.folder = place.owned.get();
+            }
+            it = share.places.emplace(std::u16string(relative), std::move(place)).first;
+        }
+        return it->second.folder ? &it->second : nullptr;
+    }
+    // The hidden name in the place that holds the file `stamp`, if any.
+    std::optional<NativeName> hiddenHolding(Place& place, const FileStamp& stamp) {
+        if (!place.hidden) {
+            place.hidden.emplace();
+            system_.forEachEntry(*place.folder, [&](NativeNameView entry, EntryKind kind) {
+                if ((kind == EntryKind::File || kind == EntryKind::Link) &&
+                    text::nameText(entry).starts_with(text::fromUtf8(kHiddenPrefix))) {
+                    if (const auto found = system_.stampOf(*place.folder, entry))
+                        place.hidden->emplace_back(NativeName(entry), *found);
                 }
                 return true;
             });
         }
-        for (const auto& [name, found] : *share.hidden) {
+        for (const auto& [name, found] : *place.hidden) {
             if (found == stamp) return name;
         }
         return std::nullopt;
@@ -74,78 +122,124 @@ public:
         }
         open_.clear();
     }
-    std::u16string name(std::uint64_t share) const { return rootName_ + text::decimal(share); }
+    std::u16string name(std::uint64_t share) const { return rootName_ + shareNameIn(header_, share); }
 
 private:
     static constexpr std::size_t kKept = 4;
     System& system_;
     FolderLocks& locks_;
     OpenFolder* parent_;
+    const RecordHeader& header_;
     std::u16string rootName_;
     std::vector<Share> open_;
 };
 
+// The import folder's folders that files go back to, entered from it
+// without following a link, a few hundred at a time.
+class SourcePlaces {
+public:
+    SourcePlaces(System& system, OpenFolder* top) : system_(system), top_(top) {}
+    OpenFolder* get(std::u16string_view relative) {
+        if (relative.empty() || !top_) return top_;
+        auto it = open_.find(relative);
+        if (it == open_.end()) {
+            if (open_.size() >= kKept) open_.clear();
+            it = open_.emplace(std::u16string(relative), system_.openFolderBelow(*top_, relative, false)).first;
+        }
+        return it->second.get();
+    }
+
+private:
+    static constexpr std::size_t kKept = 256;
+    System& system_;
+    OpenFolder* top_;
+    std::map<std::u16string, std::unique_ptr<OpenFolder>, std::less<>> open_;
+};
 
 // A row in three steps: what is there (find), what that means (decide, a
 // pure function of the findings), and doing it (act), where the platform
 // checks again on the very file it acts on.
 class RowUndo {
 public:
-    RowUndo(System& system, OpenFolder* source, OpenShares& shares) : system_(system), source_(source), shares_(shares) {}
+    RowUndo(System& system, OpenFolder* source, OpenShares& shares, bool subfolders)
+        : system_(system), importOpen_(source != nullptr), sources_(system, source), shares_(shares),
+          subfolders_(subfolders), separator_(system.pathStyle().separator) {}
 
     Verdict operator()(const RecordRow& row) {
-        const NativeName name = text::nativeName(row.name);
-        OpenShares::Share* share = nullptr;
-        Verdict verdict = decide(row, find(row, name, share));
+        const auto [folder, leaf] = subfolders_ ? splitPath(row.name, separator_)
+                                                : std::pair(std::u16string_view(), std::u16string_view(row.name));
+        const NativeName name = text::nativeName(leaf);
+        Place* place = nullptr;
+        OpenFolder* source = nullptr;
+        Verdict verdict = decide(row, find(row, folder, name, place, source));
         if (verdict == Verdict::Restore) {
             // A killed undo moves a file aside under a hidden name before it
             // removes it, and a killed run may leave a whole file under one:
             // known by its identity, it gets its name back first.
-            const auto hidden = shares_.hiddenHolding(*share, row.stamp);
-            verdict = hidden && system_.renameIn(*share->folder, *hidden, name) ? decide(row, find(row, name, share))
-                                                                                : Verdict::Failed;
+            const auto hidden = shares_.hiddenHolding(*place, row.stamp);
+            verdict = hidden && system_.renameIn(*place->folder, *hidden, name)
+                          ? decide(row, find(row, folder, name, place, source))
+                          : Verdict::Failed;
             if (verdict == Verdict::Restore) verdict = Verdict::Failed;
         }
-        if (verdict == Verdict::TakeBack) verdict = act(*share->folder, name, row);
+        if (verdict == Verdict::TakeBack) {
+            if (!source) return Verdict::SourceFolderGone;
+            verdict = act(*place->folder, name, *source, row);
+        }
         return verdict;
     }
 
 private:
-    RowFindings find(const RecordRow& row, NativeNameView name, OpenShares::Share*& share) {
+    RowFindings find(const RecordRow& row, std::u16string_view folder, NativeNameView name, Place*& place,
+                     OpenFolder*& source) {
         RowFindings found;
-        found.importOpen = source_ != nullptr;
-        if (!source_) return found;
-        share = &shares_.get(row.share);
-        if (!share->folder) {
-            found.share = RowFindings::Share::Missing;
-        } else if (share->busy) {
+        found.importOpen = importOpen_;
+        if (!importOpen_) return found;
+        source = sources_.get(folder);
+        OpenShares::Share& share = shares_.get(row.share);
+        place = share.busy ? nullptr : shares_.place(share, folder);
+        if (share.busy) {
             found.share = RowFindings::Share::Busy;
             return found;
+        }
+        if (!place) {
+            found.share = RowFindings::Share::Missing;
         } else {
-            found.inShare = system_.stampOf(*share->folder, name);
+            found.inShare = system_.stampOf(*place->folder, name);
             if (found.inShare) return found;
-            found.hidden = shares_.hiddenHolding(*share, row.stamp).has_value();
+            found.hidden = shares_.hiddenHolding(*place, row.stamp).has_value();
             if (found.hidden) return found;
         }
-        found.atSource = system_.stampOf(*source_, name);
+        if (source) found.atSource = system_.stampOf(*source, name);
         return found;
     }
 
-    Verdict act(OpenFolder& share, NativeNameView name, const RecordRow& row) {
-        const bool moved = row.outcome == TransferOutcome::Moved;
-        if (!moved) return verdictOf(deleteCopy(system_, share, name, row.stamp, *source_), false);
-        TakeBack result = moveBack(system_, share, name, *source_, row.stamp);
+    Verdict act(OpenFolder& share, NativeNameView name, OpenFolder& source, const RecordRow& row) {
+        switch (row.outcome) {
+            case TransferOutcome::Moved:
+                break;
+            case TransferOutcome::Linked:
+                return verdictOf(removeHardLink(system_, share, name, row.stamp, source), false);
+            case TransferOutcome::Symlinked:
+                return verdictOf(removeSymbolicLink(system_, share, name, row.stamp), false);
+            default:  // copied, cloned
+                return verdictOf(deleteCopy(system_, share, name, row.stamp, source), false);
+        }
+        TakeBack result = moveBack(system_, share, name, source, row.stamp);
         // A move between file systems that was killed after its copy was
         // published but before the source went: the source is still there,
         // and the share holds a copy of it.
-        if (result == TakeBack::NameTaken && deleteCopy(system_, share, name, row.stamp, *source_) == TakeBack::Done)
+        if (result == TakeBack::NameTaken && deleteCopy(system_, share, name, row.stamp, source) == TakeBack::Done)
             result = TakeBack::Done;
         return verdictOf(result, true);
     }
 
     System& system_;
-    OpenFolder* source_;
+    bool importOpen_;
+    SourcePlaces sources_;
     OpenShares& shares_;
+    bool subfolders_;
+    char16_t separator_;
 };
 
 // The run's share folder number in a folder's name (the root, then k
@@ -160,16 +254,53 @@ std::uint64_t shareNumber(std::u16string_view name, std::u16string_view root) {
     return k;
 }
 
-// The share folders of the run that are empty now, and the folders it made
-// on the way to them, go; one that holds anything stays. The folders are
-// found by looking, not by counting up to the number the record claims.
-void removeEmptyFolders(System& system, const RecordHeader& header, const ShareLayout& layout, OpenFolder* parent,
-                        const std::atomic<int>* stop) {
+// What the run left besides its files: the lists it wrote (while each is
+// unchanged) and the folders it made below its shares, to go once the files
+// are back.
+struct Leftovers {
+    std::vector<std::pair<std::u16string, FileStamp>> lists;
+    std::vector<std::pair<std::uint64_t, std::u16string>> folders;
+};
+
+// The lists, the folders the run made below its shares (innermost first),
+// the share folders of the run that are empty now, and the folders it made
+// on the way to them, go; one that holds anything stays. The share folders
+// are found by looking, not by counting up to the number the record claims.
+void removeLeftovers(System& system, const RecordHeader& header, const ShareLayout& layout, OpenFolder* parent,
+                     Leftovers& left, const std::atomic<int>* stop) {
+    const char16_t separator = system.pathStyle().separator;
+    for (const auto& [path, stamp] : left.lists) {
+        if (!parent || stopping(stop)) break;
+        const std::u16string name = path.substr(header.shareRoot.size() - layout.rootName.size());
+        const HeldResult held = system.holdFile(*parent, text::nativeName(name), false);
+        if (held.file && held.file->kind() == EntryKind::File && held.file->stamp() == stamp) held.file->remove();
+    }
+    std::sort(left.folders.begin(), left.folders.end(), [&](const auto& a, const auto& b) {
+        return std::count(a.second.begin(), a.second.end(), separator) >
+               std::count(b.second.begin(), b.second.end(), separator);
+    });
+    for (const auto& [share, relative] : left.folders) {
+        if (!parent || stopping(stop)) break;
+        const auto [above, leaf] = splitPath(relative, separator);
+        std::u16string path = layout.rootName + shareNameIn(header, share);
+        if (!above.empty()) path += separator + std::u16string(above);
+        if (const std::unique_ptr<OpenFolder> folder = system.openFolderBelow(*parent, path, false))
+            system.removeFolderBelow(*folder, text::nativeName(leaf));
+    }
     std::vector<NativeName> shares;
     if (parent) {
         system.forEachEntry(*parent, [&](NativeNameView entry, EntryKind kind) {
-            const std::uint64_t k = kind == EntryKind::Folder ? shareNumber(text::nameText(entry), layout.rootName) : 0;
-            if (k >= 1 && k <= header.folders) shares.emplace_back(entry);
+            if (kind != EntryKind::Folder) return !stopping(stop);
+            const std::u16string name = text::nameText(entry);
+            bool ours = false;
+            if (header.names.empty()) {
+                const std::uint64_t k = shareNumber(name, layout.rootName);
+                ours = k >= 1 && k <= header.folders;
+            } else if (name.starts_with(layout.rootName)) {
+                const std::u16string_view given = std::u16string_view(name).substr(layout.rootName.size());
+                ours = std::find(header.names.begin(), header.names.end(), given) != header.names.end();
+            }
+            if (ours) shares.emplace_back(entry);
             return !stopping(stop);
         });
     }
@@ -178,7 +309,6 @@ void removeEmptyFolders(System& system, const RecordHeader& header, const ShareL
         system.removeFolderBelow(*parent, share);
     }
     // Innermost first; each only once empty.
-    const char16_t separator = system.pathStyle().separator;
     const std::unique_ptr<OpenFolder> target = header.made.empty() ? nullptr : system.openFolder(layout.target);
     for (auto made = header.made.rbegin(); target && made != header.made.rend(); ++made) {
         const std::size_t cut = made->rfind(separator);
@@ -198,8 +328,9 @@ UndoReport checkRecord(System& system, InputFile& record, const std::atomic<int>
     RecordRow row;
     if (reader.readHeader(report.header, report.error)) {
         while (reader.next(row, report.error)) {
+            if (row.kind != RecordRow::Kind::File) continue;
             ++report.rows;
-            if (row.outcome == TransferOutcome::Moved || row.outcome == TransferOutcome::Copied) ++report.toTakeBack;
+            if (dealtFile(row)) ++report.toTakeBack;
             if (stopping(stop)) {
                 report.stopped = true;
                 return report;
@@ -245,8 +376,9 @@ UndoReport undoRun(System& system, const UndoRequest& request) {
     RecordHeader again;
     std::string error;
     reader.readHeader(again, error);
-    OpenShares shares(system, locks, parent.get(), layout->rootName);
-    RowUndo undoRow(system, source.get(), shares);
+    OpenShares shares(system, locks, parent.get(), header, layout->rootName);
+    RowUndo undoRow(system, source.get(), shares, header.subfolders);
+    Leftovers left;
     RecordRow row;
     std::uint64_t done = 0;
     while (error.empty() && reader.next(row, error)) {
@@ -254,7 +386,15 @@ UndoReport undoRun(System& system, const UndoRequest& request) {
             report.stopped = true;
             break;
         }
-        if (row.outcome != TransferOutcome::Moved && row.outcome != TransferOutcome::Copied) continue;
+        if (row.kind == RecordRow::Kind::List) {
+            left.lists.emplace_back(row.destination, row.stamp);
+            continue;
+        }
+        if (row.kind == RecordRow::Kind::Folder) {
+            left.folders.emplace_back(row.share, row.name);
+            continue;
+        }
+        if (!dealtFile(row)) continue;
         if (request.progress) request.progress(done++, report.toTakeBack);
         const Verdict verdict = undoRow(row);
         switch (endOf(verdict)) {
@@ -268,7 +408,8 @@ UndoReport undoRun(System& system, const UndoRequest& request) {
                 break;
             case RowEnd::Left:
                 ++report.left;
-                if (request.problem) request.problem({row.destination, reasonOf(verdict, row.outcome == TransferOutcome::Moved)});
+                if (request.problem)
+                    request.problem({row.destination, reasonOf(verdict, row.outcome == TransferOutcome::Moved)});
                 break;
         }
     }
@@ -276,7 +417,7 @@ UndoReport undoRun(System& system, const UndoRequest& request) {
     // there was taken back, the rest stays.
     if (!error.empty()) report.error = error;
     shares.closeAll();
-    if (!report.stopped) removeEmptyFolders(system, header, *layout, parent.get(), request.stop);
+    if (!report.stopped) removeLeftovers(system, header, *layout, parent.get(), left, request.stop);
     return report;
 }
 

@@ -32,12 +32,15 @@ constexpr Told kTold[] = {
     {Verdict::ShareBusy, RowEnd::Left, u"另一次分发或撤销正在使用这个分发文件夹",
      u"另一次分发或撤销正在使用这个分发文件夹"},
     {Verdict::ImportMissing, RowEnd::Left, u"导入目录无法打开", u"导入目录无法打开"},
+    {Verdict::SourceFolderGone, RowEnd::Left, u"原文件所在的文件夹已不在", u"原文件所在的文件夹已不在"},
     {Verdict::NameTaken, RowEnd::Left, u"原位置已有同名的文件", u"原位置已有同名的文件"},
     {Verdict::SourceGone, RowEnd::Left, u"原文件已不在，无法核对副本", u"原文件已不在，无法核对副本"},
     {Verdict::SameFile, RowEnd::Left, u"原文件就是这个副本本身，不能删除", u"原文件就是这个副本本身，不能删除"},
     {Verdict::Differs, RowEnd::Left, u"副本的内容与原文件不同", u"副本的内容与原文件不同"},
     {Verdict::CopiedBack, RowEnd::Left, u"已复制回原位置，但无法从分发文件夹删除",
      u"已复制回原位置，但无法从分发文件夹删除"},
+    {Verdict::Unlinked, RowEnd::Left, u"原文件已换成另一个文件，这个硬链接是剩下的唯一一份",
+     u"原文件已换成另一个文件，这个硬链接是剩下的唯一一份"},
     {Verdict::Failed, RowEnd::Left, u"无法移回原位置", u"无法删除副本"},
 };
 
@@ -52,6 +55,8 @@ const Told& told(Verdict verdict) {
 
 Verdict decide(const RecordRow& row, const RowFindings& found) {
     const bool moved = row.outcome == TransferOutcome::Moved;
+    // A listed file was never anywhere but in its share's list.
+    if (row.outcome == TransferOutcome::Listed) return Verdict::NothingThere;
     if (!found.importOpen) return Verdict::ImportMissing;
     if (found.share == RowFindings::Share::Busy) return Verdict::ShareBusy;
     if (found.share == RowFindings::Share::Missing) {
@@ -76,6 +81,7 @@ Verdict verdictOf(TakeBack result, bool move) {
         case TakeBack::SameFile: return Verdict::SameFile;
         case TakeBack::Differs: return Verdict::Differs;
         case TakeBack::CopiedBack: return Verdict::CopiedBack;
+        case TakeBack::Unlinked: return Verdict::Unlinked;
         case TakeBack::Failed: break;
     }
     return Verdict::Failed;

@@ -21,12 +21,14 @@ enum class Verdict {
     ShareMissing,  // the share folder is gone, or is a link and was not entered
     ShareBusy,     // another run or undo is using the share folder
     ImportMissing, // the import folder cannot be opened
+    SourceFolderGone,  // the folder below the import folder the file came from is gone
     // What taking back itself can still meet:
     NameTaken,   // something has the file's old name in the import folder
     SourceGone,  // a copy's source is no longer there to compare with
     SameFile,    // a copy's "source" is the copy itself
     Differs,     // a copy's bytes are no longer its source's
     CopiedBack,  // put back across file systems, but the share's file could not be removed
+    Unlinked,    // a hard link whose source is another file now: the link is all that is left of it
     Failed,      // the file system refused
 };
 

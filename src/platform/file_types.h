@@ -117,6 +117,7 @@ enum class TakeBack {
     SameFile,    // a copy's "source" is the copy itself (a link or a hard link leads there)
     Differs,     // a copy's bytes are no longer its source's
     CopiedBack,  // put back as a copy across file systems, but the share's file could not be removed
+    Unlinked,    // a hard link's source is no longer the same file: the link is all that is left of it
     Failed,      // the file system refused
 };
 
