@@ -14,8 +14,8 @@
 // from one client this mostly confirms what the kernel does; the lock here
 // makes it true whatever the client.)
 //
-// --no-utimens leaves out setting times (futimens and utimensat then fail
-// with ENOSYS) and --no-chmod refuses permission
+// --no-utimens refuses to set times (futimens and utimensat fail with
+// ENOSYS, as where the operation is missing) and --no-chmod refuses permission
 // bits (EPERM, or ENOSYS with --no-chmod=ENOSYS): some network and FUSE file
 // systems do either. FUSE has no unnamed files (O_TMPFILE), so a program that
 // wants one falls back to a hidden name and a rename; this file system does
@@ -314,8 +314,13 @@ static int sf_truncate(const char *path, off_t size, struct fuse_file_info *fi) 
     return r;
 }
 
+// --no-utimens answers ENOSYS to every time, given or "now", which is what
+// the library answers for a file system without the operation; answered
+// here, the refusal is counted and costs its round trip as on a server.
+// (ftruncate still works: the kernel sends no time along with it.)
 static int sf_utimens(const char *path, const struct timespec tv[2], struct fuse_file_info *fi) {
     round_trip(UTIMENS);
+    if (opt.no_utimens) return -ENOSYS;
     return answer(fi ? futimens((int)fi->fh, tv) : utimensat(base, rel(path), tv, AT_SYMLINK_NOFOLLOW));
 }
 
@@ -379,7 +384,7 @@ static int sf_statfs(const char *path, struct statvfs *st) {
     return answer(fstatvfs(base, st));
 }
 
-static struct fuse_operations ops = {
+static const struct fuse_operations ops = {
     .init = sf_init,         .destroy = sf_destroy,       .getattr = sf_getattr, .access = sf_access,
     .readlink = sf_readlink, .opendir = sf_opendir,       .readdir = sf_readdir, .releasedir = sf_releasedir,
     .mkdir = sf_mkdir,       .rmdir = sf_rmdir,           .unlink = sf_unlink,   .symlink = sf_symlink,
@@ -438,10 +443,6 @@ int main(int argc, char *argv[]) {
     } else if (opt.no_chmod) {
         chmod_errno = EPERM;
     }
-    // Without the operation the library answers ENOSYS to every time, given
-    // or "now", as a file system that lacks it does (ftruncate still works:
-    // the kernel does not send a time with it).
-    if (opt.no_utimens) ops.utimens = NULL;
     if (!opt.backing) {
         usage(argv[0]);
         return 2;
