@@ -20,7 +20,8 @@
 // systems do either. FUSE has no unnamed files (O_TMPFILE), so a program that
 // wants one falls back to a hidden name and a rename; this file system does
 // RENAME_NOREPLACE for that rename. --stats FILE writes how many calls of
-// each kind were answered when the file system is unmounted.
+// each kind were answered when the file system is unmounted, and so far on
+// SIGUSR1 (to the pid it writes first).
 #define FUSE_USE_VERSION 31
 #define _GNU_SOURCE
 
@@ -30,6 +31,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <pthread.h>
+#include <signal.h>
 #include <stdatomic.h>
 #include <stddef.h>
 #include <stdint.h>
@@ -71,9 +73,35 @@ static const char *const op_names[OPS] = {
 };
 static atomic_ulong counts[OPS];
 
+// The counts so far, as a block that ends with `last`. The reader waits for
+// that line: the block is written after the calls it counts have returned.
+static void write_counts(const char *last) {
+    char block[64 * OPS + 64];
+    int n = snprintf(block, sizeof block, "delay_us\t%u\n", opt.delay_us);
+    for (int i = 0; i < OPS; i++)
+        n += snprintf(block + n, sizeof block - (size_t)n, "%s\t%lu\n", op_names[i], atomic_load(&counts[i]));
+    n += snprintf(block + n, sizeof block - (size_t)n, "%s\n", last);
+    if (write(stats_fd, block, (size_t)n) != n) {
+        // Nowhere to tell: the daemon's output goes nowhere.
+    }
+}
+
+// SIGUSR1 asks for the counts so far (between two runs on one mount, which
+// cannot be remounted between them: a new mount is a new device, and the
+// run's record names files by device and inode). The handler only raises a
+// flag; the next call writes the block before it counts itself, so a
+// `stat -f` on the mount right after the signal gets it written.
+static atomic_int counts_wanted;
+static void want_counts(int sig) {
+    (void)sig;
+    atomic_store(&counts_wanted, 1);
+}
+
 // The round trip: counted, then the delay, whatever the answer will be (a
 // server that refuses still had to be asked).
 static void round_trip(enum op op) {
+    if (atomic_load_explicit(&counts_wanted, memory_order_relaxed) && atomic_exchange(&counts_wanted, 0))
+        write_counts("# snapshot");
     atomic_fetch_add_explicit(&counts[op], 1, memory_order_relaxed);
     if (opt.delay_us == 0) return;
     struct timespec t = {opt.delay_us / 1000000, (long)(opt.delay_us % 1000000) * 1000};
@@ -174,15 +202,18 @@ static void *sf_init(struct fuse_conn_info *conn, struct fuse_config *cfg) {
     // renamed to .fuse_hidden*: the open descriptor still reads the backing
     // file, and no stray names are left in a folder that must end up empty.
     cfg->hard_remove = 1;
+    if (stats_fd >= 0) {
+        // Here, in the daemon, getpid() is the process to signal.
+        dprintf(stats_fd, "pid\t%ld\n", (long)getpid());
+        signal(SIGUSR1, want_counts);
+    }
     return NULL;
 }
 
 static void sf_destroy(void *data) {
     (void)data;
     if (stats_fd < 0) return;
-    dprintf(stats_fd, "delay_us\t%u\n", opt.delay_us);
-    for (int i = 0; i < OPS; i++) dprintf(stats_fd, "%s\t%lu\n", op_names[i], atomic_load(&counts[i]));
-    dprintf(stats_fd, "# end\n");  // the reader waits for this line: unmount returns before we get here
+    write_counts("# end");  // unmount returns before this is written
     close(stats_fd);
 }
 
@@ -421,7 +452,8 @@ static void usage(const char *self) {
            "  --delay-us N         wait N microseconds before answering each call (default 300)\n"
            "  --no-utimens         no setting of times (futimens, utimensat: ENOSYS)\n"
            "  --no-chmod[=ENOSYS]  refuse permission bits (EPERM, or ENOSYS)\n"
-           "  --stats FILE         write the number of calls of each kind at unmount\n\n",
+           "  --stats FILE         write the number of calls of each kind at unmount,\n"
+           "                       and so far on SIGUSR1 (to the pid the file names)\n\n",
            self);
 }
 
