@@ -141,16 +141,20 @@ snapshot() {
 }
 
 # calls FILE FROM TO STATFS_TRIGGERS: the calls between block FROM and block
-# TO (0: none before), less the trigger statfs calls, and how many per file.
+# TO, less the trigger statfs calls, how many per file, and how long slowfs
+# slept for them (a sleep lasts longer than the delay asked for).
 calls() {
   awk -F'\t' -v from="$2" -v to="$3" -v triggers="$4" -v files="$files" '
     /^# / { block++; next }
     $1 == "pid" || $1 == "delay_us" { next }
     block == from - 1 && from > 0 { before[$1] = $2 }
+    block == to - 1 && $1 == "waited_us" { waited = $2 - before[$1]; next }
     block == to - 1 { n = $2 - before[$1] - ($1 == "statfs" ? triggers : 0); if (n) { order[++k] = $1; count[$1] = n; total += n } }
     END {
       for (i = 1; i <= k; i++) printf "%s%s %d", (i > 1 ? ", " : ""), order[i], count[order[i]]
-      printf "; %d in all, %.2f per file\n", total, total / files
+      printf "; %d in all, %.2f per file", total, total / files
+      if (waited) printf "; slept %.3f s in all, %.0f us a call", waited / 1e6, waited / total
+      printf "\n"
     }' "$1"
 }
 
