@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_copy.h"
 #include "platform/win32/win32_system.h"
 #include "platform/win32/win32_text.h"
 #include "text/utf.h"
@@ -31,22 +31,7 @@ constexpr DWORD kChunk = 1 << 20;
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-}  // namespace
-
-bool isRegular(HANDLE file, FileInfo& out, bool linkItselfRefused) {
-    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &out.info)) return false;
-    DWORD refused = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE;
-    if (linkItselfRefused) refused |= FILE_ATTRIBUTE_REPARSE_POINT;
-    return (out.info.dwFileAttributes & refused) == 0;
-}
-
-Handle openRegular(const std::u16string& path, FileInfo& info) {
-    Handle file(CreateFileW(filePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (file.valid() && !isRegular(file.get(), info, true)) return Handle();
-    return file;
-}
-
+// Reads until `size` bytes or the end of the file; the count read, or -1.
 long long readFull(HANDLE file, char* buffer, DWORD size) {
     DWORD got = 0;
     while (got < size) {
@@ -67,6 +52,8 @@ bool writeAll(HANDLE file, const char* data, DWORD size) {
     }
     return true;
 }
+
+}  // namespace
 
 bool sameBytes(HANDLE a, HANDLE b) {
     std::unique_ptr<char[]> bufferA(new char[kChunk]), bufferB(new char[kChunk]);
@@ -97,16 +84,6 @@ bool copyData(HANDLE in, HANDLE out, std::uint64_t size) {
     }
 }
 
-}  // namespace
-
-bool markForDeletion(HANDLE file, bool mark) {
-    FILE_DISPOSITION_INFO disposition{};
-    disposition.DeleteFile = mark ? TRUE : FALSE;
-    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != 0;
-}
-
-namespace {
-
 // The source's last-write and last-access times and its attributes.
 bool takeTimesAndAttributes(HANDLE out, const FileInfo& source) {
     FILE_BASIC_INFO basic{};
@@ -119,26 +96,6 @@ bool takeTimesAndAttributes(HANDLE out, const FileInfo& source) {
     basic.FileAttributes = kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL;
     return SetFileInformationByHandle(out, FileBasicInfo, &basic, sizeof basic) != 0;
 }
-
-std::u16string folderOf(const std::u16string& path) {
-    const std::size_t separator = path.find_last_of(u"\\/");
-    return separator == std::u16string::npos ? std::u16string() : path.substr(0, separator + 1);
-}
-
-}  // namespace
-
-std::u16string temporaryNameBeside(const std::u16string& target) {
-    static std::atomic<unsigned> counter{0};
-    return folderOf(target) + u".quillmarsh-" + text::decimal(GetCurrentProcessId()) + u"-" +
-           text::decimal(counter++) + u".part";
-}
-
-void removeTemporary(const std::wstring& temporary) {
-    SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);  // a read-only file cannot be deleted
-    DeleteFileW(temporary.c_str());
-}
-
-namespace {
 
 enum class Publish { Done, Taken, Failed, NotByHandle };
 
@@ -224,17 +181,6 @@ Handle openSource(const std::u16string& from, FileInfo& source) {
 }
 
 }  // namespace
-
-bool renameOpen(HANDLE file, const std::u16string& target) {
-    const std::wstring name = wide(target);
-    std::vector<char> record(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
-    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(record.data());
-    rename->ReplaceIfExists = FALSE;
-    rename->RootDirectory = nullptr;
-    rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
-    std::memcpy(rename->FileName, name.data(), name.size() * sizeof(wchar_t));
-    return SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(record.size())) != 0;
-}
 
 TransferResult copyOpen(HANDLE in, const FileInfo& source, const std::u16string& to, TransferWitness* witness) {
     // A name that is taken stays taken: compare at once rather than copy

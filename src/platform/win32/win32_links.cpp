@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_links.h"
 #include "platform/win32/win32_text.h"
 
 namespace qm::win32 {
@@ -151,18 +151,6 @@ TransferResult takenBy(HANDLE link, const FileInfo& info, const std::u16string& 
 }
 
 }  // namespace
-
-Itself whatIs(HANDLE file, FileInfo& info) {
-    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info.info)) return Itself::Other;
-    const DWORD attributes = info.info.dwFileAttributes;
-    if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) return Itself::Other;
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return Itself::Regular;
-    FILE_ATTRIBUTE_TAG_INFO tag{};
-    return GetFileInformationByHandleEx(file, FileAttributeTagInfo, &tag, sizeof tag) &&
-                   tag.ReparseTag == IO_REPARSE_TAG_SYMLINK
-               ? Itself::Link
-               : Itself::Other;
-}
 
 bool remakeLink(HANDLE link, const FileInfo& info, const std::u16string& to, TransferWitness* witness, FileInfo& made) {
     const std::optional<LinkTarget> target = targetOf(link);

@@ -1,6 +1,8 @@
 // Moving one file: a rename where the volume allows it, otherwise a copy
 // that is published whole before the source name goes.
-#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_copy.h"
+#include "platform/win32/win32_folders.h"
+#include "platform/win32/win32_links.h"
 #include "platform/win32/win32_system.h"
 #include "platform/win32/win32_text.h"
 

@@ -7,7 +7,9 @@
 // lead elsewhere after it was opened changes nothing.
 #include <windows.h>
 
-#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_copy.h"
+#include "platform/win32/win32_folders.h"
+#include "platform/win32/win32_links.h"
 #include "platform/win32/win32_system.h"
 #include "platform/win32/win32_text.h"
 

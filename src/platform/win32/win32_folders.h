@@ -1,17 +1,20 @@
-// Handles, file facts and the copy that the Windows platform's file calls share.
+// Open folders, handles and the facts of files, as every file call of the
+// Windows side uses them: which file a handle is and what it is, renaming
+// and removing through a handle, hidden names for files on their way in.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 #include <memory>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
 namespace qm::win32 {
 
+// An open handle, closed when it goes.
 class Handle {
 public:
     explicit Handle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
@@ -40,8 +43,7 @@ private:
     HANDLE h_;
 };
 
-// A FILETIME (100 ns steps from 1601) as seconds and nanoseconds from 1970,
-// and back.
+// A FILETIME (100 ns steps from 1601) as seconds and nanoseconds from 1970.
 inline FileTime timeOf(const FILETIME& time) {
     const std::uint64_t ticks = (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
     return {static_cast<std::int64_t>(ticks / 10000000) - 11644473600LL,
@@ -76,51 +78,18 @@ bool isRegular(HANDLE file, FileInfo& out, bool linkItselfRefused);
 enum class Itself { Regular, Link, Other };
 Itself whatIs(HANDLE file, FileInfo& info);
 
-// Opens a regular file for reading without following a link at its name;
-// invalid for anything else.
-Handle openRegular(const std::u16string& path, FileInfo& info);
-
-// Reads until `size` bytes or the end of the file; the count read, or -1.
-long long readFull(HANDLE file, char* buffer, DWORD size);
-bool writeAll(HANDLE file, const char* data, DWORD size);
-// Whether two open files hold the same bytes from their current positions on.
-bool sameBytes(HANDLE a, HANDLE b);
-
 // Marks an open file to go when it is closed (or clears the mark): a file
 // being written under a temporary name then leaves nothing if the process dies.
 bool markForDeletion(HANDLE file, bool mark);
-// A fresh hidden name in the folder of `target`, for writing it whole first.
-std::u16string temporaryNameBeside(const std::u16string& target);
-void removeTemporary(const std::wstring& temporary);
-
-// Copies `from` to the new name `to` as the transfer contract says: Copied,
-// AlreadyThere or Failed, with the source's facts; the source is never touched.
-TransferResult copyInto(const std::u16string& from, const std::u16string& to, TransferWitness* witness);
-// The same from a source that is open already (at its start).
-TransferResult copyOpen(HANDLE in, const FileInfo& source, const std::u16string& to, TransferWitness* witness);
-// What a transfer whose destination name is taken comes to: AlreadyThere
-// when a regular file with the source's bytes has it, else Failed.
-TransferResult compareWithTaken(const std::u16string& from, const std::u16string& to);
 
 // Renames the open file (opened with DELETE access) to `target`, never
 // replacing what has that name: false with the error (ERROR_ALREADY_EXISTS,
 // ERROR_NOT_SAME_DEVICE, ...) left for GetLastError.
 bool renameOpen(HANDLE file, const std::u16string& target);
 
-// Moves the symbolic link `link` (opened as itself with DELETE access, its
-// own facts in `info`) to the new name `to` as the link: renamed on the same
-// volume, else made anew there (see remakeLink) and then removed. Moved,
-// Copied (the link could not be removed), AlreadyThere (a link with the same
-// target has the name) or Failed, with the facts and identity of the link
-// that now has the name.
-TransferResult moveLink(Handle& link, const FileInfo& info, const std::u16string& to, bool sameVolume,
-                        TransferWitness* witness);
-// A new link at `to` with the target and times of the open link `link`: made
-// under a hidden name beside `to`, told to the witness with its own facts
-// and identity (in `made`), and renamed into place, never replacing. False
-// with the reason left for GetLastError (ERROR_ALREADY_EXISTS: `to` is
-// taken; ERROR_PRIVILEGE_NOT_HELD: links cannot be made here).
-bool remakeLink(HANDLE link, const FileInfo& info, const std::u16string& to, TransferWitness* witness, FileInfo& made);
+// A fresh hidden name in the folder of `target`, for writing it whole first.
+std::u16string temporaryNameBeside(const std::u16string& target);
+void removeTemporary(const std::wstring& temporary);
 
 // A folder of a run. Windows reaches files by whole paths, so the open folder
 // is its path with one separator, to which each name is appended; what keeps
