@@ -1,10 +1,12 @@
 // Open folders and the small things every file call of the Windows side
-// shares: what a handle is, renaming and marking through a handle, hidden
-// names beside a file's destination, which folder an open folder is.
+// shares: what a handle is, renaming and removing through a handle, hidden
+// names beside a file's destination, the holds of the process on folders,
+// which folder an open folder is.
 #include <windows.h>
 
 #include <atomic>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -73,18 +75,85 @@ void removeTemporary(const std::wstring& temporary) {
     DeleteFileW(temporary.c_str());
 }
 
-Win32Folder::Win32Folder(std::u16string path, Handle handle, DWORD volume, Chain above)
+bool removeNow(HANDLE file) {
+    constexpr auto kDispositionEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);  // FileDispositionInfoEx
+    constexpr DWORD kDelete = 0x1, kPosixSemantics = 0x2;
+    struct {
+        DWORD flags;
+    } disposition{kDelete | kPosixSemantics};
+    return SetFileInformationByHandle(file, kDispositionEx, &disposition, sizeof disposition) ||
+           markForDeletion(file, true);
+}
+
+namespace {
+
+// Every hold of the process, to be found by the folder it is on. Holds are
+// made and dropped on any thread; they give way on the one that runs the
+// window model, which is also the one that uses their handles.
+std::mutex& holdsLock() {
+    static std::mutex lock;
+    return lock;
+}
+std::vector<FolderHold*>& holds() {
+    static std::vector<FolderHold*> all;
+    return all;
+}
+
+}  // namespace
+
+FolderHold::FolderHold(Handle handle, DWORD access, DWORD sharing, DWORD flags)
+    : handle_(std::move(handle)), access_(access), sharing_(sharing), flags_(flags) {
+    FileInfo info;
+    if (handle_.valid() && GetFileInformationByHandle(handle_.get(), &info.info)) id_ = info.id();
+    const std::lock_guard lock(holdsLock());
+    holds().push_back(this);
+}
+
+FolderHold::~FolderHold() {
+    const std::lock_guard lock(holdsLock());
+    std::erase(holds(), this);
+}
+
+HANDLE FolderHold::get() const {
+    const std::lock_guard lock(holdsLock());
+    return handle_.get();
+}
+
+bool removeEmptyFolder(HANDLE folder) {
+    FileInfo info;
+    if (!GetFileInformationByHandle(folder, &info.info)) return false;
+    const std::lock_guard lock(holdsLock());
+    std::vector<FolderHold*> aside;
+    for (FolderHold* hold : holds()) {
+        if (hold->handle_.valid() && hold->id_ == info.id()) {
+            hold->handle_.close();
+            aside.push_back(hold);
+        }
+    }
+    // Reached through the handle it was checked on, never by its name
+    // again. Not shared for delete while it is removed: no one renames it
+    // meanwhile. A folder that holds anything refuses the mark.
+    Handle removing(ReOpenFile(folder, DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT));
+    if (removing.valid() && removeNow(removing.get()) && removing.close()) return true;
+    removing.close();  // before the holds come back, which do not share for delete
+    for (FolderHold* hold : aside) hold->handle_ = Handle(ReOpenFile(folder, hold->access_, hold->sharing_, hold->flags_));
+    return false;
+}
+
+Win32Folder::Win32Folder(std::u16string path, std::shared_ptr<const FolderHold> hold, DWORD volume, Chain above)
     : OpenFolder(path), prefix_(std::move(path)), volume_(volume), chain_(std::move(above)) {
     if (!prefix_.empty() && prefix_.back() != u'\\' && prefix_.back() != u'/') prefix_ += u'\\';
-    chain_.push_back(std::make_shared<const Handle>(std::move(handle)));
+    chain_.push_back(std::move(hold));
 }
 
 std::unique_ptr<Win32Folder> openWin32Folder(const std::u16string& path, bool refuseLinks, Win32Folder::Chain above) {
     // No FILE_SHARE_DELETE: while the run holds it, the folder cannot be
     // renamed, removed or replaced by a link.
-    Handle folder(CreateFileW(filePath(path).c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS | (refuseLinks ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr));
+    constexpr DWORD access = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+    constexpr DWORD sharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (refuseLinks ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+    Handle folder(CreateFileW(filePath(path).c_str(), access, sharing, nullptr, OPEN_EXISTING, flags, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
     if (!folder.valid() || !GetFileInformationByHandle(folder.get(), &info) ||
         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
@@ -95,7 +164,8 @@ std::unique_ptr<Win32Folder> openWin32Folder(const std::u16string& path, bool re
     // itself, but still tell the name's attributes. The folder is held
     // without sharing for delete, so the name cannot have changed since.
     if (refuseLinks && (GetFileAttributesW(filePath(path).c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return nullptr;
-    return std::make_unique<Win32Folder>(path, std::move(folder), info.dwVolumeSerialNumber, std::move(above));
+    return std::make_unique<Win32Folder>(path, std::make_shared<const FolderHold>(std::move(folder), access, sharing, flags),
+                                         info.dwVolumeSerialNumber, std::move(above));
 }
 
 }  // namespace win32

@@ -87,9 +87,44 @@ bool markForDeletion(HANDLE file, bool mark);
 // ERROR_NOT_SAME_DEVICE, ...) left for GetLastError.
 bool renameOpen(HANDLE file, const std::u16string& target);
 
+// Removes the open file's name now, though others may still have it open:
+// with POSIX semantics where the system has them (Windows 10 on NTFS);
+// elsewhere the file is only marked, and its name goes with the last handle.
+bool removeNow(HANDLE file);
+
 // A fresh hidden name in the folder of `target`, for writing it whole first.
 std::u16string temporaryNameBeside(const std::u16string& target);
 void removeTemporary(const std::wstring& temporary);
+
+// A handle that this process keeps on a folder: a run's folder, held
+// without FILE_SHARE_DELETE so that its path keeps leading there, or a lock.
+// Windows refuses DELETE access to a folder while any handle on it does not
+// share it, the process's own included, and keeps a folder that was removed
+// until its last handle closes (so that the folder above it is not empty
+// yet). A folder that this process removes therefore first has every hold
+// of the process on it give way (see removeEmptyFolder), and gets them back,
+// reopened from a handle of the folder itself, when it stays.
+class FolderHold {
+public:
+    // `access`, `sharing` and `flags` as `handle` was opened with, to open it again.
+    FolderHold(Handle handle, DWORD access, DWORD sharing, DWORD flags);
+    ~FolderHold();
+    FolderHold(const FolderHold&) = delete;
+    FolderHold& operator=(const FolderHold&) = delete;
+    // Invalid once its folder was removed.
+    HANDLE get() const;
+
+private:
+    friend bool removeEmptyFolder(HANDLE folder);
+    Handle handle_;
+    FileId id_;
+    DWORD access_, sharing_, flags_;
+};
+
+// Removes the folder open in `folder` (as itself, sharing everything) when
+// it is empty, the holds of this process on it giving way first; a folder
+// that stays (it holds something, another program holds it) gets them back.
+bool removeEmptyFolder(HANDLE folder);
 
 // A folder of a run. Windows reaches files by whole paths, so the open folder
 // is its path with one separator, to which each name is appended; what keeps
@@ -99,8 +134,8 @@ void removeTemporary(const std::wstring& temporary);
 // down from where the walk started.
 class Win32Folder : public OpenFolder {
 public:
-    using Chain = std::vector<std::shared_ptr<const Handle>>;
-    Win32Folder(std::u16string path, Handle handle, DWORD volume, Chain above);
+    using Chain = std::vector<std::shared_ptr<const FolderHold>>;
+    Win32Folder(std::u16string path, std::shared_ptr<const FolderHold> hold, DWORD volume, Chain above);
     std::u16string pathOf(NativeNameView name) const { return prefix_ + std::u16string(name); }
     HANDLE handle() const { return chain_.back()->get(); }
     DWORD volume() const { return volume_; }

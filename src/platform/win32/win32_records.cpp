@@ -147,19 +147,6 @@ win32::Handle openToRemove(OpenFolder& folder, NativeNameView name) {
     return file;
 }
 
-// Removes the open file's name now, though others may still have it open:
-// with POSIX semantics where the system has them (Windows 10 on NTFS);
-// elsewhere the file is only marked, and its name goes with the last handle.
-bool removeNow(HANDLE file) {
-    constexpr auto kDispositionEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);  // FileDispositionInfoEx
-    constexpr DWORD kDelete = 0x1, kPosixSemantics = 0x2;
-    struct {
-        DWORD flags;
-    } disposition{kDelete | kPosixSemantics};
-    return SetFileInformationByHandle(file, kDispositionEx, &disposition, sizeof disposition) ||
-           win32::markForDeletion(file, true);
-}
-
 }  // namespace
 
 std::unique_ptr<RecordFile> Win32System::createRecordIn(OpenFolder& folder, NativeNameView name) {
@@ -186,7 +173,7 @@ bool Win32System::removeFileIn(OpenFolder& folder, NativeNameView name) {
     // Through the handle of what was checked: the link itself goes, never
     // what it leads to.
     win32::Handle file = openToRemove(folder, name);
-    return file.valid() && removeNow(file.get()) && file.close();
+    return file.valid() && win32::removeNow(file.get()) && file.close();
 }
 
 bool Win32System::renameIn(OpenFolder& folder, NativeNameView from, NativeNameView to) {

@@ -127,12 +127,14 @@ private:
     win32::Handle deleter_;
 };
 
+// A hold like a folder's own: the lock gives way when its folder is removed.
 class Win32Lock : public FolderLock {
 public:
-    explicit Win32Lock(win32::Handle handle) : handle_(std::move(handle)) {}
+    Win32Lock(win32::Handle handle, DWORD access, DWORD sharing, DWORD flags)
+        : hold_(std::move(handle), access, sharing, flags) {}
 
 private:
-    win32::Handle handle_;
+    win32::FolderHold hold_;
 };
 
 }  // namespace
@@ -177,12 +179,12 @@ HeldResult Win32System::holdFile(OpenFolder& folder, NativeNameView name, bool f
 }
 
 bool Win32System::removeFolderBelow(OpenFolder& parent, NativeNameView name) {
-    // The folder itself, checked and removed through one handle. A junction
-    // or link would go too, leaving what it leads to: not a share folder
-    // the run made, so left alone. A folder that holds anything refuses
-    // to be marked.
+    // The folder itself, opened to be checked, taking nothing from anyone,
+    // and removed through this handle (see removeEmptyFolder). A junction or
+    // link would go too, leaving what it leads to: not a share folder the
+    // run made, so left alone.
     const std::wstring path = win32::filePath(folderOf(parent).pathOf(name));
-    win32::Handle folder(CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+    win32::Handle folder(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES | SYNCHRONIZE,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
@@ -195,7 +197,7 @@ bool Win32System::removeFolderBelow(OpenFolder& parent, NativeNameView name) {
     // the name's attributes tell. The answer can only refuse more.
     const DWORD named = GetFileAttributesW(path.c_str());
     if (named == INVALID_FILE_ATTRIBUTES || (named & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return false;
-    return win32::markForDeletion(folder.get(), true) && folder.close();
+    return win32::removeEmptyFolder(folder.get());
 }
 
 std::unique_ptr<FolderLock> Win32System::lockFolder(OpenFolder& folder, bool exclusive) {
@@ -204,12 +206,13 @@ std::unique_ptr<FolderLock> Win32System::lockFolder(OpenFolder& folder, bool exc
     // asks to write; neither lets others write. So runs open side by side,
     // and an undo opens only while no run or other undo has it. The system
     // releases it with the process.
-    const DWORD access = exclusive ? FILE_ADD_FILE : FILE_LIST_DIRECTORY;
-    win32::Handle handle(CreateFileW(win32::filePath(folder.path()).c_str(), access | SYNCHRONIZE,
-                                     FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    // Opened from the folder's own handle: the very folder held is locked.
+    const DWORD access = (exclusive ? FILE_ADD_FILE : FILE_LIST_DIRECTORY) | SYNCHRONIZE;
+    constexpr DWORD sharing = FILE_SHARE_READ | FILE_SHARE_DELETE;
+    constexpr DWORD flags = FILE_FLAG_BACKUP_SEMANTICS;
+    win32::Handle handle(ReOpenFile(folderOf(folder).handle(), access, sharing, flags));
     if (!handle.valid()) return nullptr;
-    return std::make_unique<Win32Lock>(std::move(handle));
+    return std::make_unique<Win32Lock>(std::move(handle), access, sharing, flags);
 }
 
 }  // namespace qm
