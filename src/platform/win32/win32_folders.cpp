@@ -141,13 +141,35 @@ bool removeEmptyFolder(HANDLE folder) {
     return false;
 }
 
-Win32Folder::Win32Folder(std::u16string path, std::shared_ptr<const FolderHold> hold, DWORD volume, Chain above)
-    : OpenFolder(path), prefix_(std::move(path)), volume_(volume), chain_(std::move(above)) {
+Refused refusedFor(DWORD error) {
+    switch (error) {
+        // The file system has no such call, or not for this kind of file.
+        case ERROR_INVALID_FUNCTION:
+        case ERROR_NOT_SUPPORTED:
+        // Asked for a file this process made with write access: the file
+        // system (or a filter on it) will not, whoever asks.
+        case ERROR_ACCESS_DENIED:
+            return Refused::EveryFile;
+        // What FAT answers for a time it cannot hold, and some redirectors
+        // for a call they do not know: it may be this file's time only, so
+        // the next file is asked again.
+        case ERROR_INVALID_PARAMETER:
+            return Refused::ThisFile;
+        default:
+            return Refused::No;
+    }
+}
+
+Win32Folder::Win32Folder(std::u16string path, std::shared_ptr<const FolderHold> hold, DWORD volume, Chain above,
+                         std::shared_ptr<Refusals> refusals)
+    : OpenFolder(path), prefix_(std::move(path)), volume_(volume), chain_(std::move(above)),
+      refusals_(std::move(refusals)) {
     if (!prefix_.empty() && prefix_.back() != u'\\' && prefix_.back() != u'/') prefix_ += u'\\';
     chain_.push_back(std::move(hold));
 }
 
-std::unique_ptr<Win32Folder> openWin32Folder(const std::u16string& path, bool refuseLinks, Win32Folder::Chain above) {
+std::unique_ptr<Win32Folder> openWin32Folder(const std::u16string& path, bool refuseLinks, Win32Folder::Chain above,
+                                             std::shared_ptr<Refusals> refusals) {
     // No FILE_SHARE_DELETE: while the run holds it, the folder cannot be
     // renamed, removed or replaced by a link.
     constexpr DWORD access = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
@@ -165,13 +187,15 @@ std::unique_ptr<Win32Folder> openWin32Folder(const std::u16string& path, bool re
     // without sharing for delete, so the name cannot have changed since.
     if (refuseLinks && (GetFileAttributesW(filePath(path).c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return nullptr;
     return std::make_unique<Win32Folder>(path, std::make_shared<const FolderHold>(std::move(folder), access, sharing, flags),
-                                         info.dwVolumeSerialNumber, std::move(above));
+                                         info.dwVolumeSerialNumber, std::move(above), std::move(refusals));
 }
 
 }  // namespace win32
 
 std::unique_ptr<OpenFolder> Win32System::openFolder(const std::u16string& path) {
-    return win32::openWin32Folder(path, false, {});
+    auto refusals = std::make_shared<win32::Refusals>();
+    refusals->simulated = simulateRefusals_;
+    return win32::openWin32Folder(path, false, {}, std::move(refusals));
 }
 
 std::unique_ptr<OpenFolder> Win32System::openFolderBelow(OpenFolder& base, std::u16string_view relative,
@@ -191,12 +215,14 @@ std::unique_ptr<OpenFolder> Win32System::openFolderBelow(OpenFolder& base, std::
         path += part;
         if (create) CreateDirectoryW(win32::filePath(path).c_str(), nullptr);  // one that exists is fine: the open decides
         if (current) chain = current->chain();
-        current = win32::openWin32Folder(path, true, chain);
+        // Below a folder lies its file system (the share folders of a run
+        // below the folder that holds them): what it refused is not asked again.
+        current = win32::openWin32Folder(path, true, chain, from.sharedRefusals());
         if (!current) return nullptr;
     }
     if (current) return current;
     // Nothing below: the base itself, once more.
-    return win32::openWin32Folder(base.path(), false, {});
+    return win32::openWin32Folder(base.path(), false, {}, from.sharedRefusals());
 }
 
 std::optional<FileId> Win32System::identityOf(OpenFolder& folder) {

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -126,6 +127,24 @@ private:
 // that stays (it holds something, another program holds it) gets them back.
 bool removeEmptyFolder(HANDLE folder);
 
+// What the file system of a run's folders refused to set on a new file
+// (some network redirectors, FAT and file systems of other programs keep
+// no times or attributes, or refuse to set them), so that the call is not
+// made again for every file. Shared by a folder and the folders opened
+// below it: a run's share folders learn it once for the whole run.
+struct Refusals {
+    std::atomic<bool> times{false}, attributes{false};
+    // Tests: the file system answers every such call as one that cannot.
+    bool simulated = false;
+};
+
+// How a file system refused to set the times or attributes of a file that
+// this process has just made (and so may set them on): not at all, for this
+// file only (a value it cannot hold, such as a time before 1980 on FAT), or
+// for every file (it cannot set them, or will not).
+enum class Refused { No, ThisFile, EveryFile };
+Refused refusedFor(DWORD error);
+
 // A folder of a run. Windows reaches files by whole paths, so the open folder
 // is its path with one separator, to which each name is appended; what keeps
 // that path leading to the same folder is the folder's handle, held open
@@ -135,21 +154,26 @@ bool removeEmptyFolder(HANDLE folder);
 class Win32Folder : public OpenFolder {
 public:
     using Chain = std::vector<std::shared_ptr<const FolderHold>>;
-    Win32Folder(std::u16string path, std::shared_ptr<const FolderHold> hold, DWORD volume, Chain above);
+    Win32Folder(std::u16string path, std::shared_ptr<const FolderHold> hold, DWORD volume, Chain above,
+                std::shared_ptr<Refusals> refusals);
     std::u16string pathOf(NativeNameView name) const { return prefix_ + std::u16string(name); }
     HANDLE handle() const { return chain_.back()->get(); }
     DWORD volume() const { return volume_; }
     // This folder's handle and those above it, for a folder opened below.
     const Chain& chain() const { return chain_; }
+    Refusals& refusals() const { return *refusals_; }
+    const std::shared_ptr<Refusals>& sharedRefusals() const { return refusals_; }
 
 private:
     std::u16string prefix_;
     DWORD volume_;
     Chain chain_;
+    std::shared_ptr<Refusals> refusals_;
 };
 
 // Opens a folder for a run: a folder (not a file or device), and, when
 // `refuseLinks`, not a symbolic link or junction itself. nullptr otherwise.
-std::unique_ptr<Win32Folder> openWin32Folder(const std::u16string& path, bool refuseLinks, Win32Folder::Chain above);
+std::unique_ptr<Win32Folder> openWin32Folder(const std::u16string& path, bool refuseLinks, Win32Folder::Chain above,
+                                             std::shared_ptr<Refusals> refusals);
 
 }  // namespace qm::win32

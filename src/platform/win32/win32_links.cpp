@@ -159,14 +159,16 @@ bool remakeLink(HANDLE link, const FileInfo& info, const std::u16string& to, Tra
         if (!target) SetLastError(ERROR_INVALID_DATA);
         return false;
     }
-    // The link's own times; the record hears what the new link really has.
+    // The link's own times, where its file system can set them; the record
+    // hears what the new link really has.
     FILE_BASIC_INFO basic{};
     basic.LastAccessTime.LowPart = info.info.ftLastAccessTime.dwLowDateTime;
     basic.LastAccessTime.HighPart = static_cast<LONG>(info.info.ftLastAccessTime.dwHighDateTime);
     basic.LastWriteTime.LowPart = info.info.ftLastWriteTime.dwLowDateTime;
     basic.LastWriteTime.HighPart = static_cast<LONG>(info.info.ftLastWriteTime.dwHighDateTime);
-    if (!SetFileInformationByHandle(hidden.get(), FileBasicInfo, &basic, sizeof basic) ||
-        !GetFileInformationByHandle(hidden.get(), &made.info) ||
+    const bool timed = SetFileInformationByHandle(hidden.get(), FileBasicInfo, &basic, sizeof basic) ||
+                       refusedFor(GetLastError()) != Refused::No;
+    if (!timed || !GetFileInformationByHandle(hidden.get(), &made.info) ||
         (witness && !witness->publishing(made.facts(), made.id()))) {
         removeMade(hidden);
         SetLastError(ERROR_CANCELLED);

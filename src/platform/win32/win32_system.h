@@ -51,6 +51,13 @@ public:
     std::uint64_t clockSeed() override;
     FileTime currentTime() override;
     std::int64_t utcOffset(const FileTime& time) override;
+
+    // Tests: new folders behave as on a file system that cannot set a
+    // file's times or attributes.
+    void simulateRefusals(bool on) { simulateRefusals_ = on; }
+
+private:
+    bool simulateRefusals_ = false;
 };
 
 }  // namespace qm

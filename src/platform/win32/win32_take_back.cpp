@@ -62,7 +62,8 @@ public:
     }
 
     Moved copyTo(OpenFolder& folder, NativeNameView name) override {
-        const std::u16string target = folderOf(folder).pathOf(name);
+        auto& to = static_cast<win32::Win32Folder&>(folder);
+        const std::u16string target = to.pathOf(name);
         if (kind_ == EntryKind::Link) {
             // A link goes back as a link, made anew with the held link's
             // target and times.
@@ -71,7 +72,7 @@ public:
             return taken(GetLastError()) ? Moved::Taken : Moved::Failed;
         }
         if (!rewind()) return Moved::Failed;
-        const TransferResult copied = win32::copyOpen(file_.get(), info_, target, nullptr);
+        const TransferResult copied = win32::copyOpen(file_.get(), info_, to, name, nullptr);
         if (copied.outcome == TransferOutcome::Copied) return Moved::Done;
         return GetFileAttributesW(win32::filePath(target).c_str()) != INVALID_FILE_ATTRIBUTES ? Moved::Taken
                                                                                               : Moved::Failed;
