@@ -7,7 +7,9 @@
 // only then is the mark cleared (where a marked file cannot be renamed, the
 // mark goes first and MoveFileExW without MOVEFILE_REPLACE_EXISTING renames it).
 // Windows files have no permission bits; their attributes (read-only,
-// hidden, system, archive) are what a copy keeps in their place.
+// hidden, system, archive) are what a copy keeps in their place. Where the
+// destination's file system cannot set times or attributes, the copy goes
+// without them rather than not at all.
 #include <windows.h>
 
 #include <atomic>
