@@ -3,7 +3,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_folders.h"
 #else
 #include <fcntl.h>
 #include <linux/fs.h>

@@ -7,7 +7,9 @@
 // only then is the mark cleared (where a marked file cannot be renamed, the
 // mark goes first and MoveFileExW without MOVEFILE_REPLACE_EXISTING renames it).
 // Windows files have no permission bits; their attributes (read-only,
-// hidden, system, archive) are what a copy keeps in their place.
+// hidden, system, archive) are what a copy keeps in their place. Where the
+// destination's file system cannot set times or attributes, the copy goes
+// without them rather than not at all.
 #include <windows.h>
 
 #include <atomic>
@@ -16,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_copy.h"
 #include "platform/win32/win32_system.h"
 #include "platform/win32/win32_text.h"
 #include "text/utf.h"
@@ -31,22 +33,7 @@ constexpr DWORD kChunk = 1 << 20;
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-}  // namespace
-
-bool isRegular(HANDLE file, FileInfo& out, bool linkItselfRefused) {
-    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &out.info)) return false;
-    DWORD refused = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE;
-    if (linkItselfRefused) refused |= FILE_ATTRIBUTE_REPARSE_POINT;
-    return (out.info.dwFileAttributes & refused) == 0;
-}
-
-Handle openRegular(const std::u16string& path, FileInfo& info) {
-    Handle file(CreateFileW(filePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (file.valid() && !isRegular(file.get(), info, true)) return Handle();
-    return file;
-}
-
+// Reads until `size` bytes or the end of the file; the count read, or -1.
 long long readFull(HANDLE file, char* buffer, DWORD size) {
     DWORD got = 0;
     while (got < size) {
@@ -67,6 +54,8 @@ bool writeAll(HANDLE file, const char* data, DWORD size) {
     }
     return true;
 }
+
+}  // namespace
 
 bool sameBytes(HANDLE a, HANDLE b) {
     std::unique_ptr<char[]> bufferA(new char[kChunk]), bufferB(new char[kChunk]);
@@ -97,50 +86,78 @@ bool copyData(HANDLE in, HANDLE out, std::uint64_t size) {
     }
 }
 
-}  // namespace
-
-bool markForDeletion(HANDLE file, bool mark) {
-    FILE_DISPOSITION_INFO disposition{};
-    disposition.DeleteFile = mark ? TRUE : FALSE;
-    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+LARGE_INTEGER large(const FILETIME& time) {
+    LARGE_INTEGER value;
+    value.LowPart = time.dwLowDateTime;
+    value.HighPart = static_cast<LONG>(time.dwHighDateTime);
+    return value;
 }
 
-namespace {
-
-// The source's last-write and last-access times and its attributes.
-bool takeTimesAndAttributes(HANDLE out, const FileInfo& source) {
+// What a copy keeps of its source besides the bytes: the last-write and
+// last-access times, the attributes, or both. What is 0 is left as it is.
+FILE_BASIC_INFO basicOf(const FileInfo& source, bool times, bool attributes) {
     FILE_BASIC_INFO basic{};
-    basic.LastAccessTime.LowPart = source.info.ftLastAccessTime.dwLowDateTime;
-    basic.LastAccessTime.HighPart = static_cast<LONG>(source.info.ftLastAccessTime.dwHighDateTime);
-    basic.LastWriteTime.LowPart = source.info.ftLastWriteTime.dwLowDateTime;
-    basic.LastWriteTime.HighPart = static_cast<LONG>(source.info.ftLastWriteTime.dwHighDateTime);
-    const DWORD kept = source.info.dwFileAttributes & kKeptAttributes;
-    // 0 would mean "leave them": the temporary file's hidden flag would stay.
-    basic.FileAttributes = kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL;
+    if (times) {
+        basic.LastAccessTime = large(source.info.ftLastAccessTime);
+        basic.LastWriteTime = large(source.info.ftLastWriteTime);
+    }
+    if (attributes) {
+        const DWORD kept = source.info.dwFileAttributes & kKeptAttributes;
+        // 0 would mean "leave them": the temporary file's hidden flag would stay.
+        basic.FileAttributes = kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL;
+    }
+    return basic;
+}
+
+bool setBasic(HANDLE out, FILE_BASIC_INFO basic, const Refusals& refusals) {
+    if (refusals.simulated) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return false;
+    }
     return SetFileInformationByHandle(out, FileBasicInfo, &basic, sizeof basic) != 0;
 }
 
-std::u16string folderOf(const std::u16string& path) {
-    const std::size_t separator = path.find_last_of(u"\\/");
-    return separator == std::u16string::npos ? std::u16string() : path.substr(0, separator + 1);
+// The times or the attributes on their own; false only for a real failure.
+// Once the file system said that it cannot set them, it is not asked again
+// in this run, and `kept` turns false.
+bool keep(HANDLE out, const FileInfo& source, Refusals& refusals, bool times, bool& kept) {
+    std::atomic<bool>& refused = times ? refusals.times : refusals.attributes;
+    if (refused.load(std::memory_order_relaxed)) {
+        kept = false;
+        return true;
+    }
+    if (setBasic(out, basicOf(source, times, !times), refusals)) return true;
+    const Refused why = refusedFor(GetLastError());
+    if (why == Refused::No) return false;
+    if (why == Refused::EveryFile) refused.store(true, std::memory_order_relaxed);
+    kept = false;
+    return true;
 }
 
-}  // namespace
-
-std::u16string temporaryNameBeside(const std::u16string& target) {
-    static std::atomic<unsigned> counter{0};
-    return folderOf(target) + u".quillmarsh-" + text::decimal(GetCurrentProcessId()) + u"-" +
-           text::decimal(counter++) + u".part";
+// The source's times and attributes: in one call while the file system
+// takes both, each on its own once it refused either, so that what it can
+// keep is still kept.
+bool takeTimesAndAttributes(HANDLE out, const FileInfo& source, Refusals& refusals, bool& timesKept,
+                            bool& attributesKept) {
+    if (!refusals.times.load(std::memory_order_relaxed) && !refusals.attributes.load(std::memory_order_relaxed) &&
+        setBasic(out, basicOf(source, true, true), refusals))
+        return true;
+    return keep(out, source, refusals, true, timesKept) && keep(out, source, refusals, false, attributesKept);
 }
 
-void removeTemporary(const std::wstring& temporary) {
-    SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);  // a read-only file cannot be deleted
-    DeleteFileW(temporary.c_str());
+// The attributes the temporary file is made with: hidden while it is
+// written, unless its attributes could not be set afterwards (the file
+// would stay hidden). Then what the source has that a new file can take
+// (not read-only, under which it could not be marked for deletion).
+DWORD madeWith(const FileInfo& source, const Refusals& refusals, bool visible) {
+    if (!visible && !refusals.attributes.load(std::memory_order_relaxed)) return FILE_ATTRIBUTE_HIDDEN;
+    const DWORD kept = source.info.dwFileAttributes & kKeptAttributes & ~DWORD{FILE_ATTRIBUTE_READONLY};
+    return kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL;
 }
 
-namespace {
-
-enum class Publish { Done, Taken, Failed, NotByHandle };
+// Again: made hidden, and its attributes turned out not to be settable;
+// the copy is made once more, visible from the start.
+enum class Publish { Done, Taken, Failed, NotByHandle, Again };
 
 Publish publishedBy(bool renamed) {
     if (renamed) return Publish::Done;
@@ -148,31 +165,38 @@ Publish publishedBy(bool renamed) {
     return why == ERROR_ALREADY_EXISTS || why == ERROR_FILE_EXISTS ? Publish::Taken : Publish::NotByHandle;
 }
 
-// Tells the witness what is about to appear under the name.
-bool witnessed(TransferWitness* witness, HANDLE out, const FileInfo& source, FileId& id) {
+// Tells the witness what is about to appear under the name: the facts the
+// file really has, read back once its times were set (a file system that
+// could not set them, or keeps them coarser, has its own).
+bool witnessed(TransferWitness* witness, HANDLE out, FileId& id) {
     FileInfo written;
     if (!GetFileInformationByHandle(out, &written.info)) return false;
     id = written.id();
-    return !witness || witness->publishing(source.facts(), id);
+    return !witness || witness->publishing(written.facts(), id);
 }
 
-Publish viaTemporaryName(HANDLE in, const FileInfo& source, const std::u16string& target, TransferWitness* witness,
-                         FileId& id) {
+Publish viaTemporaryName(HANDLE in, const FileInfo& source, Win32Folder& to, const std::u16string& target,
+                         TransferWitness* witness, DWORD made, FileId& id, bool& kept) {
     const std::wstring temporary = filePath(temporaryNameBeside(target));
     // Not shared while it is written; DELETE so that it can be marked and renamed.
-    Handle out(CreateFileW(temporary.c_str(), GENERIC_WRITE | GENERIC_READ | DELETE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_HIDDEN, nullptr));
+    Handle out(CreateFileW(temporary.c_str(), GENERIC_WRITE | GENERIC_READ | DELETE, 0, nullptr, CREATE_NEW, made,
+                           nullptr));
     if (!out.valid()) return Publish::Failed;
     // A file system that cannot mark it still gets the copy; the file is
     // then removed by hand on failure, and only a kill would leave it.
     const bool marked = markForDeletion(out.get(), true);
-    if (!copyData(in, out.get(), source.size()) || !takeTimesAndAttributes(out.get(), source) ||
-        !witnessed(witness, out.get(), source, id)) {
+    bool timesKept = true, attributesKept = true;
+    const bool filled = copyData(in, out.get(), source.size()) &&
+                        takeTimesAndAttributes(out.get(), source, to.refusals(), timesKept, attributesKept);
+    const bool again = filled && !attributesKept && (made & FILE_ATTRIBUTE_HIDDEN) != 0 &&
+                       (source.info.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) == 0;
+    if (!filled || again || !witnessed(witness, out.get(), id)) {
         // A marked file goes by itself as it is closed.
         const bool closed = out.close();
         if (!marked || !closed) removeTemporary(temporary);
-        return Publish::Failed;
+        return again ? Publish::Again : Publish::Failed;
     }
+    kept = timesKept && attributesKept;
     // Published while still marked: a kill between the rename and clearing
     // the mark takes the whole file with it, so that neither its name nor a
     // temporary one is left. Where a marked file cannot be renamed, the mark
@@ -225,35 +249,35 @@ Handle openSource(const std::u16string& from, FileInfo& source) {
 
 }  // namespace
 
-bool renameOpen(HANDLE file, const std::u16string& target) {
-    const std::wstring name = wide(target);
-    std::vector<char> record(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
-    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(record.data());
-    rename->ReplaceIfExists = FALSE;
-    rename->RootDirectory = nullptr;
-    rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
-    std::memcpy(rename->FileName, name.data(), name.size() * sizeof(wchar_t));
-    return SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(record.size())) != 0;
-}
-
-TransferResult copyOpen(HANDLE in, const FileInfo& source, const std::u16string& to, TransferWitness* witness) {
+TransferResult copyOpen(HANDLE in, const FileInfo& source, Win32Folder& to, NativeNameView name,
+                        TransferWitness* witness) {
+    const std::u16string target = to.pathOf(name);
     // A name that is taken stays taken: compare at once rather than copy
     // first (a second run into the same shares would copy everything again).
     FileId id;
-    const Publish published = GetFileAttributesW(filePath(to).c_str()) != INVALID_FILE_ATTRIBUTES
-                                  ? Publish::Taken
-                                  : viaTemporaryName(in, source, to, witness, id);
-    if (published == Publish::Done) return {TransferOutcome::Copied, source.facts(), id};
+    bool kept = true;
+    Publish published = GetFileAttributesW(filePath(target).c_str()) != INVALID_FILE_ATTRIBUTES
+                            ? Publish::Taken
+                            : viaTemporaryName(in, source, to, target, witness, madeWith(source, to.refusals(), false),
+                                               id, kept);
+    if (published == Publish::Again) {
+        LARGE_INTEGER start{};
+        published = SetFilePointerEx(in, start, nullptr, FILE_BEGIN)
+                        ? viaTemporaryName(in, source, to, target, witness, madeWith(source, to.refusals(), true), id,
+                                           kept)
+                        : Publish::Failed;
+    }
+    if (published == Publish::Done) return {TransferOutcome::Copied, source.facts(), id, false, !kept};
     if (published != Publish::Taken) return {TransferOutcome::Failed, source.facts(), {}};
-    if (holdsSameContent(to, in, source, id)) return {TransferOutcome::AlreadyThere, source.facts(), id};
+    if (holdsSameContent(target, in, source, id)) return {TransferOutcome::AlreadyThere, source.facts(), id};
     return {TransferOutcome::Failed, source.facts(), {}, true};
 }
 
-TransferResult copyInto(const std::u16string& from, const std::u16string& to, TransferWitness* witness) {
+TransferResult copyInto(const std::u16string& from, Win32Folder& to, NativeNameView name, TransferWitness* witness) {
     FileInfo source;
     Handle in = openSource(from, source);
     if (!in.valid()) return {};
-    return copyOpen(in.get(), source, to, witness);
+    return copyOpen(in.get(), source, to, name, witness);
 }
 
 TransferResult compareWithTaken(const std::u16string& from, const std::u16string& to) {
@@ -271,8 +295,8 @@ namespace qm {
 
 TransferResult Win32System::copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
                                        TransferWitness* witness) {
-    return win32::copyInto(static_cast<win32::Win32Folder&>(from).pathOf(name),
-                           static_cast<win32::Win32Folder&>(to).pathOf(name), witness);
+    return win32::copyInto(static_cast<win32::Win32Folder&>(from).pathOf(name), static_cast<win32::Win32Folder&>(to),
+                           name, witness);
 }
 
 }  // namespace qm

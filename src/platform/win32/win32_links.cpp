@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_links.h"
 #include "platform/win32/win32_text.h"
 
 namespace qm::win32 {
@@ -152,18 +152,6 @@ TransferResult takenBy(HANDLE link, const FileInfo& info, const std::u16string& 
 
 }  // namespace
 
-Itself whatIs(HANDLE file, FileInfo& info) {
-    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info.info)) return Itself::Other;
-    const DWORD attributes = info.info.dwFileAttributes;
-    if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) return Itself::Other;
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return Itself::Regular;
-    FILE_ATTRIBUTE_TAG_INFO tag{};
-    return GetFileInformationByHandleEx(file, FileAttributeTagInfo, &tag, sizeof tag) &&
-                   tag.ReparseTag == IO_REPARSE_TAG_SYMLINK
-               ? Itself::Link
-               : Itself::Other;
-}
-
 bool remakeLink(HANDLE link, const FileInfo& info, const std::u16string& to, TransferWitness* witness, FileInfo& made) {
     const std::optional<LinkTarget> target = targetOf(link);
     Handle hidden;
@@ -171,14 +159,16 @@ bool remakeLink(HANDLE link, const FileInfo& info, const std::u16string& to, Tra
         if (!target) SetLastError(ERROR_INVALID_DATA);
         return false;
     }
-    // The link's own times; the record hears what the new link really has.
+    // The link's own times, where its file system can set them; the record
+    // hears what the new link really has.
     FILE_BASIC_INFO basic{};
     basic.LastAccessTime.LowPart = info.info.ftLastAccessTime.dwLowDateTime;
     basic.LastAccessTime.HighPart = static_cast<LONG>(info.info.ftLastAccessTime.dwHighDateTime);
     basic.LastWriteTime.LowPart = info.info.ftLastWriteTime.dwLowDateTime;
     basic.LastWriteTime.HighPart = static_cast<LONG>(info.info.ftLastWriteTime.dwHighDateTime);
-    if (!SetFileInformationByHandle(hidden.get(), FileBasicInfo, &basic, sizeof basic) ||
-        !GetFileInformationByHandle(hidden.get(), &made.info) ||
+    const bool timed = SetFileInformationByHandle(hidden.get(), FileBasicInfo, &basic, sizeof basic) ||
+                       refusedFor(GetLastError()) != Refused::No;
+    if (!timed || !GetFileInformationByHandle(hidden.get(), &made.info) ||
         (witness && !witness->publishing(made.facts(), made.id()))) {
         removeMade(hidden);
         SetLastError(ERROR_CANCELLED);

@@ -1,13 +1,13 @@
 // Reading a folder: the names of its regular files, in one arena (the file
 // list filters them with the shared wildcard rules, not the system's, which
 // also match short 8.3 names); every entry of an open folder with its kind;
-// which folder it is, and its version.
+// a folder's version.
 #include <windows.h>
 
 #include <cwchar>
 #include <memory>
 
-#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_folders.h"
 #include "platform/win32/win32_system.h"
 #include "platform/win32/win32_text.h"
 
@@ -126,12 +126,6 @@ bool Win32System::forEachEntry(OpenFolder& folder, const std::function<bool(Nati
         if (!visit(name, kindOf(data.dwFileAttributes))) return true;
     } while (FindNextFileW(find.get(), &data));
     return GetLastError() == ERROR_NO_MORE_FILES;
-}
-
-std::optional<FileId> Win32System::identityOf(OpenFolder& folder) {
-    win32::FileInfo info;
-    if (!GetFileInformationByHandle(static_cast<win32::Win32Folder&>(folder).handle(), &info.info)) return std::nullopt;
-    return info.id();
 }
 
 std::optional<FolderVersion> Win32System::folderVersion(const std::u16string& path) {

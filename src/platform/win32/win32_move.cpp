@@ -1,6 +1,8 @@
 // Moving one file: a rename where the volume allows it, otherwise a copy
 // that is published whole before the source name goes.
-#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_copy.h"
+#include "platform/win32/win32_folders.h"
+#include "platform/win32/win32_links.h"
 #include "platform/win32/win32_system.h"
 #include "platform/win32/win32_text.h"
 
@@ -9,7 +11,7 @@ namespace qm {
 TransferResult Win32System::moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
                                        TransferWitness* witness) {
     const auto& source = static_cast<win32::Win32Folder&>(from);
-    const auto& target = static_cast<win32::Win32Folder&>(to);
+    auto& target = static_cast<win32::Win32Folder&>(to);
     const std::u16string sourcePath = source.pathOf(name), targetPath = target.pathOf(name);
     // The file itself (a link is not followed), opened so that the rename
     // moves exactly the file that was looked at.
@@ -51,7 +53,7 @@ TransferResult Win32System::moveFile(OpenFolder& from, NativeNameView name, Open
         win32::Handle in(ReOpenFile(file.get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     FILE_FLAG_SEQUENTIAL_SCAN));
         if (!in.valid()) return {};
-        TransferResult copied = win32::copyOpen(in.get(), info, targetPath, witness);
+        TransferResult copied = win32::copyOpen(in.get(), info, target, name, witness);
         in.close();
         if (copied.outcome == TransferOutcome::Copied && win32::markForDeletion(file.get(), true) && file.close())
             copied.outcome = TransferOutcome::Moved;
@@ -61,7 +63,7 @@ TransferResult Win32System::moveFile(OpenFolder& from, NativeNameView name, Open
     // A source in use, which cannot be held, or a reparse point, which is
     // read through: a copy, published whole, and then the source name goes.
     // A read-only source stays.
-    TransferResult copied = win32::copyInto(sourcePath, targetPath, witness);
+    TransferResult copied = win32::copyInto(sourcePath, target, name, witness);
     if (copied.outcome == TransferOutcome::Copied && DeleteFileW(win32::filePath(sourcePath).c_str()))
         copied.outcome = TransferOutcome::Moved;
     return copied;

@@ -2,7 +2,7 @@
 // and where logs go.
 #include <windows.h>
 
-#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_folders.h"
 #include "platform/win32/win32_system.h"
 #include "platform/win32/win32_text.h"
 

@@ -31,9 +31,7 @@ public:
     TransferResult moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to, TransferWitness* witness) override;
     bool deleteFile(const std::u16string& path) override;
     std::optional<FileStamp> stampOf(OpenFolder& folder, NativeNameView name) override;
-    TakeBack moveBack(OpenFolder& share, NativeNameView name, OpenFolder& source, const FileStamp& expected) override;
-    TakeBack deleteCopy(OpenFolder& share, NativeNameView name, const FileStamp& expected,
-                        OpenFolder& source) override;
+    HeldResult holdFile(OpenFolder& folder, NativeNameView name, bool followLinks) override;
     bool removeFolderBelow(OpenFolder& parent, NativeNameView name) override;
     std::unique_ptr<FolderLock> lockFolder(OpenFolder& folder, bool exclusive) override;
     std::unique_ptr<RecordFile> createRecordFile(const std::u16string& path) override;
@@ -53,6 +51,13 @@ public:
     std::uint64_t clockSeed() override;
     FileTime currentTime() override;
     std::int64_t utcOffset(const FileTime& time) override;
+
+    // Tests: new folders behave as on a file system that cannot set a
+    // file's times or attributes.
+    void simulateRefusals(bool on) { simulateRefusals_ = on; }
+
+private:
+    bool simulateRefusals_ = false;
 };
 
 }  // namespace qm

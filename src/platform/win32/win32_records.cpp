@@ -1,42 +1,17 @@
-// Open folders, and the record of a run: written as the run goes, read back
-// as a stream, and reached in an open folder by its name alone.
+// The record of a run: written as the run goes, read back as a stream, and
+// reached in an open folder by its name alone.
 #include <windows.h>
 
 #include <algorithm>
 #include <string>
 
-#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_folders.h"
 #include "platform/win32/win32_system.h"
 #include "platform/win32/win32_text.h"
 
 namespace qm {
 
 namespace win32 {
-
-Win32Folder::Win32Folder(std::u16string path, Handle handle, DWORD volume, Chain above)
-    : OpenFolder(path), prefix_(std::move(path)), volume_(volume), chain_(std::move(above)) {
-    if (!prefix_.empty() && prefix_.back() != u'\\' && prefix_.back() != u'/') prefix_ += u'\\';
-    chain_.push_back(std::make_shared<const Handle>(std::move(handle)));
-}
-
-std::unique_ptr<Win32Folder> openWin32Folder(const std::u16string& path, bool refuseLinks, Win32Folder::Chain above) {
-    // No FILE_SHARE_DELETE: while the run holds it, the folder cannot be
-    // renamed, removed or replaced by a link.
-    Handle folder(CreateFileW(filePath(path).c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS | (refuseLinks ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr));
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!folder.valid() || !GetFileInformationByHandle(folder.get(), &info) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
-        (refuseLinks && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0))
-        return nullptr;
-    // Asked by name as well: some file systems (and Wine, for a POSIX
-    // symbolic link) open what a link leads to even when asked for the link
-    // itself, but still tell the name's attributes. The folder is held
-    // without sharing for delete, so the name cannot have changed since.
-    if (refuseLinks && (GetFileAttributesW(filePath(path).c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return nullptr;
-    return std::make_unique<Win32Folder>(path, std::move(folder), info.dwVolumeSerialNumber, std::move(above));
-}
 
 namespace {
 
@@ -122,35 +97,6 @@ private:
 
 }  // namespace win32
 
-std::unique_ptr<OpenFolder> Win32System::openFolder(const std::u16string& path) {
-    return win32::openWin32Folder(path, false, {});
-}
-
-std::unique_ptr<OpenFolder> Win32System::openFolderBelow(OpenFolder& base, std::u16string_view relative,
-                                                           bool create) {
-    const auto& from = static_cast<win32::Win32Folder&>(base);
-    win32::Win32Folder::Chain chain = from.chain();
-    std::u16string path = base.path();
-    std::unique_ptr<win32::Win32Folder> current;
-    for (std::size_t start = 0; start <= relative.size();) {
-        std::size_t end = relative.find_first_of(u"\\/", start);
-        if (end == std::u16string_view::npos) end = relative.size();
-        const std::u16string_view part = relative.substr(start, end - start);
-        start = end + 1;
-        if (part.empty()) continue;
-        if (part == u"." || part == u"..") return nullptr;
-        if (!path.empty() && path.back() != u'\\' && path.back() != u'/') path += u'\\';
-        path += part;
-        if (create) CreateDirectoryW(win32::filePath(path).c_str(), nullptr);  // one that exists is fine: the open decides
-        if (current) chain = current->chain();
-        current = win32::openWin32Folder(path, true, chain);
-        if (!current) return nullptr;
-    }
-    if (current) return current;
-    // Nothing below: the base itself, once more.
-    return win32::openWin32Folder(base.path(), false, {});
-}
-
 std::unique_ptr<RecordFile> Win32System::createRecordFile(const std::u16string& path) {
     // CREATE_NEW refuses every existing name; FILE_FLAG_OPEN_REPARSE_POINT
     // keeps a link at the name from being followed. A device name ("NUL",
@@ -201,19 +147,6 @@ win32::Handle openToRemove(OpenFolder& folder, NativeNameView name) {
     return file;
 }
 
-// Removes the open file's name now, though others may still have it open:
-// with POSIX semantics where the system has them (Windows 10 on NTFS);
-// elsewhere the file is only marked, and its name goes with the last handle.
-bool removeNow(HANDLE file) {
-    constexpr auto kDispositionEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);  // FileDispositionInfoEx
-    constexpr DWORD kDelete = 0x1, kPosixSemantics = 0x2;
-    struct {
-        DWORD flags;
-    } disposition{kDelete | kPosixSemantics};
-    return SetFileInformationByHandle(file, kDispositionEx, &disposition, sizeof disposition) ||
-           win32::markForDeletion(file, true);
-}
-
 }  // namespace
 
 std::unique_ptr<RecordFile> Win32System::createRecordIn(OpenFolder& folder, NativeNameView name) {
@@ -240,7 +173,7 @@ bool Win32System::removeFileIn(OpenFolder& folder, NativeNameView name) {
     // Through the handle of what was checked: the link itself goes, never
     // what it leads to.
     win32::Handle file = openToRemove(folder, name);
-    return file.valid() && removeNow(file.get()) && file.close();
+    return file.valid() && win32::removeNow(file.get()) && file.close();
 }
 
 bool Win32System::renameIn(OpenFolder& folder, NativeNameView from, NativeNameView to) {

@@ -1,17 +1,21 @@
-// Handles, file facts and the copy that the Windows platform's file calls share.
+// Open folders, handles and the facts of files, as every file call of the
+// Windows side uses them: which file a handle is and what it is, renaming
+// and removing through a handle, hidden names for files on their way in.
 #pragma once
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
 namespace qm::win32 {
 
+// An open handle, closed when it goes.
 class Handle {
 public:
     explicit Handle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
@@ -40,8 +44,7 @@ private:
     HANDLE h_;
 };
 
-// A FILETIME (100 ns steps from 1601) as seconds and nanoseconds from 1970,
-// and back.
+// A FILETIME (100 ns steps from 1601) as seconds and nanoseconds from 1970.
 inline FileTime timeOf(const FILETIME& time) {
     const std::uint64_t ticks = (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
     return {static_cast<std::int64_t>(ticks / 10000000) - 11644473600LL,
@@ -76,51 +79,71 @@ bool isRegular(HANDLE file, FileInfo& out, bool linkItselfRefused);
 enum class Itself { Regular, Link, Other };
 Itself whatIs(HANDLE file, FileInfo& info);
 
-// Opens a regular file for reading without following a link at its name;
-// invalid for anything else.
-Handle openRegular(const std::u16string& path, FileInfo& info);
-
-// Reads until `size` bytes or the end of the file; the count read, or -1.
-long long readFull(HANDLE file, char* buffer, DWORD size);
-bool writeAll(HANDLE file, const char* data, DWORD size);
-// Whether two open files hold the same bytes from their current positions on.
-bool sameBytes(HANDLE a, HANDLE b);
-
 // Marks an open file to go when it is closed (or clears the mark): a file
 // being written under a temporary name then leaves nothing if the process dies.
 bool markForDeletion(HANDLE file, bool mark);
-// A fresh hidden name in the folder of `target`, for writing it whole first.
-std::u16string temporaryNameBeside(const std::u16string& target);
-void removeTemporary(const std::wstring& temporary);
-
-// Copies `from` to the new name `to` as the transfer contract says: Copied,
-// AlreadyThere or Failed, with the source's facts; the source is never touched.
-TransferResult copyInto(const std::u16string& from, const std::u16string& to, TransferWitness* witness);
-// The same from a source that is open already (at its start).
-TransferResult copyOpen(HANDLE in, const FileInfo& source, const std::u16string& to, TransferWitness* witness);
-// What a transfer whose destination name is taken comes to: AlreadyThere
-// when a regular file with the source's bytes has it, else Failed.
-TransferResult compareWithTaken(const std::u16string& from, const std::u16string& to);
 
 // Renames the open file (opened with DELETE access) to `target`, never
 // replacing what has that name: false with the error (ERROR_ALREADY_EXISTS,
 // ERROR_NOT_SAME_DEVICE, ...) left for GetLastError.
 bool renameOpen(HANDLE file, const std::u16string& target);
 
-// Moves the symbolic link `link` (opened as itself with DELETE access, its
-// own facts in `info`) to the new name `to` as the link: renamed on the same
-// volume, else made anew there (see remakeLink) and then removed. Moved,
-// Copied (the link could not be removed), AlreadyThere (a link with the same
-// target has the name) or Failed, with the facts and identity of the link
-// that now has the name.
-TransferResult moveLink(Handle& link, const FileInfo& info, const std::u16string& to, bool sameVolume,
-                        TransferWitness* witness);
-// A new link at `to` with the target and times of the open link `link`: made
-// under a hidden name beside `to`, told to the witness with its own facts
-// and identity (in `made`), and renamed into place, never replacing. False
-// with the reason left for GetLastError (ERROR_ALREADY_EXISTS: `to` is
-// taken; ERROR_PRIVILEGE_NOT_HELD: links cannot be made here).
-bool remakeLink(HANDLE link, const FileInfo& info, const std::u16string& to, TransferWitness* witness, FileInfo& made);
+// Removes the open file's name now, though others may still have it open:
+// with POSIX semantics where the system has them (Windows 10 on NTFS);
+// elsewhere the file is only marked, and its name goes with the last handle.
+bool removeNow(HANDLE file);
+
+// A fresh hidden name in the folder of `target`, for writing it whole first.
+std::u16string temporaryNameBeside(const std::u16string& target);
+void removeTemporary(const std::wstring& temporary);
+
+// A handle that this process keeps on a folder: a run's folder, held
+// without FILE_SHARE_DELETE so that its path keeps leading there, or a lock.
+// Windows refuses DELETE access to a folder while any handle on it does not
+// share it, the process's own included, and keeps a folder that was removed
+// until its last handle closes (so that the folder above it is not empty
+// yet). A folder that this process removes therefore first has every hold
+// of the process on it give way (see removeEmptyFolder), and gets them back,
+// reopened from a handle of the folder itself, when it stays.
+class FolderHold {
+public:
+    // `access`, `sharing` and `flags` as `handle` was opened with, to open it again.
+    FolderHold(Handle handle, DWORD access, DWORD sharing, DWORD flags);
+    ~FolderHold();
+    FolderHold(const FolderHold&) = delete;
+    FolderHold& operator=(const FolderHold&) = delete;
+    // Invalid once its folder was removed.
+    HANDLE get() const;
+
+private:
+    friend bool removeEmptyFolder(HANDLE folder);
+    Handle handle_;
+    FileId id_;
+    DWORD access_, sharing_, flags_;
+};
+
+// Removes the folder open in `folder` (as itself, sharing everything) when
+// it is empty, the holds of this process on it giving way first; a folder
+// that stays (it holds something, another program holds it) gets them back.
+bool removeEmptyFolder(HANDLE folder);
+
+// What the file system of a run's folders refused to set on a new file
+// (some network redirectors, FAT and file systems of other programs keep
+// no times or attributes, or refuse to set them), so that the call is not
+// made again for every file. Shared by a folder and the folders opened
+// below it: a run's share folders learn it once for the whole run.
+struct Refusals {
+    std::atomic<bool> times{false}, attributes{false};
+    // Tests: the file system answers every such call as one that cannot.
+    bool simulated = false;
+};
+
+// How a file system refused to set the times or attributes of a file that
+// this process has just made (and so may set them on): not at all, for this
+// file only (a value it cannot hold, such as a time before 1980 on FAT), or
+// for every file (it cannot set them, or will not).
+enum class Refused { No, ThisFile, EveryFile };
+Refused refusedFor(DWORD error);
 
 // A folder of a run. Windows reaches files by whole paths, so the open folder
 // is its path with one separator, to which each name is appended; what keeps
@@ -130,22 +153,27 @@ bool remakeLink(HANDLE link, const FileInfo& info, const std::u16string& to, Tra
 // down from where the walk started.
 class Win32Folder : public OpenFolder {
 public:
-    using Chain = std::vector<std::shared_ptr<const Handle>>;
-    Win32Folder(std::u16string path, Handle handle, DWORD volume, Chain above);
+    using Chain = std::vector<std::shared_ptr<const FolderHold>>;
+    Win32Folder(std::u16string path, std::shared_ptr<const FolderHold> hold, DWORD volume, Chain above,
+                std::shared_ptr<Refusals> refusals);
     std::u16string pathOf(NativeNameView name) const { return prefix_ + std::u16string(name); }
     HANDLE handle() const { return chain_.back()->get(); }
     DWORD volume() const { return volume_; }
     // This folder's handle and those above it, for a folder opened below.
     const Chain& chain() const { return chain_; }
+    Refusals& refusals() const { return *refusals_; }
+    const std::shared_ptr<Refusals>& sharedRefusals() const { return refusals_; }
 
 private:
     std::u16string prefix_;
     DWORD volume_;
     Chain chain_;
+    std::shared_ptr<Refusals> refusals_;
 };
 
 // Opens a folder for a run: a folder (not a file or device), and, when
 // `refuseLinks`, not a symbolic link or junction itself. nullptr otherwise.
-std::unique_ptr<Win32Folder> openWin32Folder(const std::u16string& path, bool refuseLinks, Win32Folder::Chain above);
+std::unique_ptr<Win32Folder> openWin32Folder(const std::u16string& path, bool refuseLinks, Win32Folder::Chain above,
+                                             std::shared_ptr<Refusals> refusals);
 
 }  // namespace qm::win32
