@@ -258,7 +258,8 @@ bool RecordReader::readHeader(RecordHeader& header, std::string& error) {
             if (good) header.made.push_back(std::move(folder));
         } else if (key == "undone") {
             undone_ = true;
-        } else if (key == "end") {
+        } else if (key == "end" || key == "folder" || key == "list") {
+            // The body's own lines: the header is over.
             pending_ = text;
             havePending_ = true;
             break;

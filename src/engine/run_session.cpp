@@ -117,18 +117,17 @@ RunResult runPlan(System& system, const RunRequest& request, RunPlan& plan, cons
         tally = transferAll(system, job, log, [&](std::uint64_t i) {
             if (callbacks.progress) callbacks.progress(i, total);
         });
-        if (recorder && !tally.recordLost && !recorder->end(tally.notDealt)) tally.recordLost = true;
-    }
-
-    // The lists: of every share's files in a list run, of the common files
-    // in any run with them.
-    if (recording && !tally.recordLost && shares.parent()) {
-        if (plan.lists && tally.notDealt == 0) {
-            for (std::uint64_t k = 1; k <= plan.shares.count; ++k)
-                writeList(system, *shares.parent(), plan, names, shares.name(k), k, false, recorder.get(), result);
+        // The lists, before the record's last line: of every share's files
+        // in a list run, of the common files in any run with them.
+        if (!tally.recordLost && shares.parent()) {
+            if (plan.lists && tally.notDealt == 0) {
+                for (std::uint64_t k = 1; k <= plan.shares.count; ++k)
+                    writeList(system, *shares.parent(), plan, names, shares.name(k), k, false, recorder.get(), result);
+            }
+            if (!plan.common.empty())
+                writeList(system, *shares.parent(), plan, names, u"共同", 1, true, recorder.get(), result);
         }
-        if (!plan.common.empty())
-            writeList(system, *shares.parent(), plan, names, u"共同", 1, true, recorder.get(), result);
+        if (recorder && !tally.recordLost && !recorder->end(tally.notDealt)) tally.recordLost = true;
     }
 
     // The rows go before a front end reads the folder again.

@@ -13,6 +13,7 @@
 #include "engine/undo.h"
 #include "folders/usable_folder.h"
 #include "settings/count_rules.h"
+#include "settings/deal_rules.h"
 #include "settings/filter_check.h"
 #include "text/number.h"
 #include "text/utf.h"
@@ -183,6 +184,7 @@ int runBatch(const Options& options, System& system, std::ostream& out, std::ost
     // The window only ever has absolute folders (from the dialog or a drop);
     // the command line is brought to the same form, or a relative import
     // folder or a ".." would put shares outside the export folder.
+    const char16_t separator = system.pathStyle().separator;
     RunRequest request;
     request.importFolder = system.absolutePath(options.importFolder);
     request.exportFolder = system.absolutePath(options.exportFolder);
@@ -196,23 +198,46 @@ int runBatch(const Options& options, System& system, std::ostream& out, std::ost
 
     const std::optional<std::u16string> pattern = patternFor(options.filter, err);
     if (!pattern) return refuse(err, "文件类型：" + shown(options.filter));
+    if (options.ratio) {
+        if (const auto problem = ratioProblem(*options.ratio, request.ratio))
+            return refuse(err, "--ratio：" + text::toUtf8(*problem) + "：" + shown(*options.ratio));
+    }
+    if (options.names) {
+        request.shareNames = shareNamesIn(*options.names);
+        if (const auto problem = shareNamesProblem(request.shareNames, request.ratio.size(), separator == u'\\'))
+            return refuse(err, "--names：" + text::toUtf8(*problem));
+    }
+    request.keepWholePath = options.fullPath;
+    request.subfolders = options.subfolders;
+    request.byFolder = options.byFolder;
     SourceList sources(system, *pattern);
+    // A run into its own import folder never deals from its own shares.
+    sources.setTree(options.subfolders, shareRootOf(request, system.pathStyle()));
     sources.read(request.importFolder, *pattern);
     if (sources.count() == 0) {
         return refuse(err, "没有与 " + shown(options.filter) + " 匹配的文件：" + shown(options.importFolder));
     }
+    if (options.common && *options.common >= sources.count()) {
+        return refuse(err, "--common：共同文件数" + std::to_string(*options.common) + "须小于匹配的文件数" +
+                               std::to_string(sources.count()));
+    }
     request.mode = options.perShare ? RunRequest::Mode::Fixed : RunRequest::Mode::Average;
-    request.count = countFor(options, sources.count(), err);
-    request.keepWholePath = options.fullPath;
+    if (request.ratio.empty()) request.count = countFor(options, sources.count(), err);
     request.move = options.move;
     request.seed = seed;
     request.companions = options.companions;
+    request.lists = options.lists;
+    request.common = options.common.value_or(0);
+    if (options.link) {
+        request.link = *options.link == "hard"       ? RunRequest::Link::Hard
+                       : *options.link == "symbolic" ? RunRequest::Link::Symbolic
+                                                     : RunRequest::Link::Clone;
+    }
     if (options.manifest) {
         request.record = RunRequest::Record::Manifest;
         request.manifest = *options.manifest;
     }
     if (!options.seed && !options.quiet) err << "随机种子：" << seed << '\n';
-    const char16_t separator = system.pathStyle().separator;
     RunPlan plan = planRun(request, sources, system.pathStyle());
     if (options.dryRun) {
         printPlan(sources.names(), plan, separator, out);
@@ -228,7 +253,8 @@ int runBatch(const Options& options, System& system, std::ostream& out, std::ost
         if (options.move) out << "在分发的同时移走原文件？\n";
     };
     callbacks.progress = [&](std::uint64_t position, std::uint64_t total) { progress.show(position, total); };
-    const RunResult result = runPlan(system, request, plan, sources.names(), callbacks);
+    RunResult result = runPlan(system, request, plan, sources.names(), callbacks);
+    result.linkedFolders = sources.linkedFolders();
     progress.wipe();
 
     if (result.busy) return refuse(err, "一次撤销正在使用这些文件夹，请等它结束：" + shown(shareRoot));
@@ -255,7 +281,7 @@ int runBatch(const Options& options, System& system, std::ostream& out, std::ost
         err << "分发已中断：" << result.notDealt << "个文件未分发。\n";
         return stoppedExitCode(stop->load());
     }
-    return result.failed == 0 ? kAllTransferred : kSomeFailed;
+    return result.failed == 0 && result.listsFailed == 0 ? kAllTransferred : kSomeFailed;
 }
 
 }  // namespace qm::batch

@@ -232,9 +232,12 @@ Publish viaUnnamedFile(int in, const struct stat& source, const PosixFolder& to,
 Publish viaHiddenName(int in, const struct stat& source, const PosixFolder& to, const char* name,
                       TransferWitness* witness, FileId& id, Made& made) {
     const std::string temporary = hiddenName("part");
-    Fd out(openat(to.fd(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    // Made with the source's bits, as the unnamed file is: where chmod is
+    // refused (some FUSE and network file systems) the copy still has them.
+    Fd out(openat(to.fd(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                  source.st_mode & 0777));
     if (!out.valid()) return Publish::Failed;
-    // The mode is set whatever fill() decided: this file was made 0600.
+    // The mode is set whatever fill() decided: the umask cut this file's bits.
     if (fill(out.get(), in, source, to, made) && setMode(out.get(), modeFor(out.get(), source), to, made.kept) &&
         witnessed(witness, out.get(), id) && out.close()) {
         if (renameNoReplace(to.fd(), temporary.c_str(), to.fd(), name)) return Publish::Done;
