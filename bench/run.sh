@@ -38,6 +38,8 @@ limit_recount_ms=5
 limit_mib=16
 limit_manifest=1.05
 limit_undo_mib=64
+limit_by_folder=1.00  # --subfolders --by-folder against cp -r of the same tree
+limit_hard_links=1.50 # --link hard against cp -al (each link is recorded, checked and witnessed)
 
 die() { printf 'bench: %s\n' "$*" >&2; exit 1; }
 need_count() { [[ $2 =~ ^[1-9][0-9]*$ ]] || die "$1 wants a positive whole number, got '$2'"; }
@@ -237,6 +239,30 @@ for scratch in "${scratches[@]}"; do
     "$qm" --import "$work/src" --export "$work/outA" --shares 1 --move --quiet --seed 1 -- \
     find "$work/src" -maxdepth 1 -type f -exec mv -t "$work/outB" -- '{}' +
   rows+=("$(ratio_row "move $files files" mv "$qm_median" "$other_median" "$limit_move")  $where")
+
+  # --- ways of dealing -----------------------------------------------------------
+  # A tree of 100 folders: dealt folder by folder into 10 shares against a
+  # copy of the tree, and by hard links against cp -al.
+  echo "bench: creating $big_files files of 1-4 KiB in 100 folders" >&2
+  for ((d = 0; d < 100; d++)); do make_files "$work/tree/class$d" $((big_files / 100)) 1024 4096; done
+  sync
+  tree_files=$(count_files "$work/tree")
+  check_tree() {
+    local out=$work/outA
+    [[ $1 == qm ]] || out=$work/outB
+    [[ $(count_files "$out") -eq $tree_files ]] || die "'$out' holds the wrong number of files"
+  }
+  echo "bench: --subfolders --by-folder, $rounds rounds" >&2
+  compare by-folder "cp -r" fresh_outputs check_tree \
+    "$qm" --import "$work/tree" --export "$work/outA" --subfolders --by-folder --shares 10 --quiet --seed 1 -- \
+    cp --preserve=mode,timestamps -r -- "$work/tree/." "$work/outB/"
+  rows+=("$(ratio_row "by folder, 100 folders" "cp" "$qm_median" "$other_median" "$limit_by_folder")  $where")
+  echo "bench: --link hard, $rounds rounds" >&2
+  compare hard-links "cp -al" fresh_outputs check_tree \
+    "$qm" --import "$work/tree" --export "$work/outA" --subfolders --shares 10 --link hard --quiet --seed 1 -- \
+    cp -al -- "$work/tree/." "$work/outB/"
+  rows+=("$(ratio_row "hard links, 100 folders" "cp" "$qm_median" "$other_median" "$limit_hard_links")  $where")
+  set_aside "$work/tree"
 
   # --- listing and re-count ---------------------------------------------------
   echo "bench: creating $big_files empty files" >&2
