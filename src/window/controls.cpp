@@ -29,8 +29,10 @@ void Label::setCaption(std::u16string caption) {
     if (onChange) onChange();
 }
 
-char16_t PushButton::accessKey() const {
-    const std::u16string& c = caption();
+char16_t Control::accessKey() const {
+    if (kind() != ControlKind::PushButton && kind() != ControlKind::CheckBox && kind() != ControlKind::OptionButton)
+        return 0;
+    const std::u16string& c = spec().caption;
     for (std::size_t i = 0; i + 1 < c.size(); ++i) {
         if (c[i] == u'&') {
             char16_t k = c[i + 1];

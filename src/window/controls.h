@@ -38,6 +38,9 @@ public:
     // Whether the focus may rest on this control at all (labels, frames and
     // the hidden file list never take it).
     bool canTakeFocus() const;
+    // The letter after "&" in the caption of a push button, check box or
+    // option button, upper-cased; 0 when there is none (or for other kinds).
+    char16_t accessKey() const;
 
     // The front end's hook: called after any property of this control changed.
     void observe(std::function<void()> observer) { observer_ = std::move(observer); }
@@ -74,8 +77,6 @@ class PushButton : public Control {
 public:
     explicit PushButton(const ControlSpec& spec) : Control(spec) {}
     const std::u16string& caption() const { return spec().caption; }
-    // The letter after "&" in the caption, upper-cased; 0 when there is none.
-    char16_t accessKey() const;
     std::function<void()> onClick;
 };
 
@@ -84,6 +85,8 @@ public:
     explicit CheckBox(const ControlSpec& spec) : Control(spec), value_(spec.checked ? 1 : 0) {}
     int value() const { return value_; }
     void setValue(int value);
+    // After the user's click changed the value.
+    std::function<void()> onClick;
 
 private:
     int value_;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "window/controls.h"
+#include "window/form.h"
 #include "engine/run_request.h"
 #include "engine/run_result.h"
 
@@ -22,25 +23,12 @@ namespace qm {
 // A dropped path counts as a folder when its last seven characters hold no ".".
 bool LooksLikeFolder(const std::u16string& path);
 
-class Form1 {
+class Form1 : public Form {
 public:
     explicit Form1(Platform platform);
-    Form1(const Form1&) = delete;
-    Form1& operator=(const Form1&) = delete;
 
     System& system() const { return platform_.system; }
     User& user() const { return platform_.user; }
-
-    // --- the window's own properties ---------------------------------------
-    const std::u16string& caption() const { return caption_; }
-    void setCaption(std::u16string caption);
-    bool enabled() const { return enabled_; }
-    void setEnabled(bool enabled);
-    const std::u16string& tag() const { return tag_; }
-    void setTag(std::u16string tag) { tag_ = std::move(tag); }
-    Control* focused() const { return focused_; }
-    // The front end's hook: caption, enabled state or focus changed.
-    void observe(std::function<void()> observer) { observer_ = std::move(observer); }
 
     // --- the controls, in tab order -----------------------------------------
     // The names are the window's own and stay as they are, odd ones included.
@@ -66,9 +54,6 @@ public:
     OptionButton Option2; // (Opt1/Opt2 and Option1/Option2 are two separate groups)
     Label Label5;         // 作者主页: the home-page link
 
-    const std::vector<Control*>& controls() const { return controls_; }
-    Control* control(std::u16string_view name) const;
-
     // The window keeps a record of each run in the user's state folder, so
     // that its last run can be taken back.
     bool keepRecords = true;
@@ -86,22 +71,8 @@ public:
     std::u16string WinDirPath;
     bool IsWin7OrAbove = false;
 
-    // --- what the user does -------------------------------------------------
-    // Each returns false when the action did not happen (window or control
-    // disabled, or a Validate handler kept the focus where it was).
-    void load();  // the window's Load event, once before it is first shown
-    bool click(Control& control);
-    bool setFocus(Control& control);
-    bool type(EditControl& control, std::u16string_view keys);
-    bool paste(EditControl& control, std::u16string_view text);
-    bool chooseItem(ComboBox& combo, std::size_t index);
-    bool tab(bool backwards = false);
-    bool pressAccessKey(char16_t key);  // Alt + key
-    // An arrow key on an option button: the next (backwards: the previous)
-    // enabled button of its group is selected, wrapping around.
-    bool stepOption(Control& option, bool backwards);
-    void drop(Label& label, const std::vector<std::u16string>& paths);
-    void mouseMove(Label& label);
+    // The window's Load event, once before it is first shown.
+    void load();
 
     // Whether the file list can be pointed at `folder` and list it; the list
     // is left pointing where it was.
@@ -151,11 +122,6 @@ public:
     void UndoLastRun();
 
 private:
-    void changed() const {
-        if (observer_) observer_();
-    }
-    // Moves the focus, running Validate of the control that loses it.
-    bool moveFocus(Control* target);
     void normalizeCount(TextBox& field, const std::u16string& fallback);
     void switchMode(TextBox& chosen, TextBox& other, const std::u16string& start);
     // The folder dialog until the user picks a usable folder (the result) or
@@ -163,13 +129,6 @@ private:
     std::u16string ChooseFolder(const std::u16string& title, bool newStyle, bool refuseSystemFolders);
 
     Platform platform_;
-    std::u16string caption_;
-    bool enabled_ = true;
-    std::u16string tag_;
-    Control* focused_ = nullptr;
-    bool validating_ = false;
-    std::vector<Control*> controls_;
-    std::function<void()> observer_;
     RunResult lastRun_;
 };
 
