@@ -53,7 +53,7 @@ qm_include_root(engine ${QM_INTERFACES} engine)
 qm_include_root(window ${QM_INTERFACES} engine window)
 qm_include_root(settings ${QM_INTERFACES} engine window settings)
 qm_include_root(folders ${QM_INTERFACES} engine window folders)
-qm_include_root(dispatch ${QM_INTERFACES} engine window dispatch)
+qm_include_root(dispatch ${QM_INTERFACES} engine window settings dispatch)
 qm_include_root(input ${QM_INTERFACES} engine window input)
 qm_include_root(front_end ${QM_INTERFACES} ${QM_PLATFORM_FACE} engine window settings folders dispatch input app)
 

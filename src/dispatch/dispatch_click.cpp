@@ -8,6 +8,7 @@
 #include "engine/failure_log.h"
 #include "engine/run_plan.h"
 #include "engine/run_session.h"
+#include "settings/deal_rules.h"
 #include "text/number.h"
 #include "text/utf.h"
 #include "window/form1.h"
@@ -49,7 +50,23 @@ RunRequest Form1::RequestFromControls() const {
     request.move = ChBackUp.value() != 0;
     request.files = FilesToDeal();
     request.record = keepRecords ? RunRequest::Record::WindowRecords : RunRequest::Record::None;
+    // What the options dialog adds (checked there by the command line's rules).
+    request.subfolders = options.subfolders;
+    request.byFolder = options.subfolders && options.byFolder;
+    if (options.ratio && !ratioProblem(options.weights, request.ratio) && !options.names.empty())
+        request.shareNames = shareNamesIn(options.names);
+    request.link = options.link;
+    request.lists = options.lists;
+    request.common = options.common;
     return request;
+}
+
+bool Form1::RequestStop() {
+    if (!busy_ || stop_.load() != 0) return stop_.load() != 0;
+    const MsgResult answer =
+        user().messageBox({u"停止分发？", kTitle, MsgButtons::OkCancel, MsgIcon::Information, 1});
+    if (answer == MsgResult::Ok) stop_.store(1);
+    return answer == MsgResult::Ok;
 }
 
 void Form1::CmdDo_Click() {
@@ -73,6 +90,11 @@ void Form1::CmdDo_Click() {
     // clock; the engine makes the share folders before the window is disabled.
     RunRequest request = RequestFromControls();
     request.seed = system.clockSeed();
+    // A tree is read again: what is below the folder changes unseen.
+    if (request.subfolders) {
+        File1.refresh();
+        request.files = File1.count();
+    }
     RunPlan plan = planRun(request, File1.list(), system.pathStyle());
     std::u16string progress;
     const std::u16string total = u"/" + LFiles.caption();
@@ -83,11 +105,21 @@ void Form1::CmdDo_Click() {
         busy.begin();
         progress = tag() + u"  正在随机分发，请稍候...";
     };
+    // Esc or closing the window may stop it (RequestStop) while it runs.
+    stop_.store(0);
+    callbacks.stop = &stop_;
+    struct Running {
+        bool& busy;
+        ~Running() { busy = false; }
+    } running{busy_};
+    busy_ = true;
     callbacks.progress = [&](std::uint64_t i, std::uint64_t) {
         setCaption(progress + text::decimal(i + 1) + total);
         user.keepResponsive();
     };
     lastRun_ = runPlan(system, request, plan, File1.names(), callbacks);
+    lastRun_.linkedFolders = File1.list().linkedFolders();
+    busy_ = false;
 
     if (lastRun_.busy) {
         user.messageBox({u"一次撤销正在使用这些文件夹，请等它结束后再分发。", kTitle, MsgButtons::Ok,
@@ -100,7 +132,10 @@ void Form1::CmdDo_Click() {
     // The end of the run: the list as the folder now is, the window back.
     File1.refresh();
     busy.restore();
-    user.messageBox({CompletionMessage(lastRun_), kTitle, MsgButtons::Ok, MsgIcon::Information, 0});
+    std::u16string message = CompletionMessage(lastRun_);
+    // Stopped by the user: the record says so, and Ctrl+Z takes back what was dealt.
+    if (lastRun_.stopped) message += u"\r\n分发已停止：" + text::decimal(lastRun_.notDealt) + u"个文件未分发。";
+    user.messageBox({message, kTitle, MsgButtons::Ok, MsgIcon::Information, 0});
     if (!lastRun_.failureLog.empty()) {
         user.openInDesktop(lastRun_.failureLog, ShowAs::Normal);
     } else if (lastRun_.failed == 0) {

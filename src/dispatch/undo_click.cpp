@@ -58,11 +58,16 @@ void Form1::UndoLastRun() {
     if (record) {
         UndoRequest request{*record, {}, {}, nullptr, {}};
         request.problem = [&](const UndoProblem& problem) { log.add(problem.path, problem.reason); };
+        // Esc or closing the window may stop it (RequestStop) between files.
+        stop_.store(0);
+        request.stop = &stop_;
         request.progress = [&](std::uint64_t done, std::uint64_t total) {
             setCaption(progress + text::decimal(done + 1) + u"/" + text::decimal(total));
             user.keepResponsive();
         };
+        busy_ = true;
         report = undoRun(system, request);
+        busy_ = false;
     } else {
         report.refused = UndoReport::Refused::Unreadable;
     }
@@ -79,6 +84,12 @@ void Form1::UndoLastRun() {
         // A record that can never be taken back would stand in front of
         // every run before it: it is set aside. A busy one waits its turn.
         if (!busy) records.setAside(*last);
+        return;
+    }
+    if (report.stopped) {
+        // Not marked: what is left is offered again with the next Ctrl+Z.
+        user.messageBox({u"撤销已停止：已撤销" + text::decimal(report.takenBack) + u"个文件。", kTitle, MsgButtons::Ok,
+                         MsgIcon::Information, 0});
         return;
     }
     records.markTakenBack(*last);

@@ -1,6 +1,7 @@
 // The source folder: chosen in the dialog or dropped on its label. The
 // label's caption is the folder, and every write of it re-points the file
 // list and shows how many files match.
+#include "engine/run_plan.h"
 #include "folders/folder_messages.h"
 #include "text/utf.h"
 #include "window/form1.h"
@@ -28,6 +29,9 @@ void Form1::LDir_OLEDragDrop(const std::vector<std::u16string>& paths) {
 }
 
 void Form1::LDir_Change() {
+    // With subfolders the count is of every file below the folder, never of
+    // the share folders a run into it would make.
+    File1.setTree(options.subfolders, shareRootOf(RequestFromControls(), system().pathStyle()));
     // A folder that cannot be listed lists nothing: the count must never show
     // the files of the folder shown before.
     File1.repoint(LDir.caption());

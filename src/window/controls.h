@@ -207,6 +207,8 @@ public:
     void setPattern(std::u16string pattern) { list_.setPattern(std::move(pattern)); }
     // Reads the folder again; a folder that can no longer be listed lists nothing.
     void refresh() { list_.refresh(); }
+    // The files below every subfolder too, from the next reading on (see SourceList).
+    void setTree(bool subfolders, std::u16string skipping) { list_.setTree(subfolders, std::move(skipping)); }
 
     std::size_t count() const { return list_.count(); }
     // The entry at `index` in the list's order.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "window/controls.h"
+#include "window/deal_options.h"
 #include "window/form.h"
 #include "engine/run_request.h"
 #include "engine/run_result.h"
@@ -57,6 +58,14 @@ public:
     // The window keeps a record of each run in the user's state folder, so
     // that its last run can be taken back.
     bool keepRecords = true;
+    // The ways of dealing the options dialog adds, until the window closes.
+    DealOptions options;
+    // The front end's way of showing a dialog of the window: modal, until
+    // the dialog says it is closed.
+    void setDialogHost(std::function<void(Form& dialog)> host) { dialogHost_ = std::move(host); }
+    // Whether a run or an undo is going on (the window is disabled then, and
+    // only a stop may be asked for).
+    bool busy() const { return busy_; }
     // What the last click on the dispatch button did.
     const RunResult& lastRun() const { return lastRun_; }
 
@@ -113,6 +122,17 @@ public:
     void Label5_Click();
     void Label5_MouseMove();
 
+    // --- the options and stopping ----------------------------------------------
+    // Ctrl+Shift+O, or the menu item: the options dialog, and what it says
+    // applied to the window (title, count, what can be chosen).
+    void ShowOptions();
+    void ApplyOptions(const DealOptions& chosen);
+    // Esc, or closing the window, while a run or an undo is going on: asks
+    // 停止分发？ and, on OK, has it stop once the file in hand is done.
+    // Whether the stop was asked for (a front end closes the window then,
+    // once the run has ended).
+    bool RequestStop();
+
     // --- taking the last run back ---------------------------------------------
     // Whether there is a run of the window's that can be taken back (the menu
     // item is enabled then).
@@ -130,6 +150,9 @@ private:
 
     Platform platform_;
     RunResult lastRun_;
+    std::function<void(Form&)> dialogHost_;
+    bool busy_ = false;
+    std::atomic<int> stop_{0};
 };
 
 }  // namespace qm
