@@ -8,13 +8,14 @@
 #include <functional>
 
 namespace qm {
-class Form1;
+class Form;
 }
 
 namespace qm::input {
 
 struct Mirror {
-    Form1& form;
+    // The main window or one of its dialogs.
+    Form& form;
     // Brings every widget in line with the model. Called after each user
     // action, since a widget may have changed itself in a way the model
     // refused (a radio button that unchecked itself, a list entry chosen

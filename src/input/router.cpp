@@ -14,14 +14,14 @@ namespace {
 struct Shortcut {
     Key key;
     Modifiers held;
-    void (*action)(Form1&);
+    void (*action)(Form&);
     bool keyboardMove;  // the user moves through the window by keyboard
     bool repeats;       // a key held down acts again and again
 };
 
 constexpr Shortcut kShortcuts[] = {
-    {Key::Tab, kNoModifier, [](Form1& form) { form.tab(false); }, true, true},
-    {Key::Tab, kShift, [](Form1& form) { form.tab(true); }, true, true},
+    {Key::Tab, kNoModifier, [](Form& form) { form.tab(false); }, true, true},
+    {Key::Tab, kShift, [](Form& form) { form.tab(true); }, true, true},
 };
 
 }  // namespace
@@ -46,11 +46,14 @@ bool Router::keyDown(Control* control, const KeyDown& key) {
         mirror_.act([&] { shortcut.action(mirror_.form); });
         return true;
     }
-    // The commands' shortcuts; a held key acts only once (the undo asks first).
-    for (const Command& command : commands()) {
-        if (command.key != key.key || command.held != key.held) continue;
-        if (!key.repeated) mirror_.act([&] { command.action(mirror_.form); });
-        return true;
+    // The main window's commands' shortcuts (a dialog has none); a held key
+    // acts only once (the undo asks first).
+    if (auto* window = dynamic_cast<Form1*>(&mirror_.form)) {
+        for (const Command& command : commands()) {
+            if (command.key != key.key || command.held != key.held) continue;
+            if (!key.repeated) mirror_.act([&] { command.action(*window); });
+            return true;
+        }
     }
     if (!control) return false;
     if (key.key == Key::Enter && control->kind() == ControlKind::PushButton) {
@@ -96,9 +99,8 @@ bool Router::accessKey(char16_t key) {
     if (!mirror_.listening()) return false;
     if (key >= u'a' && key <= u'z') key = static_cast<char16_t>(key - u'a' + u'A');
     const auto& controls = mirror_.form.controls();
-    const bool ours = std::any_of(controls.begin(), controls.end(), [key](const Control* c) {
-        return c->kind() == ControlKind::PushButton && static_cast<const PushButton*>(c)->accessKey() == key;
-    });
+    const bool ours =
+        std::any_of(controls.begin(), controls.end(), [key](const Control* c) { return c->accessKey() == key; });
     if (!ours) return false;
     showKeyboardCues_();
     mirror_.act([&] { mirror_.form.pressAccessKey(key); });
@@ -114,7 +116,7 @@ bool Router::mousePress(Control& control, MouseButton button) {
     // Only an edit field does anything with the secondary button (its menu),
     // and takes the focus with it.
     if (button == MouseButton::Secondary && !asEdit(&control)) return false;
-    Form1& form = mirror_.form;
+    Form& form = mirror_.form;
     if (!control.canTakeFocus() || !control.enabled() || !form.enabled() || form.focused() == &control) return false;
     bool moved = false;
     mirror_.act([&] { moved = form.setFocus(control); });
@@ -128,7 +130,7 @@ bool Router::wheel(const Control& control) const {
 }
 
 bool Router::focusArrived(Control& control, bool userMove) {
-    Form1& form = mirror_.form;
+    Form& form = mirror_.form;
     if (!mirror_.listening() || form.focused() == &control) return false;
     // A window coming to the front or a list closing hands the focus back
     // to where the toolkit last had it, which is no move of the user's.

@@ -11,7 +11,7 @@
 #include "app/qt/edit_binders.h"
 #include "app/qt/pixel_geometry.h"
 #include "app/qt/qt_text.h"
-#include "window/form1.h"
+#include "window/form.h"
 
 namespace qm::desktop {
 
@@ -33,7 +33,7 @@ public:
         w->captionIsValue = !label.spec().labelledBy.empty();
         w->isLink = label.spec().link;
         if (label.spec().elidesPath) w->elidePath(label.spec());
-        Form1& form = context.form;
+        Form& form = context.form;
         w->onClick = [this, &form] { context_.act([&] { form.click(label_); }); };
         w->onMouseMove = [this, &form] { context_.act([&] { form.mouseMove(label_); }); };
         if (label.spec().acceptsDrops) {

@@ -9,7 +9,7 @@
 #include "app/qt/edit_binders.h"
 #include "app/qt/qt_text.h"
 #include "input/edit_field.h"
-#include "window/form1.h"
+#include "window/form.h"
 
 namespace qm::desktop {
 

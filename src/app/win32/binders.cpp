@@ -8,7 +8,7 @@
 #include "app/win32/binder.h"
 #include "app/win32/edit_binders.h"
 #include "platform/win32/win32_text.h"
-#include "window/form1.h"
+#include "window/form.h"
 #include "window/layout.h"
 
 namespace qm::win32ui {

@@ -10,7 +10,7 @@
 #include "app/win32/edit_binders.h"
 #include "input/edit_field.h"
 #include "platform/win32/win32_text.h"
-#include "window/form1.h"
+#include "window/form.h"
 
 namespace qm::win32ui {
 
