@@ -58,6 +58,7 @@ RunRequest Form1::RequestFromControls() const {
     request.link = options.link;
     request.lists = options.lists;
     request.common = options.common;
+    request.jobs = jobsAsked(system());
     return request;
 }
 

@@ -52,6 +52,10 @@ struct RunRequest {
     // This many files, drawn at random, go into every share (never moved),
     // and are listed in "<share root>共同.txt"; the rest are dealt.
     std::uint64_t common = 0;
+    // How many files are transferred at once; unset: enough to keep a cold
+    // disk or a network share busy. Whatever the number, the same seed deals
+    // the same files into the same shares.
+    std::optional<unsigned> jobs;
 
     // Where the run is recorded, so that it can be taken back: nowhere, in
     // a manifest that must be made before anything else (a run that cannot
@@ -61,5 +65,10 @@ struct RunRequest {
     Record record = Record::None;
     std::u16string manifest;  // with Record::Manifest: its path
 };
+
+class System;
+// The number of transfers at once the environment asks for
+// (QUILLMARSH_JOBS, 1 to 999); nothing when it asks for none.
+std::optional<unsigned> jobsAsked(System& system);
 
 }  // namespace qm

@@ -1,5 +1,6 @@
 #include "engine/run_session.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -71,6 +72,14 @@ void writeList(System& system, OpenFolder& parent, const RunPlan& plan, const Fo
 
 }  // namespace
 
+std::optional<unsigned> jobsAsked(System& system) {
+    const std::u16string text = system.environmentVariable(u"QUILLMARSH_JOBS");
+    if (text.empty() || text.size() > 3 || !std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; }))
+        return std::nullopt;
+    const auto jobs = static_cast<unsigned>(std::stoul(text::toUtf8(text)));
+    return jobs >= 1 ? std::optional<unsigned>(jobs) : std::nullopt;
+}
+
 RunResult runPlan(System& system, const RunRequest& request, RunPlan& plan, const FolderNames& names,
                   const RunCallbacks& callbacks) {
     RunResult result;
@@ -107,7 +116,8 @@ RunResult runPlan(System& system, const RunRequest& request, RunPlan& plan, cons
 
     FailureLog log(system);
     const std::uint64_t total = plan.rows.size();
-    const TransferJob job{names, plan.sourceFolder, plan, shares, recorder.get(), callbacks.stop};
+    const TransferJob job{names, plan.sourceFolder, plan, shares, recorder.get(), callbacks.stop,
+                          transferWorkers(plan, request.jobs)};
     TransferTally tally;
     if (!recording) {
         // A run that cannot be recorded does not go on unrecorded.

@@ -1,5 +1,7 @@
 #include "engine/transfer.h"
 
+#include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <limits>
@@ -74,24 +76,88 @@ private:
     std::map<NativeName, std::shared_ptr<OpenFolder>> open_;
 };
 
-// What is still to be done in a run: the next file to start, shared by the
-// threads that transfer, and each file's outcome once it is known.
+// The rows of one share, the stretch of the plan they fill.
+struct Lane {
+    std::uint64_t next, end;
+    std::uint64_t left;  // not yet accounted for
+};
+
+// What is still to be done in a run, handed out to the workers so that the
+// files in flight are spread over the share folders: each worker takes the
+// next file of the next share in turn, so that no two wait on one folder
+// while another has work (creating names in one folder is one at a time on
+// most file systems, and on a network share each waits its round trip).
+// With one worker the plan's own order.
 class Work {
 public:
-    Work(System& system, const TransferJob& job, OpenFolder* source)
+    Work(System& system, const TransferJob& job, OpenFolder* source, bool spread)
         : system_(system), job_(job), source_(source), sources_(system, source),
-          separator_(static_cast<NameUnit>(system.pathStyle().separator)), done_(job.plan.rows.size()) {
-        for (auto& d : done_) d.store(kPending, std::memory_order_relaxed);
+          separator_(static_cast<NameUnit>(system.pathStyle().separator)) {
+        const std::vector<RunRow>& rows = job.plan.rows;
+        for (std::uint64_t i = 0; i < rows.size(); ++i) {
+            if (i > 0 && rows[i].share == rows[i - 1].share) {
+                ++lanes_.back().end;
+                ++lanes_.back().left;
+            } else {
+                lanes_.push_back({i, i + 1, 1});
+            }
+        }
+        spread_ = spread;
     }
 
     bool recordLost() const { return recordLost_.load(std::memory_order_acquire); }
+    std::uint64_t started() const { return started_; }
 
-    // Starts the next file that no thread has taken; false when none is left
-    // or the run is to stop.
-    bool doOne() {
-        if (stopping()) return false;
-        const std::uint64_t i = next_.fetch_add(1, std::memory_order_relaxed);
-        if (i >= done_.size()) return false;
+    // The next row to transfer, or nothing when none is left or the run is
+    // to stop (then nothing more is started).
+    std::optional<std::uint64_t> take() {
+        std::lock_guard lock(mutex_);
+        if (stopping()) closed_ = true;
+        for (std::size_t tried = 0; !closed_ && tried < lanes_.size(); ++tried) {
+            Lane& lane = lanes_[turn_];
+            // Spread: the next share's turn; otherwise this share to its end.
+            if (spread_ || lane.next == lane.end) turn_ = (turn_ + 1) % lanes_.size();
+            if (lane.next == lane.end) continue;
+            ++started_;
+            return lane.next++;
+        }
+        closed_ = true;
+        return std::nullopt;
+    }
+
+    // Transfers row i and tells the run's thread how it went.
+    void transferRow(std::uint64_t i) {
+        const Done done = doRow(i);
+        std::lock_guard lock(mutex_);
+        finished_.push_back({i, done});
+        wake_.notify_one();
+    }
+
+    // The rows finished since last asked, waiting up to `wait` for one;
+    // whether every row started is accounted for.
+    bool collect(std::vector<std::pair<std::uint64_t, Done>>& out, std::chrono::milliseconds wait) {
+        std::unique_lock lock(mutex_);
+        if (finished_.empty()) wake_.wait_for(lock, wait, [&] { return !finished_.empty(); });
+        out.swap(finished_);
+        finished_.clear();
+        accounted_ += out.size();
+        return closed_ && accounted_ == started_;
+    }
+
+    // The share a row is in is done with once all of its rows are.
+    bool lastOfShare(std::uint64_t i) {
+        std::lock_guard lock(mutex_);
+        const auto lane = std::upper_bound(lanes_.begin(), lanes_.end(), i,
+                                           [](std::uint64_t row, const Lane& l) { return row < l.end; });
+        return lane != lanes_.end() && --lane->left == 0;
+    }
+
+private:
+    bool stopping() const {
+        return recordLost() || (job_.stop && job_.stop->load(std::memory_order_relaxed) != 0);
+    }
+
+    Done doRow(std::uint64_t i) {
         const RunRow& row = job_.plan.rows[i];
         TransferResult result;
         try {
@@ -116,51 +182,12 @@ public:
             }
         } catch (const std::exception&) {
             // Out of memory on the way, say: this file fails and is logged,
-            // and a throw never ends the program from the copying thread.
+            // and a throw never ends the program from a worker.
             result = TransferResult();
         }
-        const auto state = static_cast<std::uint8_t>(1 + static_cast<int>(result.outcome) * 16 +
-                                                     static_cast<int>(result.trouble) * 4 + (result.clash ? 1 : 0) +
-                                                     (result.unkept ? 2 : 0));
-        {
-            // Under the lock, so that a thread about to wait cannot miss it.
-            std::lock_guard lock(mutex_);
-            done_[i].store(state, std::memory_order_release);
-        }
-        finished_.notify_all();
-        return true;
+        return {result.outcome, result.clash, result.unkept, result.trouble};
     }
 
-    // The result of row i once some thread has done it, the calling thread
-    // lending a hand while it waits; nullopt when the run stopped before
-    // anyone started it (and no one ever will).
-    std::optional<Done> result(std::uint64_t i) {
-        while (done_[i].load(std::memory_order_acquire) == kPending) {
-            if (doOne()) continue;
-            std::unique_lock lock(mutex_);
-            if (i >= closedAt_) return std::nullopt;
-            // Nobody has taken it: close the queue, so that nobody does.
-            std::uint64_t next = next_.load(std::memory_order_relaxed);
-            while (next <= i) {
-                if (next_.compare_exchange_weak(next, kClosed, std::memory_order_relaxed)) {
-                    closedAt_ = next;
-                    return std::nullopt;
-                }
-            }
-            finished_.wait(lock, [&] { return done_[i].load(std::memory_order_acquire) != kPending; });
-        }
-        const int state = done_[i].load(std::memory_order_acquire) - 1;
-        return Done{static_cast<TransferOutcome>(state / 16), (state & 1) != 0, (state & 2) != 0,
-                    static_cast<TransferResult::Trouble>((state / 4) % 4)};
-    }
-
-private:
-    static constexpr std::uint64_t kClosed = std::numeric_limits<std::uint64_t>::max() / 2;
-    static constexpr std::uint8_t kPending = 0;
-
-    bool stopping() const {
-        return recordLost() || (job_.stop && job_.stop->load(std::memory_order_relaxed) != 0);
-    }
     TransferResult transfer(OpenFolder& from, OpenFolder* share, NativeNameView name, TransferWitness* witness) {
         // A list run moves nothing: the file is only in its share's list.
         if (job_.plan.lists) return {TransferOutcome::Listed, {}, {}};
@@ -183,62 +210,88 @@ private:
     OpenFolder* source_;
     SourceFolders sources_;
     NameUnit separator_;
-    std::atomic<std::uint64_t> next_{0};
-    std::uint64_t closedAt_ = kClosed;  // under mutex_
     std::atomic<bool> recordLost_{false};
-    // Each row's outcome (1 + outcome * 16 + trouble * 4 + unkept * 2 + clash) once done, kPending before.
-    std::vector<std::atomic<std::uint8_t>> done_;
     std::mutex mutex_;
-    std::condition_variable finished_;
+    std::condition_variable wake_;
+    std::vector<Lane> lanes_;  // one a share, in the plan's order
+    bool spread_ = false;
+    std::size_t turn_ = 0;     // the lane the next row comes from
+    bool closed_ = false;      // nothing more is started
+    std::uint64_t started_ = 0, accounted_ = 0;
+    std::vector<std::pair<std::uint64_t, Done>> finished_;
 };
 
 }  // namespace
 
+unsigned transferWorkers(const RunPlan& plan, std::optional<unsigned> asked) {
+    if (asked) return std::clamp(*asked, 1u, kMostWorkers);
+    // Enough files in flight to keep cold disks and network shares busy; a
+    // list run has nothing to wait for.
+    if (plan.lists || plan.rows.size() < 2) return 1;
+    return static_cast<unsigned>(std::min<std::uint64_t>(kDefaultWorkers, plan.rows.size()));
+}
+
 TransferTally transferAll(System& system, const TransferJob& job, FailureLog& log,
-                          const std::function<void(std::uint64_t)>& beforeFile) {
+                          const std::function<void(std::uint64_t)>& progress) {
     const char16_t separator = system.pathStyle().separator;
     const std::unique_ptr<OpenFolder> source = system.openFolder(job.sourceFolder);
     const std::vector<RunRow>& rows = job.plan.rows;
-    Work work(system, job, source.get());
-
-    // A copy run has a second thread copying alongside the run's own. The
-    // run's thread accounts for the files strictly in the run's order (the
-    // title's progress, the counts, the log's lines), doing files itself
-    // whenever the next one to account for is not done yet; so everything it
-    // reports is what one thread would report. Moves are renames, which the
-    // folders' locks would only queue up again: they keep one thread.
-    // Joined however the run's thread leaves (a throw included).
-    std::jthread helper;
-    if (!job.plan.move && !job.plan.lists && rows.size() > 1) helper = std::jthread([&work] {
-        while (work.doOne()) {
-        }
-    });
+    const unsigned workers = std::max(1u, job.workers);
+    Work work(system, job, source.get(), workers > 1);
 
     TransferTally tally;
-    for (std::uint64_t i = 0; i < rows.size(); ++i) {
-        beforeFile(i);
-        const std::optional<Done> result = work.result(i);
+    std::uint64_t accounted = 0;
+    // The run's own thread accounts for each file once it is done (the
+    // counts, the failure log's lines, the progress), in the order the files
+    // finish; with one worker it does the files itself, in the plan's order.
+    auto account = [&](std::uint64_t i, const Done& result) {
         const RunRow& row = rows[i];
-        if (!result) {
-            ++tally.notDealt;
-        } else if (result->outcome == TransferOutcome::Failed) {
+        if (result.outcome == TransferOutcome::Failed) {
             ++tally.failed;
-            if (result->clash) ++tally.clashes;
-            if (result->trouble == TransferResult::Trouble::OtherVolume) ++tally.otherVolume;
-            if (result->trouble == TransferResult::Trouble::NoPrivilege) ++tally.noPrivilege;
+            if (result.clash) ++tally.clashes;
+            if (result.trouble == TransferResult::Trouble::OtherVolume) ++tally.otherVolume;
+            if (result.trouble == TransferResult::Trouble::NoPrivilege) ++tally.noPrivilege;
             const std::u16string name = text::nameText(job.names.name(row.name));
             log.add(job.sourceFolder + separator + name, job.shares.path(row.share) + separator + name);
         } else {
-            ++(result->outcome == TransferOutcome::AlreadyThere ? tally.identical : tally.transferred);
-            if (job.plan.move && result->outcome != TransferOutcome::Moved) ++tally.copiedOnly;
-            if (job.plan.link == RunRequest::Link::Clone && result->outcome == TransferOutcome::Copied)
+            ++(result.outcome == TransferOutcome::AlreadyThere ? tally.identical : tally.transferred);
+            if (job.plan.move && result.outcome != TransferOutcome::Moved) ++tally.copiedOnly;
+            if (job.plan.link == RunRequest::Link::Clone && result.outcome == TransferOutcome::Copied)
                 ++tally.copiedNotCloned;
             if (row.companion) ++tally.companions;
-            if (result->unkept) ++tally.unkept;
+            if (result.unkept) ++tally.unkept;
         }
-        if (i + 1 == rows.size() || rows[i + 1].share != row.share) job.shares.close(row.share);
+        if (work.lastOfShare(i)) job.shares.close(row.share);
+        if (workers > 1) progress(accounted);
+        ++accounted;
+    };
+    std::vector<std::pair<std::uint64_t, Done>> finished;
+    if (workers == 1) {
+        // Told before each file, as the window's title has always shown it.
+        while (const std::optional<std::uint64_t> i = work.take()) {
+            progress(accounted);
+            work.transferRow(*i);
+            work.collect(finished, std::chrono::milliseconds(0));
+            for (const auto& [row, result] : finished) account(row, result);
+        }
+    } else {
+        // Joined however the run's thread leaves (a throw included).
+        std::vector<std::jthread> pool;
+        for (unsigned w = 0; w < workers; ++w) {
+            pool.emplace_back([&work] {
+                while (const std::optional<std::uint64_t> i = work.take()) work.transferRow(*i);
+            });
+        }
+        // The run's thread waits for the files to finish, but never long:
+        // a window repaints between them however long a file takes.
+        for (bool all = false; !all;) {
+            all = work.collect(finished, std::chrono::milliseconds(50));
+            if (finished.empty() && accounted > 0) progress(accounted - 1);
+            for (const auto& [row, result] : finished) account(row, result);
+        }
+        for (std::jthread& worker : pool) worker.join();  // before the tally reads what they did
     }
-    if (helper.joinable()) helper.join();  // before the tally reads what it did
+    tally.notDealt = rows.size() - work.started();
     tally.recordLost = work.recordLost();
     return tally;
 }

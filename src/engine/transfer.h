@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "engine/failure_log.h"
@@ -22,7 +23,16 @@ struct TransferJob {
     // Set (to the signal's number, say) to stop the run between files: the
     // files in hand finish, the rest are not started.
     const std::atomic<int>* stop = nullptr;
+    // How many files are transferred at once (transferWorkers).
+    unsigned workers = 1;
 };
+
+inline constexpr unsigned kDefaultWorkers = 16;
+inline constexpr unsigned kMostWorkers = 64;
+
+// How many workers a run of `plan` has: as asked (1 to 64), or enough to
+// keep a cold disk or a network share busy.
+unsigned transferWorkers(const RunPlan& plan, std::optional<unsigned> asked);
 
 struct TransferTally {
     std::uint64_t transferred = 0;  // moved or copied
@@ -49,11 +59,14 @@ struct TransferTally {
     bool recordLost = false;
 };
 
-// Transfers every row of the plan in order, logging each file that fails.
-// `beforeFile` is told the position (from 0) of each row before it is
-// accounted for, strictly in the plan's order (the window shows progress and
-// repaints there).
+// Transfers every row of the plan, several at once spread over the share
+// folders (with one worker, one after the other in the plan's order),
+// logging each file that fails. The run's own thread accounts for the files
+// as they finish (so the failure log's lines and the record's may come in
+// another order than the plan's) and tells `progress` how many came before
+// each (from 0); also now and then while it waits, with the last count, so
+// that a window repaints however long a file takes.
 TransferTally transferAll(System& system, const TransferJob& job, FailureLog& log,
-                          const std::function<void(std::uint64_t)>& beforeFile);
+                          const std::function<void(std::uint64_t)>& progress);
 
 }  // namespace qm

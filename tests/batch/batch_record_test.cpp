@@ -202,7 +202,7 @@ TEST_F(BatchRecordTest, AStoppedRunReportsAndCanBeUndone) {
     platform.afterTransfer = [&](const std::u16string&) {
         if (++transfers == 3) stop = 2;
     };
-    EXPECT_EQ(run(dealArgs("out", {"--move", "--per-share", "4", "--manifest", path("run.manifest")})), 130);
+    EXPECT_EQ(run(dealArgs("out", {"--move", "--per-share", "4", "--jobs", "1", "--manifest", path("run.manifest")})), 130);
     EXPECT_NE(err.str().find("分发已中断：7个文件未分发。"), std::string::npos) << err.str();
     EXPECT_EQ(dir.list("src").size(), 7u);
     const std::string record = dir.read("run.manifest");
@@ -225,7 +225,7 @@ TEST_F(BatchRecordTest, ARunStopsWhenItsRecordCannotBeWritten) {
     fs::create_directory(dir.native("out"));
     const std::vector<std::string> before = dir.tree();
     platform.recordWrites = 2 + 4;  // the first line, the header, four rows
-    EXPECT_EQ(run(dealArgs("out", {"--move", "--shares", "2", "--manifest", path("run.manifest")})), 1);
+    EXPECT_EQ(run(dealArgs("out", {"--move", "--shares", "2", "--jobs", "1", "--manifest", path("run.manifest")})), 1);
     EXPECT_NE(err.str().find("清单无法写入，分发已停止"), std::string::npos) << err.str();
     EXPECT_EQ(dir.list("src").size(), 6u);  // the fifth file was not published: its line was not written
 
@@ -251,7 +251,7 @@ TEST_F(BatchRecordTest, ShareFoldersAreNeverReachedThroughLinks) {
     // During a run: share 1 renamed and replaced by a link after its first
     // file. (Windows refuses the rename: the run holds the folder.)
     makeFiles(dir, "src", 6);
-    int moved = 0;
+    std::atomic<int> moved{0};  // files move on several threads
     platform.afterTransfer = [&](const std::u16string&) {
         std::error_code renamed;
         if (++moved == 1) fs::rename(dir.native("out2/src_分发1"), dir.native("renamed"), renamed);

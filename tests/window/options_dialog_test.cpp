@@ -129,6 +129,7 @@ TEST_F(OptionsDialogTest, TheWindowDealsAsTheOptionsSay) {
 // as stopped, with its record closed, and Ctrl+Z takes back what was dealt.
 TEST_F(OptionsDialogTest, ARunStoppedByTheUserIsReportedAndTakenBack) {
     platform.stateFolderPath = dir.u16("state");
+    platform.environment = {{u"QUILLMARSH_JOBS", u"1"}};  // one file in hand when the stop comes
     makeFiles(dir, "src", 8, ".txt");
     fs::create_directories(dir.native("out"));
     const std::vector<std::string> before = dir.tree("src");

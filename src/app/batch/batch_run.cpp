@@ -227,6 +227,7 @@ int runBatch(const Options& options, System& system, std::ostream& out, std::ost
     request.seed = seed;
     request.companions = options.companions;
     request.lists = options.lists;
+    request.jobs = options.jobs ? options.jobs : jobsAsked(system);
     request.common = options.common.value_or(0);
     if (options.link) {
         request.link = *options.link == "hard"       ? RunRequest::Link::Hard

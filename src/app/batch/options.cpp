@@ -96,6 +96,14 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
                 return r;
             }
             o.common = common;
+        } else if (arg == "--jobs") {
+            if (!value(v)) return r;
+            std::uint64_t jobs = 0;
+            if (!parseSeed(v, jobs) || jobs == 0 || jobs > 64) {
+                r.error = "--jobs 需要 1 到 64 之间的整数：" + v;
+                return r;
+            }
+            o.jobs = static_cast<unsigned>(jobs);
         } else if (arg == "--subfolders") {
             o.subfolders = true;
         } else if (arg == "--by-folder") {
@@ -122,7 +130,7 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
         // An undo reads everything it needs from the manifest.
         const bool runOptions = haveImport || haveExport || o.perShare || o.shares || o.move || o.fullPath ||
                                 o.seed || o.dryRun || o.manifest || o.companions || o.filter != u"*.*" || o.ratio ||
-                                o.names || o.subfolders || o.byFolder || o.link || o.lists || o.common;
+                                o.names || o.subfolders || o.byFolder || o.link || o.lists || o.common || o.jobs;
         if (runOptions) r.error = "--undo 只能与 --quiet 同用";
         return r;
     }
@@ -176,6 +184,9 @@ std::string helpText() {
                       （或 <分发根><名称>.txt），每行一个文件相对于导入目录的路径；不能与 --move 同用
   --common K          随机抽出 K 个共同文件放进每一份（复制、链接或列出，从不移走），
                       其余照常分发；共同文件的名字列在 <分发根>共同.txt 中；K 须小于文件数
+  --jobs N            同时进行的传输数（1 到 64）；默认足以让冷盘与网络共享保持忙碌，
+                      也可用环境变量 QUILLMARSH_JOBS 指定；--jobs 1 一个接一个；
+                      无论多少，相同的种子分发相同的文件到相同的份
   --move              移走原文件（代替复制）
   --full-path         保留原全路径结构（默认仅保留源文件夹名）
   --seed N            用 N 作为随机种子：相同的种子、文件与设置得到相同的分发

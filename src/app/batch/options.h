@@ -31,6 +31,7 @@ struct Options {
     std::optional<std::string> link;         // hard, symbolic or clone
     bool lists = false;
     std::optional<std::uint64_t> common;
+    std::optional<unsigned> jobs;            // transfers at once
 };
 
 struct ParseResult {
