@@ -17,6 +17,8 @@ public:
     PathStyle pathStyle() const override;
 
     bool listFolder(const std::u16string& folder, FolderNames& names) override;
+    bool listTree(const std::u16string& folder, FolderNames& names, const std::u16string& skipping,
+                  std::uint64_t& linkedFolders) override;
     bool canListFolder(const std::u16string& folder) override;
     std::u16string absolutePath(const std::u16string& path) override;
     bool pathExists(const std::u16string& path) override;
