@@ -1,4 +1,5 @@
-// Copying one file so that its name never shows anything but the whole file.
+// Copying one file so that its name never shows anything but the whole file,
+// and writing a new file the same way.
 //
 // The data goes into a hidden temporary file in the destination folder that
 // is marked for deletion while it is written: if the process dies, the
@@ -12,10 +13,12 @@
 // without them rather than not at all.
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/win32/win32_copy.h"
@@ -168,15 +171,18 @@ Publish publishedBy(bool renamed) {
 // Tells the witness what is about to appear under the name: the facts the
 // file really has, read back once its times were set (a file system that
 // could not set them, or keeps them coarser, has its own).
-bool witnessed(TransferWitness* witness, HANDLE out, FileId& id) {
+bool witnessed(TransferWitness* witness, HANDLE out, FileStamp& made) {
     FileInfo written;
     if (!GetFileInformationByHandle(out, &written.info)) return false;
-    id = written.id();
-    return !witness || witness->publishing(written.facts(), id);
+    made = written.stamp();
+    return !witness || witness->publishing(made.facts, made.id);
 }
 
-Publish viaTemporaryName(HANDLE in, const FileInfo& source, Win32Folder& to, const std::u16string& target,
-                         TransferWitness* witness, DWORD made, FileId& id, bool& kept) {
+// A new file under a hidden name beside `target`, filled by `fill` (its
+// bytes) and given the times and attributes of `basis`, then published.
+template <typename Fill>
+Publish viaTemporaryName(const FileInfo& basis, Win32Folder& to, const std::u16string& target,
+                         TransferWitness* witness, DWORD made, Fill&& fill, FileStamp& published, bool& kept) {
     const std::wstring temporary = filePath(temporaryNameBeside(target));
     // Not shared while it is written; DELETE so that it can be marked and renamed.
     Handle out(CreateFileW(temporary.c_str(), GENERIC_WRITE | GENERIC_READ | DELETE, 0, nullptr, CREATE_NEW, made,
@@ -186,11 +192,11 @@ Publish viaTemporaryName(HANDLE in, const FileInfo& source, Win32Folder& to, con
     // then removed by hand on failure, and only a kill would leave it.
     const bool marked = markForDeletion(out.get(), true);
     bool timesKept = true, attributesKept = true;
-    const bool filled = copyData(in, out.get(), source.size()) &&
-                        takeTimesAndAttributes(out.get(), source, to.refusals(), timesKept, attributesKept);
+    const bool filled = fill(out.get()) &&
+                        takeTimesAndAttributes(out.get(), basis, to.refusals(), timesKept, attributesKept);
     const bool again = filled && !attributesKept && (made & FILE_ATTRIBUTE_HIDDEN) != 0 &&
-                       (source.info.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) == 0;
-    if (!filled || again || !witnessed(witness, out.get(), id)) {
+                       (basis.info.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) == 0;
+    if (!filled || again || !witnessed(witness, out.get(), published)) {
         // A marked file goes by itself as it is closed.
         const bool closed = out.close();
         if (!marked || !closed) removeTemporary(temporary);
@@ -238,6 +244,24 @@ bool holdsSameContent(const std::u16string& path, HANDLE in, const FileInfo& sou
     return SetFilePointerEx(in, start, nullptr, FILE_BEGIN) && sameBytes(in, existing.get());
 }
 
+// Whether the file at `path` is a regular file (not a link) holding exactly
+// `bytes`; what it is in `there`.
+bool holdsBytes(const std::u16string& path, std::string_view bytes, FileInfo& there) {
+    Handle existing(CreateFileW(filePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!existing.valid() || !isRegular(existing.get(), there, true) || there.size() != bytes.size()) return false;
+    constexpr DWORD kPiece = 64 * 1024;
+    const std::unique_ptr<char[]> buffer(new char[kPiece]);
+    for (std::size_t at = 0;;) {
+        const long long n = readFull(existing.get(), buffer.get(), kPiece);
+        if (n < 0) return false;
+        if (n == 0) return at == bytes.size();
+        const auto got = static_cast<std::size_t>(n);
+        if (got > bytes.size() - at || std::memcmp(buffer.get(), bytes.data() + at, got) != 0) return false;
+        at += got;
+    }
+}
+
 // The source for a copy: following a link, it delivers the content it leads
 // to. Others may go on reading, writing or deleting it meanwhile, as on any copy.
 Handle openSource(const std::u16string& from, FileInfo& source) {
@@ -252,23 +276,26 @@ Handle openSource(const std::u16string& from, FileInfo& source) {
 TransferResult copyOpen(HANDLE in, const FileInfo& source, Win32Folder& to, NativeNameView name,
                         TransferWitness* witness) {
     const std::u16string target = to.pathOf(name);
+    const auto fill = [&](HANDLE out) { return copyData(in, out, source.size()); };
     // A name that is taken stays taken: compare at once rather than copy
     // first (a second run into the same shares would copy everything again).
-    FileId id;
+    FileStamp made;
     bool kept = true;
     Publish published = GetFileAttributesW(filePath(target).c_str()) != INVALID_FILE_ATTRIBUTES
                             ? Publish::Taken
-                            : viaTemporaryName(in, source, to, target, witness, madeWith(source, to.refusals(), false),
-                                               id, kept);
+                            : viaTemporaryName(source, to, target, witness, madeWith(source, to.refusals(), false),
+                                               fill, made, kept);
     if (published == Publish::Again) {
         LARGE_INTEGER start{};
         published = SetFilePointerEx(in, start, nullptr, FILE_BEGIN)
-                        ? viaTemporaryName(in, source, to, target, witness, madeWith(source, to.refusals(), true), id,
-                                           kept)
+                        ? viaTemporaryName(source, to, target, witness, madeWith(source, to.refusals(), true), fill,
+                                           made, kept)
                         : Publish::Failed;
     }
-    if (published == Publish::Done) return {TransferOutcome::Copied, source.facts(), id, false, !kept};
+    if (published == Publish::Done)
+        return {TransferOutcome::Copied, source.facts(), made.id, false, !kept};
     if (published != Publish::Taken) return {TransferOutcome::Failed, source.facts(), {}};
+    FileId id;
     if (holdsSameContent(target, in, source, id)) return {TransferOutcome::AlreadyThere, source.facts(), id};
     return {TransferOutcome::Failed, source.facts(), {}, true};
 }
@@ -292,6 +319,49 @@ TransferResult compareWithTaken(const std::u16string& from, const std::u16string
 }  // namespace qm::win32
 
 namespace qm {
+
+TransferResult Win32System::writeFile(OpenFolder& folder, NativeNameView name, std::string_view bytes,
+                                      TransferWitness* witness) {
+    using win32::Publish;
+    auto& to = static_cast<win32::Win32Folder&>(folder);
+    const std::u16string target = to.pathOf(name);
+    // What the new file is given besides its bytes, as a copy is given its
+    // source's: the time it is written, set rather than left to the file
+    // system (which may stamp it again as the handle closes, after the
+    // record has its time), and the archive attribute of any file written.
+    win32::FileInfo basis{};
+    GetSystemTimeAsFileTime(&basis.info.ftLastWriteTime);
+    basis.info.ftLastAccessTime = basis.info.ftLastWriteTime;
+    basis.info.dwFileAttributes = FILE_ATTRIBUTE_ARCHIVE;
+    basis.info.nFileSizeHigh = static_cast<DWORD>(bytes.size() >> 32);
+    basis.info.nFileSizeLow = static_cast<DWORD>(bytes.size());
+    const auto fill = [&](HANDLE out) {
+        for (std::string_view left = bytes; !left.empty();) {
+            const auto piece = static_cast<DWORD>(std::min<std::size_t>(left.size(), win32::kChunk));
+            if (!win32::writeAll(out, left.data(), piece)) return false;
+            left.remove_prefix(piece);
+        }
+        return true;
+    };
+    // Published as a copy is: whole under a hidden name, then renamed,
+    // never over a name that is taken.
+    FileStamp made;
+    bool kept = true;
+    Publish published =
+        GetFileAttributesW(win32::filePath(target).c_str()) != INVALID_FILE_ATTRIBUTES
+            ? Publish::Taken
+            : win32::viaTemporaryName(basis, to, target, witness, win32::madeWith(basis, to.refusals(), false), fill,
+                                      made, kept);
+    if (published == Publish::Again)
+        published = win32::viaTemporaryName(basis, to, target, witness, win32::madeWith(basis, to.refusals(), true),
+                                            fill, made, kept);
+    if (published == Publish::Done) return {TransferOutcome::Copied, made.facts, made.id, false, !kept};
+    if (published != Publish::Taken) return {};
+    // Taken: the same bytes there already count as written.
+    win32::FileInfo there;
+    if (win32::holdsBytes(target, bytes, there)) return {TransferOutcome::AlreadyThere, there.facts(), there.id()};
+    return {TransferOutcome::Failed, {}, {}, true};
+}
 
 TransferResult Win32System::copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to,
                                        TransferWitness* witness) {
