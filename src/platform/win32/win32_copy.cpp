@@ -1,5 +1,6 @@
-// Copying one file so that its name never shows anything but the whole file,
-// and writing a new file the same way.
+// Copying one file so that its name never shows anything but the whole file
+// (or sharing its blocks, where the volume can), and writing a new file the
+// same way.
 //
 // The data goes into a hidden temporary file in the destination folder that
 // is marked for deletion while it is written: if the process dies, the
@@ -12,6 +13,7 @@
 // destination's file system cannot set times or attributes, the copy goes
 // without them rather than not at all.
 #include <windows.h>
+#include <winioctl.h>
 
 #include <algorithm>
 #include <atomic>
@@ -87,6 +89,73 @@ bool copyData(HANDLE in, HANDLE out, std::uint64_t size) {
         left -= static_cast<std::uint64_t>(n);
         if (left == 0 && n < want) return true;
     }
+}
+
+// Block cloning (ReFS), which the headers of mingw-w64 do not have.
+constexpr DWORD kDuplicateExtents = CTL_CODE(FILE_DEVICE_FILE_SYSTEM, 209, METHOD_BUFFERED, FILE_WRITE_ACCESS);
+constexpr DWORD kGetIntegrity = CTL_CODE(FILE_DEVICE_FILE_SYSTEM, 159, METHOD_BUFFERED, FILE_ANY_ACCESS);
+constexpr DWORD kSetIntegrity =
+    CTL_CODE(FILE_DEVICE_FILE_SYSTEM, 160, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+struct DuplicateExtents {
+    HANDLE source;
+    LARGE_INTEGER sourceOffset, targetOffset, byteCount;
+};
+struct Integrity {
+    WORD checksumAlgorithm, reserved;
+    DWORD flags, checksumChunkSize, clusterSize;
+};
+struct SetIntegrity {
+    WORD checksumAlgorithm, reserved;
+    DWORD flags;
+};
+
+bool setEnd(HANDLE file, std::uint64_t size) {
+    FILE_END_OF_FILE_INFO end{};
+    end.EndOfFile.QuadPart = static_cast<LONGLONG>(size);
+    return SetFileInformationByHandle(file, FileEndOfFileInfo, &end, sizeof end) != 0;
+}
+
+// Shares the source's blocks with the new file (both on a volume that can,
+// see Win32Folder::clonesBlocks); false where this pair cannot, and the
+// caller copies instead. The file system asks that both files keep
+// integrity streams alike, that a sparse source have a sparse clone, and
+// that every range be whole clusters (the last one reaching past the end).
+// A clone is a snapshot too: of exactly the size seen when the source was
+// opened, which it still has once the blocks are shared.
+bool cloneData(HANDLE in, HANDLE out, const FileInfo& source) {
+    const std::uint64_t size = source.size();
+    DWORD got = 0;
+    Integrity theirs{}, mine{};
+    if (!DeviceIoControl(in, kGetIntegrity, nullptr, 0, &theirs, sizeof theirs, &got, nullptr) ||
+        theirs.clusterSize == 0 || !DeviceIoControl(out, kGetIntegrity, nullptr, 0, &mine, sizeof mine, &got, nullptr))
+        return false;
+    if (mine.checksumAlgorithm != theirs.checksumAlgorithm || mine.flags != theirs.flags) {
+        SetIntegrity wanted{theirs.checksumAlgorithm, 0, theirs.flags};
+        if (!DeviceIoControl(out, kSetIntegrity, &wanted, sizeof wanted, nullptr, 0, &got, nullptr)) return false;
+    }
+    if ((source.info.dwFileAttributes & FILE_ATTRIBUTE_SPARSE_FILE) != 0 &&
+        !DeviceIoControl(out, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &got, nullptr))
+        return false;
+    if (!setEnd(out, size)) return false;
+    // Less than 4 GiB a call, as the call asks, in whole clusters.
+    const std::uint64_t cluster = theirs.clusterSize;
+    const std::uint64_t most = (std::uint64_t{1} << 31) / cluster * cluster;
+    bool shared = true;
+    for (std::uint64_t at = 0; shared && at < size; at += most) {
+        const std::uint64_t left = (size - at + cluster - 1) / cluster * cluster;
+        DuplicateExtents range{in, {}, {}, {}};
+        range.sourceOffset.QuadPart = range.targetOffset.QuadPart = static_cast<LONGLONG>(at);
+        range.byteCount.QuadPart = static_cast<LONGLONG>(std::min(left, most));
+        shared = DeviceIoControl(out, kDuplicateExtents, &range, sizeof range, nullptr, 0, &got, nullptr) != 0;
+    }
+    FileInfo now;
+    if (shared && GetFileInformationByHandle(in, &now.info) && now.size() == size) return true;
+    // Grown, shrunk or refused: what was shared is dropped, and the copy
+    // that follows (from the start, where neither file's position moved)
+    // fails as a copy of a changing file does. Were it not dropped, the
+    // copy would still write every byte over it.
+    setEnd(out, 0);
+    return false;
 }
 
 LARGE_INTEGER large(const FILETIME& time) {
@@ -274,9 +343,15 @@ Handle openSource(const std::u16string& from, FileInfo& source) {
 }  // namespace
 
 TransferResult copyOpen(HANDLE in, const FileInfo& source, Win32Folder& to, NativeNameView name,
-                        TransferWitness* witness) {
+                        TransferWitness* witness, bool clone) {
     const std::u16string target = to.pathOf(name);
-    const auto fill = [&](HANDLE out) { return copyData(in, out, source.size()); };
+    // Blocks are shared only within a volume, and only where it can.
+    bool cloned = false;
+    const bool tryClone = clone && source.info.dwVolumeSerialNumber == to.volume() && to.clonesBlocks();
+    const auto fill = [&](HANDLE out) {
+        cloned = tryClone && cloneData(in, out, source);
+        return cloned || copyData(in, out, source.size());
+    };
     // A name that is taken stays taken: compare at once rather than copy
     // first (a second run into the same shares would copy everything again).
     FileStamp made;
@@ -293,18 +368,19 @@ TransferResult copyOpen(HANDLE in, const FileInfo& source, Win32Folder& to, Nati
                         : Publish::Failed;
     }
     if (published == Publish::Done)
-        return {TransferOutcome::Copied, source.facts(), made.id, false, !kept};
+        return {cloned ? TransferOutcome::Cloned : TransferOutcome::Copied, source.facts(), made.id, false, !kept};
     if (published != Publish::Taken) return {TransferOutcome::Failed, source.facts(), {}};
     FileId id;
     if (holdsSameContent(target, in, source, id)) return {TransferOutcome::AlreadyThere, source.facts(), id};
     return {TransferOutcome::Failed, source.facts(), {}, true};
 }
 
-TransferResult copyInto(const std::u16string& from, Win32Folder& to, NativeNameView name, TransferWitness* witness) {
+TransferResult copyInto(const std::u16string& from, Win32Folder& to, NativeNameView name, TransferWitness* witness,
+                        bool clone) {
     FileInfo source;
     Handle in = openSource(from, source);
     if (!in.valid()) return {};
-    return copyOpen(in.get(), source, to, name, witness);
+    return copyOpen(in.get(), source, to, name, witness, clone);
 }
 
 TransferResult compareWithTaken(const std::u16string& from, const std::u16string& to) {
