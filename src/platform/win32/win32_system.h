@@ -31,6 +31,8 @@ public:
     std::optional<FolderVersion> folderVersion(const std::u16string& path) override;
     TransferResult copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to, TransferWitness* witness) override;
     TransferResult moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to, TransferWitness* witness) override;
+    TransferResult linkFile(OpenFolder& from, NativeNameView name, OpenFolder& to, LinkKind kind,
+                            TransferWitness* witness) override;
     TransferResult writeFile(OpenFolder& folder, NativeNameView name, std::string_view bytes,
                              TransferWitness* witness) override;
     bool deleteFile(const std::u16string& path) override;
