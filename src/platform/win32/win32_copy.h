@@ -14,11 +14,13 @@ namespace qm::win32 {
 // says: Copied, AlreadyThere or Failed, with the source's facts; the source
 // is never touched. What the folder's file system refuses to keep (times,
 // attributes) the copy goes without (unkept), and the folders of the run
-// learn it (see Refusals).
-TransferResult copyInto(const std::u16string& from, Win32Folder& to, NativeNameView name, TransferWitness* witness);
+// learn it (see Refusals). With `clone`, the copy shares the source's
+// blocks where its volume can (Cloned), and is copied where not (Copied).
+TransferResult copyInto(const std::u16string& from, Win32Folder& to, NativeNameView name, TransferWitness* witness,
+                        bool clone = false);
 // The same from a source that is open already (at its start).
 TransferResult copyOpen(HANDLE in, const FileInfo& source, Win32Folder& to, NativeNameView name,
-                        TransferWitness* witness);
+                        TransferWitness* witness, bool clone = false);
 // What a transfer whose destination name is taken comes to: AlreadyThere
 // when a regular file with the source's bytes has it, else Failed.
 TransferResult compareWithTaken(const std::u16string& from, const std::u16string& to);

@@ -168,6 +168,18 @@ Win32Folder::Win32Folder(std::u16string path, std::shared_ptr<const FolderHold> 
     chain_.push_back(std::move(hold));
 }
 
+bool Win32Folder::clonesBlocks() const {
+    int known = clones_.load(std::memory_order_relaxed);
+    if (known == kUnasked) {
+        constexpr DWORD kBlockRefcounting = 0x08000000;  // FILE_SUPPORTS_BLOCK_REFCOUNTING
+        DWORD flags = 0;
+        const bool asked = GetVolumeInformationByHandleW(handle(), nullptr, 0, nullptr, nullptr, &flags, nullptr, 0);
+        known = asked && (flags & kBlockRefcounting) != 0 ? kClones : kCannot;
+        clones_.store(known, std::memory_order_relaxed);
+    }
+    return known == kClones;
+}
+
 std::unique_ptr<Win32Folder> openWin32Folder(const std::u16string& path, bool refuseLinks, Win32Folder::Chain above,
                                              std::shared_ptr<Refusals> refusals) {
     // No FILE_SHARE_DELETE: while the run holds it, the folder cannot be

@@ -163,12 +163,17 @@ public:
     const Chain& chain() const { return chain_; }
     Refusals& refusals() const { return *refusals_; }
     const std::shared_ptr<Refusals>& sharedRefusals() const { return refusals_; }
+    // Whether its volume can share a file's blocks with another file
+    // (block cloning: ReFS), asked of the volume once.
+    bool clonesBlocks() const;
 
 private:
     std::u16string prefix_;
     DWORD volume_;
     Chain chain_;
     std::shared_ptr<Refusals> refusals_;
+    enum : int { kUnasked, kClones, kCannot };
+    mutable std::atomic<int> clones_{kUnasked};
 };
 
 // Opens a folder for a run: a folder (not a file or device), and, when

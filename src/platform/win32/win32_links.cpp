@@ -1,7 +1,8 @@
 // Moving a symbolic link as the link itself: what it leads to belongs to
 // whoever made the link, not to the run, and a link dealt into a share must
 // come back as a link. On one volume the link is renamed; onto another it is
-// made anew with the same target, under a hidden name first.
+// made anew with the same target, under a hidden name first. And a file
+// given as a hard link, a symbolic link or a clone instead of a copy.
 #include <windows.h>
 #include <winioctl.h>
 
@@ -13,6 +14,8 @@
 #include <vector>
 
 #include "platform/win32/win32_links.h"
+#include "platform/win32/win32_copy.h"
+#include "platform/win32/win32_system.h"
 #include "platform/win32/win32_text.h"
 
 namespace qm::win32 {
@@ -150,6 +153,141 @@ TransferResult takenBy(HANDLE link, const FileInfo& info, const std::u16string& 
     return {TransferOutcome::Failed, info.facts(), {}, true};
 }
 
+// How a link to an absolute path keeps its target (C:\data\file as
+// \??\C:\data\file, \\server\share\file as \??\UNC\server\share\file);
+// nullopt for a path that is not absolute, which a link would take as
+// relative to the share's folder, or a device's.
+std::optional<LinkTarget> absoluteTarget(std::u16string_view path) {
+    const std::wstring text = wide(path);
+    LinkTarget target;
+    if (text.starts_with(L"\\\\?\\")) {
+        target.substitute = L"\\??\\" + text.substr(4);
+    } else if (text.starts_with(L"\\\\.\\")) {
+        return std::nullopt;  // a device's name
+    } else if (text.starts_with(L"\\\\")) {
+        target.substitute = L"\\??\\UNC\\" + text.substr(2);
+    } else if (text.size() >= 3 && text[1] == L':' && text[2] == L'\\') {
+        target.substitute = L"\\??\\" + text;
+    } else {
+        return std::nullopt;
+    }
+    return target;
+}
+
+// What the name `from` leads to, as what is linked to: a regular file,
+// followed through a link (a link in the import folder stands for its
+// file), with its facts in `info`. Opened only to be looked at, so that it
+// takes nothing from anyone who has it open.
+Handle openLinked(const std::u16string& from, FileInfo& info) {
+    Handle file(CreateFileW(filePath(from).c_str(), FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (file.valid() && !isRegular(file.get(), info, false)) return Handle();
+    return file;
+}
+
+// The name `at` opened as itself, to be looked at.
+Handle openItself(const std::u16string& at) {
+    return Handle(CreateFileW(filePath(at).c_str(), FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+// Whether `at` is a regular file (not a link) that is the very file `file`.
+bool isTheFile(const std::u16string& at, const FileInfo& file, Handle& there) {
+    there = openItself(at);
+    FileInfo found;
+    return there.valid() && isRegular(there.get(), found, true) && found.sameFileAs(file);
+}
+
+// The path the system gives the open file (in its \\?\ form); empty when
+// it cannot tell.
+std::wstring finalPathOf(HANDLE file) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()),
+                                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (n == 0) return {};
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(n);
+    }
+}
+
+TransferResult hardLink(const std::u16string& from, const std::u16string& to, DWORD toVolume,
+                        TransferWitness* witness) {
+    FileInfo source;
+    const Handle file = openLinked(from, source);
+    if (!file.valid()) return {};
+    const TransferResult failed{TransferOutcome::Failed, source.facts(), {}};
+    TransferResult otherVolume = failed;
+    otherVolume.trouble = TransferResult::Trouble::OtherVolume;
+    if (source.info.dwVolumeSerialNumber != toVolume) return otherVolume;
+    // A link in the import folder: the new name goes to the file it leads
+    // to, reached by the path of the file open here (CreateHardLinkW would
+    // link to the link itself).
+    std::wstring existing = filePath(from);
+    const DWORD named = GetFileAttributesW(existing.c_str());
+    if (named == INVALID_FILE_ATTRIBUTES) return failed;
+    if ((named & FILE_ATTRIBUTE_REPARSE_POINT) != 0) existing = finalPathOf(file.get());
+    if (existing.empty()) return failed;
+    if (witness && !witness->publishing(source.facts(), source.id())) return failed;
+    Handle there;
+    if (CreateHardLinkW(filePath(to).c_str(), existing.c_str(), nullptr)) {
+        // The name was looked at and then linked: make sure it was that
+        // file. Another one put there in between loses its new name again,
+        // through the handle it was checked on.
+        if (isTheFile(to, source, there)) return {TransferOutcome::Linked, source.facts(), source.id()};
+        if (there.valid()) {
+            const Handle removing(ReOpenFile(there.get(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                             FILE_FLAG_OPEN_REPARSE_POINT));
+            if (removing.valid()) markForDeletion(removing.get(), true);
+        }
+        return failed;
+    }
+    const DWORD why = GetLastError();
+    if (why == ERROR_NOT_SAME_DEVICE) return otherVolume;
+    if (!isTaken(why)) return failed;
+    // The very file there already (a run done again) counts as linked before.
+    if (isTheFile(to, source, there)) return {TransferOutcome::AlreadyThere, source.facts(), source.id()};
+    TransferResult clash = failed;
+    clash.clash = true;
+    return clash;
+}
+
+TransferResult symbolicLink(const std::u16string& from, const std::u16string& to, TransferWitness* witness) {
+    FileInfo source;
+    if (!openLinked(from, source).valid()) return {};
+    TransferResult failed{TransferOutcome::Failed, source.facts(), {}};
+    const std::optional<LinkTarget> target = absoluteTarget(from);
+    Handle hidden;
+    if (!target) return failed;
+    if (!makeHidden(*target, to, hidden)) {
+        if (GetLastError() == ERROR_PRIVILEGE_NOT_HELD) failed.trouble = TransferResult::Trouble::NoPrivilege;
+        return failed;
+    }
+    // Told with the new link's own facts and identity, as its undo will
+    // find it; then it gets its name, never replacing.
+    FileInfo made;
+    if (!GetFileInformationByHandle(hidden.get(), &made.info) ||
+        (witness && !witness->publishing(made.facts(), made.id()))) {
+        removeMade(hidden);
+        return failed;
+    }
+    if (renameOpen(hidden.get(), to)) return {TransferOutcome::Symlinked, made.facts(), made.id()};
+    const DWORD why = GetLastError();
+    removeMade(hidden);
+    if (!isTaken(why)) return failed;
+    // A link to that same path there already counts as made before.
+    const Handle there = openItself(to);
+    FileInfo found;
+    if (there.valid() && whatIs(there.get(), found) == Itself::Link && targetOf(there.get()) == target)
+        return {TransferOutcome::AlreadyThere, source.facts(), found.id()};
+    failed.clash = true;
+    return failed;
+}
+
 }  // namespace
 
 bool remakeLink(HANDLE link, const FileInfo& info, const std::u16string& to, TransferWitness* witness, FileInfo& made) {
@@ -202,3 +340,22 @@ TransferResult moveLink(Handle& link, const FileInfo& info, const std::u16string
 }
 
 }  // namespace qm::win32
+
+namespace qm {
+
+TransferResult Win32System::linkFile(OpenFolder& from, NativeNameView name, OpenFolder& to, LinkKind kind,
+                                     TransferWitness* witness) {
+    const auto& source = static_cast<win32::Win32Folder&>(from);
+    auto& target = static_cast<win32::Win32Folder&>(to);
+    switch (kind) {
+        case LinkKind::Hard:
+            return win32::hardLink(source.pathOf(name), target.pathOf(name), target.volume(), witness);
+        case LinkKind::Symbolic:
+            return win32::symbolicLink(source.pathOf(name), target.pathOf(name), witness);
+        case LinkKind::Clone:
+            break;
+    }
+    return win32::copyInto(source.pathOf(name), target, name, witness, true);
+}
+
+}  // namespace qm

@@ -1,11 +1,13 @@
 // Reading a folder: the names of its regular files, in one arena (the file
 // list filters them with the shared wildcard rules, not the system's, which
-// also match short 8.3 names); every entry of an open folder with its kind;
-// a folder's version.
+// also match short 8.3 names), or those of a whole tree of folders; every
+// entry of an open folder with its kind; a folder's version.
 #include <windows.h>
 
 #include <cwchar>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/win32/win32_folders.h"
 #include "platform/win32/win32_system.h"
@@ -71,6 +73,97 @@ bool Win32System::listFolder(const std::u16string& folder, FolderNames& names) {
     if (GetLastError() == ERROR_NO_MORE_FILES) return true;
     names.clear();
     return false;
+}
+
+namespace {
+
+// Whether `path` begins with `prefix`, letter case aside: Windows names
+// differ by more than case, and the share folders' path as the user typed
+// it may spell the import folder in other letters than its listing does.
+bool beginsWith(const std::u16string& path, const std::u16string& prefix) {
+    if (prefix.size() > path.size()) return false;
+    const std::wstring a = win32::wide(std::u16string_view(path).substr(0, prefix.size())), b = win32::wide(prefix);
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+// One folder of a tree walk, read while it is held open (without sharing
+// for delete, as a run's folders are) together with every folder above it,
+// so that a folder renamed or replaced by a link meanwhile leads nowhere
+// else. Each folder below is entered only as itself: a junction or a
+// symbolic link to a folder is counted, not followed.
+struct TreeWalk {
+    FolderNames& names;
+    const std::u16string& skipping;
+    std::uint64_t& linkedFolders;
+    NativeName relative;  // of the folder in hand, with its trailing "\"; empty at the top
+
+    bool walk(const win32::Win32Folder& here) {
+        const std::u16string prefix = here.pathOf(NativeNameView());
+        WIN32_FIND_DATAW data;
+        HANDLE first = findFirst(prefix, data);
+        if (first == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;  // an empty drive root
+        std::vector<NativeName> folders;
+        {
+            const FindHandle find(first);
+            do {
+                const NativeNameView name(reinterpret_cast<const char16_t*>(data.cFileName));
+                if (name == u"." || name == u"..") continue;
+                const DWORD attributes = data.dwFileAttributes;
+                if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+                        ++linkedFolders;
+                    } else {
+                        folders.emplace_back(name);
+                    }
+                    continue;
+                }
+                // What listFolder counts as a file, for the same reasons.
+                if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) continue;
+                if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && !leadsToRegularFile(prefix + std::u16string(name)))
+                    continue;
+                NativeName file = relative;
+                file += name;
+                names.add(file);
+            } while (FindNextFileW(find.get(), &data));
+            if (GetLastError() != ERROR_NO_MORE_FILES) return false;
+        }
+        for (const NativeName& folder : folders) {
+            const std::u16string path = here.pathOf(folder);
+            if (!skipping.empty() && beginsWith(path, skipping)) continue;
+            // Entered as itself, the folders above still held: one that
+            // became a link since it was listed is refused, and counted.
+            const auto below = win32::openWin32Folder(path, true, here.chain(), here.sharedRefusals());
+            if (!below) {
+                const DWORD now = GetFileAttributesW(win32::filePath(path).c_str());
+                if (now != INVALID_FILE_ATTRIBUTES && (now & FILE_ATTRIBUTE_REPARSE_POINT) != 0) ++linkedFolders;
+                continue;
+            }
+            const std::size_t at = relative.size();
+            relative += folder;
+            relative += u'\\';
+            walk(*below);
+            relative.resize(at);
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+bool Win32System::listTree(const std::u16string& folder, FolderNames& names, const std::u16string& skipping,
+                           std::uint64_t& linkedFolders) {
+    names.clear();
+    if (folder.empty()) return false;
+    // The folder the user chose, as for a run: a link on its path is followed.
+    const auto top = win32::openWin32Folder(folder, false, {}, std::make_shared<win32::Refusals>());
+    if (!top) return false;
+    TreeWalk walk{names, skipping, linkedFolders, NativeName()};
+    if (!walk.walk(*top)) {
+        names.clear();
+        return false;
+    }
+    return true;
 }
 
 bool Win32System::canListFolder(const std::u16string& folder) {

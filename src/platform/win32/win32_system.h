@@ -17,6 +17,8 @@ public:
     PathStyle pathStyle() const override;
 
     bool listFolder(const std::u16string& folder, FolderNames& names) override;
+    bool listTree(const std::u16string& folder, FolderNames& names, const std::u16string& skipping,
+                  std::uint64_t& linkedFolders) override;
     bool canListFolder(const std::u16string& folder) override;
     std::u16string absolutePath(const std::u16string& path) override;
     bool pathExists(const std::u16string& path) override;
@@ -29,6 +31,10 @@ public:
     std::optional<FolderVersion> folderVersion(const std::u16string& path) override;
     TransferResult copyFile(OpenFolder& from, NativeNameView name, OpenFolder& to, TransferWitness* witness) override;
     TransferResult moveFile(OpenFolder& from, NativeNameView name, OpenFolder& to, TransferWitness* witness) override;
+    TransferResult linkFile(OpenFolder& from, NativeNameView name, OpenFolder& to, LinkKind kind,
+                            TransferWitness* witness) override;
+    TransferResult writeFile(OpenFolder& folder, NativeNameView name, std::string_view bytes,
+                             TransferWitness* witness) override;
     bool deleteFile(const std::u16string& path) override;
     std::optional<FileStamp> stampOf(OpenFolder& folder, NativeNameView name) override;
     HeldResult holdFile(OpenFolder& folder, NativeNameView name, bool followLinks) override;
