@@ -211,9 +211,14 @@ bool witnessed(TransferWitness* witness, int out, FileId& id) {
 
 Publish viaUnnamedFile(int in, const struct stat& source, const PosixFolder& to, const char* name,
                        TransferWitness* witness, FileId& id, Made& made) {
+    // Asked once a run: where the file system has no unnamed files, every
+    // try would cost a round trip to a network share for nothing.
+    if (to.refusals().unnamed.load(std::memory_order_relaxed)) return Publish::Unsupported;
     Fd out(openat(to.fd(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, source.st_mode & 0777));
     if (!out.valid()) {
-        return errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL ? Publish::Unsupported : Publish::Failed;
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return Publish::Failed;
+        to.refusals().unnamed.store(true, std::memory_order_relaxed);
+        return Publish::Unsupported;
     }
     if (!fill(out.get(), in, source, to, made) || !witnessed(witness, out.get(), id)) return Publish::Failed;
     if (!linkUnnamed(out.get(), to, name)) {
@@ -237,9 +242,9 @@ Publish viaHiddenName(int in, const struct stat& source, const PosixFolder& to, 
     Fd out(openat(to.fd(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                   source.st_mode & 0777));
     if (!out.valid()) return Publish::Failed;
-    // The mode is set whatever fill() decided: the umask cut this file's bits.
-    if (fill(out.get(), in, source, to, made) && setMode(out.get(), modeFor(out.get(), source), to, made.kept) &&
-        witnessed(witness, out.get(), id) && out.close()) {
+    // Made with the bits the unnamed file would have had: fill() sets them
+    // again only where the umask, a default ACL or special bits call for it.
+    if (fill(out.get(), in, source, to, made) && witnessed(witness, out.get(), id) && out.close()) {
         if (renameNoReplace(to.fd(), temporary.c_str(), to.fd(), name)) return Publish::Done;
         const bool taken = errno == EEXIST;
         unlinkat(to.fd(), temporary.c_str(), 0);

@@ -43,6 +43,8 @@ private:
 // once for the whole run.
 struct Refusals {
     std::atomic<bool> times{false}, mode{false};
+    // No unnamed files (O_TMPFILE) there: FUSE and network file systems.
+    std::atomic<bool> unnamed{false};
     // Tests: the file system answers every such call as one that cannot.
     bool simulated = false;
 };
