@@ -7,6 +7,7 @@ namespace qm {
 bool FolderLocks::take(OpenFolder& folder, bool exclusive) {
     const std::optional<FileId> id = system_.identityOf(folder);
     if (!id) return false;
+    std::lock_guard guard(mutex_);
     // A lock of the same process on the same folder through a second open
     // description would shut the process out of its own folder.
     const auto it = std::find_if(held_.begin(), held_.end(), [&](const Held& h) { return h.id == *id; });
@@ -23,6 +24,7 @@ bool FolderLocks::take(OpenFolder& folder, bool exclusive) {
 void FolderLocks::release(OpenFolder& folder) {
     const std::optional<FileId> id = system_.identityOf(folder);
     if (!id) return;
+    std::lock_guard guard(mutex_);
     const auto it = std::find_if(held_.begin(), held_.end(), [&](const Held& h) { return h.id == *id; });
     if (it != held_.end() && --it->holders == 0) held_.erase(it);
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -26,6 +27,7 @@ public:
 
 private:
     System& system_;
+    std::mutex mutex_;  // an undo's workers take and let go of share folders
     struct Held {
         FileId id;
         std::unique_ptr<FolderLock> lock;

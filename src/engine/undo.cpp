@@ -1,7 +1,13 @@
 #include "engine/undo.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
 #include <map>
 #include <memory>
 #include <vector>
@@ -320,6 +326,108 @@ void removeLeftovers(System& system, const RecordHeader& header, const ShareLayo
     }
 }
 
+// The rows taken back by several workers at once (a rename on a network
+// share waits its round trip too). Each share's rows go to one worker, in the
+// record's order, so that no two wait on one folder and a share's files are
+// taken back as they were dealt; each worker has its own open folders. The
+// thread that reads the record hands the rows out and is the only one that
+// reports (progress and the files that stay), so that a window's calls stay
+// on its own thread.
+class UndoPool {
+public:
+    UndoPool(System& system, FolderLocks& locks, OpenFolder* parent, OpenFolder* source, const RecordHeader& header,
+             const std::u16string& rootName, unsigned workers, const std::atomic<int>* stop)
+        : stop_(stop), lanes_(workers) {
+        for (Lane& lane : lanes_) {
+            lane.shares = std::make_unique<OpenShares>(system, locks, parent, header, rootName);
+            lane.undo = std::make_unique<RowUndo>(system, source, *lane.shares, header.subfolders);
+            lane.thread = std::jthread([this, &lane] { work(lane); });
+        }
+    }
+    ~UndoPool() { finish(); }
+
+    // Hands a row to its share's worker, waiting while that worker has many
+    // in hand.
+    void add(const RecordRow& row, const std::function<void()>& whileWaiting) {
+        Lane& lane = lanes_[row.share % lanes_.size()];
+        std::unique_lock lock(mutex_);
+        while (lane.rows.size() >= kInHand && !stopping(stop_)) {
+            lock.unlock();
+            whileWaiting();
+            lock.lock();
+            if (lane.rows.size() >= kInHand) roomy_.wait_for(lock, std::chrono::milliseconds(50));
+        }
+        lane.rows.push_back(row);
+        work_.notify_all();
+    }
+    // What the workers have done since last asked: each row's destination,
+    // outcome and verdict.
+    struct Done {
+        std::u16string destination;
+        bool moved;
+        Verdict verdict;
+    };
+    std::vector<Done> collect() {
+        std::lock_guard lock(mutex_);
+        std::vector<Done> done;
+        done.swap(done_);
+        return done;
+    }
+    // Every row handed out done, the workers gone; their folders let go.
+    void finish() {
+        {
+            std::lock_guard lock(mutex_);
+            closed_ = true;
+        }
+        work_.notify_all();
+        for (Lane& lane : lanes_) {
+            if (lane.thread.joinable()) lane.thread.join();
+            if (lane.shares) lane.shares->closeAll();
+        }
+    }
+
+private:
+    static constexpr std::size_t kInHand = 256;
+    struct Lane {
+        std::deque<RecordRow> rows;
+        std::unique_ptr<OpenShares> shares;
+        std::unique_ptr<RowUndo> undo;
+        std::jthread thread;
+    };
+
+    void work(Lane& lane) {
+        for (;;) {
+            RecordRow row;
+            {
+                std::unique_lock lock(mutex_);
+                work_.wait(lock, [&] { return !lane.rows.empty() || closed_; });
+                // A stop ends each worker after its file in hand; what it
+                // had waiting stays as it is, to be taken back another time.
+                if (stopping(stop_)) lane.rows.clear();
+                if (lane.rows.empty()) return;
+                row = std::move(lane.rows.front());
+                lane.rows.pop_front();
+            }
+            roomy_.notify_all();
+            Verdict verdict = Verdict::Failed;
+            try {
+                verdict = (*lane.undo)(row);
+            } catch (const std::exception&) {
+                // Out of memory, say: this file stays and is told.
+            }
+            std::lock_guard lock(mutex_);
+            done_.push_back({std::move(row.destination), row.outcome == TransferOutcome::Moved, verdict});
+        }
+    }
+
+    const std::atomic<int>* stop_;
+    std::mutex mutex_;
+    std::condition_variable work_, roomy_;
+    std::vector<Lane> lanes_;
+    bool closed_ = false;
+    std::vector<Done> done_;
+};
+
 }  // namespace
 
 UndoReport checkRecord(System& system, InputFile& record, const std::atomic<int>* stop) {
@@ -376,11 +484,31 @@ UndoReport undoRun(System& system, const UndoRequest& request) {
     RecordHeader again;
     std::string error;
     reader.readHeader(again, error);
-    OpenShares shares(system, locks, parent.get(), header, layout->rootName);
-    RowUndo undoRow(system, source.get(), shares, header.subfolders);
+    const unsigned workers = std::clamp(request.jobs.value_or(kUndoWorkers), 1u, 64u);
+    UndoPool pool(system, locks, parent.get(), source.get(), header, layout->rootName, workers, request.stop);
     Leftovers left;
     RecordRow row;
-    std::uint64_t done = 0;
+    std::uint64_t handedOut = 0, accounted = 0;
+    auto account = [&] {
+        for (const UndoPool::Done& done : pool.collect()) {
+            ++accounted;
+            switch (endOf(done.verdict)) {
+                case RowEnd::TakenBack:
+                    ++report.takenBack;
+                    break;
+                case RowEnd::AlreadyBack:
+                    ++report.alreadyBack;
+                    break;
+                case RowEnd::Nothing:
+                    break;
+                case RowEnd::Left:
+                    ++report.left;
+                    if (request.problem) request.problem({done.destination, reasonOf(done.verdict, done.moved)});
+                    break;
+            }
+        }
+        if (request.progress && accounted != 0) request.progress(accounted - 1, report.toTakeBack);
+    };
     while (error.empty() && reader.next(row, error)) {
         if (stopping(request.stop)) {
             report.stopped = true;
@@ -395,28 +523,16 @@ UndoReport undoRun(System& system, const UndoRequest& request) {
             continue;
         }
         if (!dealtFile(row)) continue;
-        if (request.progress) request.progress(done++, report.toTakeBack);
-        const Verdict verdict = undoRow(row);
-        switch (endOf(verdict)) {
-            case RowEnd::TakenBack:
-                ++report.takenBack;
-                break;
-            case RowEnd::AlreadyBack:
-                ++report.alreadyBack;
-                break;
-            case RowEnd::Nothing:
-                break;
-            case RowEnd::Left:
-                ++report.left;
-                if (request.problem)
-                    request.problem({row.destination, reasonOf(verdict, row.outcome == TransferOutcome::Moved)});
-                break;
-        }
+        pool.add(row, account);
+        if (++handedOut % 64 == 0) account();
     }
+    // The rows handed out finish (a stop lets each worker end the file in hand).
+    pool.finish();
+    account();
+    if (stopping(request.stop)) report.stopped = true;  // rows may have waited when it came
     // The record changed between the two readings: what was read up to
     // there was taken back, the rest stays.
     if (!error.empty()) report.error = error;
-    shares.closeAll();
     if (!report.stopped) removeLeftovers(system, header, *layout, parent.get(), left, request.stop);
     return report;
 }

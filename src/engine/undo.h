@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "engine/record_reader.h"
@@ -43,10 +44,15 @@ struct UndoRequest {
     std::function<void(const UndoReport&)> checked;
     // Becomes non-zero to stop between files.
     const std::atomic<int>* stop = nullptr;
-    // Before each file that is to be taken back: how many came before it and
-    // how many there are in all (a window shows it in its title).
+    // As the files are taken back: how many came before the last one and
+    // how many there are in all (a window shows it in its title). Called on
+    // the thread that asked for the undo, as `problem` is.
     std::function<void(std::uint64_t done, std::uint64_t total)> progress;
+    // How many files are taken back at once; unset: kUndoWorkers.
+    std::optional<unsigned> jobs = std::nullopt;
 };
+
+inline constexpr unsigned kUndoWorkers = 8;
 
 // Reads the record twice: first whole, to check every line, refusing a bad
 // record before anything is touched; then row by row, taking each back:
