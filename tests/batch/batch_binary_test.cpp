@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <random>
 #include <thread>
 
 #include "support/temp_dir.h"
@@ -126,9 +127,15 @@ TEST(BatchBinary, ARunEndedAnyWayCanBeTakenBack) {
         {"copy, SIGKILL in a large file", SIGKILL, false, 1, 0, -SIGKILL},
         {"copy, SIGINT in a large file", SIGINT, false, 1, 0, 130},
         {"copy, ulimit -f", 0, false, 0, 1 << 20, 1},
+        // Sixteen workers in flight by default: killed at a row drawn at random.
+        {"move, SIGKILL at a random row", SIGKILL, true, -1, 0, -SIGKILL},
+        {"copy, SIGKILL at a random row", SIGKILL, false, -1, 0, -SIGKILL},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    const unsigned seed = std::random_device()();
+    std::mt19937 random(seed);
+    for (Case c : cases) {
+        if (c.afterRows < 0) c.afterRows = std::uniform_int_distribution<int>(1, c.move ? 1999 : 41)(random);
+        SCOPED_TRACE(std::string(c.name) + " (row " + std::to_string(c.afterRows) + ", seed " + std::to_string(seed) + ")");
         TempDir dir;
         if (c.move) {
             makeFiles(dir, "src", 2000);
