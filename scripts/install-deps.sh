@@ -14,11 +14,12 @@ export DEBIAN_FRONTEND=noninteractive
 # shows the target folder after a run.
 run=(g++ cmake ninja-build qt6-base-dev fonts-wqy-microhei qt6-translations-l10n xdg-utils)
 # The Windows programs: mingw-w64 (POSIX threads), GoogleTest's sources
-# (libgtest-dev ships them), Python for the icon and the release zip; their
-# tests run under 64-bit Wine in a Chinese locale, with a font that shows
-# Chinese; Wine's own fonts draw the title bar in the screenshot.
+# (libgtest-dev ships them), Python for the icon and the release zip, NSIS
+# for the installer; their tests run under 64-bit Wine in a Chinese locale,
+# with a font that shows Chinese; Wine's own fonts draw the title bar in the
+# screenshot.
 windows=(cmake ninja-build g++-mingw-w64-x86-64-posix libgtest-dev python3
-         wine wine64 locales fonts-wqy-microhei fonts-wine)
+         wine wine64 locales fonts-wqy-microhei fonts-wine nsis)
 # The tests on Linux: GoogleTest, Xvfb and the Python scripts; the window
 # read over AT-SPI (a session bus, the accessibility bus and registry,
 # pyatspi); dpkg-dev finds the Debian package's dependencies;

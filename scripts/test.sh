@@ -2,7 +2,8 @@
 # Builds and runs every test: on Linux a normal build and one with
 # AddressSanitizer and UndefinedBehaviorSanitizer; the core's tests once more
 # under ThreadSanitizer, since a copy run works on two threads; then the Windows build,
-# cross-compiled with mingw-w64, under Wine.
+# cross-compiled with mingw-w64, under Wine, and its release: the zip and
+# the installer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -24,6 +25,14 @@ TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j 
 
 scripts/build-windows.sh
 ctest --test-dir build-windows --output-on-failure -j "$jobs"
+# The release: the zip made again from the same build is the same bytes,
+# and the installer installs, runs and uninstalls under Wine.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-windows/CMakeCache.txt)
+again=$(mktemp -d)
+python3 scripts/windows-zip.py build-windows "$again" >/dev/null
+cmp "$again/quillmarsh-$version-windows-x64.zip" "dist/quillmarsh-$version-windows-x64.zip"
+rm -rf "$again"
+tests/win32/installer_round_trip.sh "dist/quillmarsh-$version-windows-x64-setup.exe"
 # ctest counts the test programs; the tests inside them are counted here.
 awk '/^\[==========\] [0-9]+ tests? from .* ran/ { ran += $2 }
      /^\[  PASSED  \] [0-9]+ tests?\./ { passed += $4 }
