@@ -77,13 +77,11 @@ done
 overlap=$(comm -12 <(files "$batch") <(files "$window"))
 [[ -z $overlap ]] || fail "both packages hold $overlap"
 
-# Debian's own checks, pedantic ones too: no error, warning or pedantic
-# tag, and none of the hardening tags, which lintian counts as information.
+# Debian's own checks, pedantic ones and information too (the hardening
+# tags are information): no tag at all.
 lintian_report=$(lintian --fail-on none --pedantic --display-info "$batch" "$window" 2>/dev/null) || fail "lintian did not run"
 echo "lintian: ${lintian_report:-no tags}"
-if grep -Eq '^[EWP]: |^I: [^ ]+ hardening-' <<<"$lintian_report"; then
-  fail "lintian found errors, warnings, pedantic tags or unhardened programs"
-fi
+[[ -z $lintian_report ]] || fail "lintian found tags"
 
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
