@@ -1,14 +1,15 @@
 # The documents installed with the programs on Linux: the manual pages, in
-# English and Simplified Chinese, and in the documentation folder the licence
-# in the form Debian reads (copyright), the change log and the Chinese
-# read-me. Manual pages and the change log are installed compressed, without
-# a time stamp in the gzip header, so that two builds of the same sources
-# give the same package.
+# English and Simplified Chinese, and in each package's documentation folder
+# the licence in the form Debian reads (copyright) and the change log; the
+# window's folder holds the Chinese read-me too. Manual pages and the change
+# log are installed compressed, without a time stamp in the gzip header, so
+# that two builds of the same sources give the same package.
 
 find_program(QM_GZIP gzip REQUIRED)
 
-# qm_install_gzipped(SOURCE DESTINATION): SOURCE, gzipped, into DESTINATION.
-function(qm_install_gzipped source destination)
+# qm_gzipped(SOURCE VARIABLE): SOURCE, gzipped once at build time; its
+# path into VARIABLE.
+function(qm_gzipped source variable)
   file(RELATIVE_PATH name ${PROJECT_SOURCE_DIR} ${source})
   set(copy ${CMAKE_BINARY_DIR}/gzipped/${name})
   add_custom_command(
@@ -19,18 +20,24 @@ function(qm_install_gzipped source destination)
     VERBATIM)
   string(MAKE_C_IDENTIFIER "qm_gzip_${name}" target)
   add_custom_target(${target} ALL DEPENDS ${copy}.gz)
-  install(FILES ${copy}.gz DESTINATION ${destination})
+  set(${variable} ${copy}.gz PARENT_SCOPE)
 endfunction()
 
-set(QM_MANUAL_PROGRAMS quillmarsh-batch)
+# Each program's pages go with the program: the install component that
+# holds it is the Debian package they land in.
+set(QM_MANUAL_PROGRAMS quillmarsh-batch:batch)
 if(QM_BUILD_QT)
-  list(APPEND QM_MANUAL_PROGRAMS quillmarsh)
+  list(APPEND QM_MANUAL_PROGRAMS quillmarsh:window)
 endif()
-foreach(program IN LISTS QM_MANUAL_PROGRAMS)
-  qm_install_gzipped(${PROJECT_SOURCE_DIR}/man/${program}.1 share/man/man1)
-  qm_install_gzipped(${PROJECT_SOURCE_DIR}/man/zh_CN/${program}.1 share/man/zh_CN/man1)
+foreach(entry IN LISTS QM_MANUAL_PROGRAMS)
+  string(REPLACE ":" ";" entry ${entry})
+  list(GET entry 0 program)
+  list(GET entry 1 component)
+  qm_gzipped(${PROJECT_SOURCE_DIR}/man/${program}.1 page)
+  install(FILES ${page} DESTINATION share/man/man1 COMPONENT ${component})
+  qm_gzipped(${PROJECT_SOURCE_DIR}/man/zh_CN/${program}.1 page)
+  install(FILES ${page} DESTINATION share/man/zh_CN/man1 COMPONENT ${component})
 endforeach()
-qm_install_gzipped(${PROJECT_SOURCE_DIR}/assets/changelog ${QM_DOC_DIR})
 
 # Debian's machine-readable copyright file, around the text of LICENSE:
 # its copyright line goes into the header, the permission text indented
@@ -52,6 +59,14 @@ Copyright: ${QM_COPYRIGHT_HOLDER}
 License: Expat
 ${QM_LICENSE_TEXT}
 ")
-install(FILES ${CMAKE_BINARY_DIR}/copyright DESTINATION ${QM_DOC_DIR})
-# The read-me that the window's link opens.
-install(FILES ${PROJECT_SOURCE_DIR}/assets/readme.txt DESTINATION ${QM_DOC_DIR} RENAME README.txt)
+
+# Debian wants both files in every package's own folder, even a package
+# that depends on another that has them.
+qm_gzipped(${PROJECT_SOURCE_DIR}/assets/changelog changelog)
+install(FILES ${CMAKE_BINARY_DIR}/copyright ${changelog} DESTINATION share/doc/quillmarsh-batch COMPONENT batch)
+if(QM_BUILD_QT)
+  install(FILES ${CMAKE_BINARY_DIR}/copyright ${changelog} DESTINATION ${QM_DOC_DIR} COMPONENT window)
+  # The read-me that the window's link opens.
+  install(FILES ${PROJECT_SOURCE_DIR}/assets/readme.txt DESTINATION ${QM_DOC_DIR} RENAME README.txt
+          COMPONENT window)
+endif()

@@ -44,4 +44,7 @@ set(CPACK_NSIS_MUI_UNIICON ${QM_ICON})
 set(CPACK_NSIS_UNINSTALL_NAME Uninstall)
 # The installer is compressed as a whole; the programs are already stripped.
 set(CPACK_STRIP_FILES OFF)
+# One installer with everything: the batch program's install rule names a
+# component for the Debian split, which has no meaning here.
+set(CPACK_MONOLITHIC_INSTALL ON)
 include(CPack)
