@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "app/win32/dpi.h"
@@ -20,10 +22,15 @@ namespace qm::win32ui {
 // What the binders, the input router and the window share: the tie to the
 // model, and the window's own handle, font and density.
 struct BindContext : input::Mirror {
-    HWND window = nullptr;  // the main window, parent of every control
+    HWND window = nullptr;  // the window (main or dialog), parent of every control
+    // The window's layout table, where the frames that hold controls are.
+    std::span<const ControlSpec> layout{};
     HFONT font = nullptr;
     UINT dpi = kBaseDpi;
     HWND tooltips = nullptr;  // the window's tooltip control, once it is made
+    // What Esc does wherever the focus is (a dialog's 取消); empty: Esc is
+    // the focused control's key.
+    std::function<void()> escape{};
 };
 
 class Binder : public input::Binder {
@@ -60,7 +67,7 @@ private:
 // controls in the frame are placed by the frame's corner, but are the
 // window's children (a group box makes a poor parent: it would receive their
 // notifications and paint over them).
-RECT pixelRectOf(const ControlSpec& row, UINT dpi);
+RECT pixelRectOf(const ControlSpec& row, std::span<const ControlSpec> layout, UINT dpi);
 
 // Makes the native window of one control of the layout table as a child of
 // the context's window, placed, sized and styled as the table says, and

@@ -21,17 +21,18 @@ void Binder::mirrorShown(bool enabled, bool visible) {
 }
 
 void Binder::place() {
-    const RECT r = pixelRectOf(control().spec(), context_.dpi);
+    const RECT r = pixelRectOf(control().spec(), context_.layout, context_.dpi);
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(context_.font), FALSE);
     SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-RECT pixelRectOf(const ControlSpec& row, UINT dpi) {
+RECT pixelRectOf(const ControlSpec& row, std::span<const ControlSpec> layout, UINT dpi) {
     Twips at = row.geometry;
-    if (row.container != formSpec().name) {
-        const Twips& frame = layoutOf(row.container).geometry;
-        at.left += frame.left;
-        at.top += frame.top;
+    for (const ControlSpec& frame : layout) {
+        if (frame.name != row.container) continue;
+        at.left += frame.geometry.left;
+        at.top += frame.geometry.top;
+        break;
     }
     return twipsToRect(at, dpi);
 }

@@ -126,7 +126,7 @@ public:
     void sendSelection() override { input::sendSelection(context_, field_, combo_); }
 
     void place() override {
-        const RECT r = pixelRectOf(combo_.spec(), context_.dpi);
+        const RECT r = pixelRectOf(combo_.spec(), context_.layout, context_.dpi);
         SendMessageW(hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(context_.font), FALSE);
         // The window's height includes the open list; the closed box's
         // height is its field's, which is set apart.

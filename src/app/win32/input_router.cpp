@@ -178,7 +178,12 @@ void InputRouter::showKeyboardCues() const {
 }
 
 bool InputRouter::keyDown(HWND window, Control* control, WPARAM key, LPARAM lParam) {
-    if (!rules_.keyDown(control, keyDownOf(key, lParam))) return false;
+    if (key == VK_ESCAPE && context_.escape) {
+        // A held key acts once: the dialog is gone after the first.
+        if ((lParam & (1 << 30)) == 0) context_.act(context_.escape);
+    } else if (!rules_.keyDown(control, keyDownOf(key, lParam))) {
+        return false;
+    }
     // The key was the model's, so what it types is nobody's. The message
     // loop queued that character as it translated the key, before the key
     // came here: it is taken out again.

@@ -1,78 +1,52 @@
-// The window: one native control per visible control of the layout table,
-// each kept a mirror of its control in the model, and the input router that
-// turns what the user does into the model's actions.
+// The main window: the form window of Form1, with the window's commands in
+// its system menu, the host of the dialogs it opens, and the way out of a
+// run (Esc, or closing the window, asks to stop it).
 #pragma once
 
 #include <windows.h>
 
-#include <memory>
-#include <vector>
-
-#include "app/win32/binder.h"
-#include "app/win32/gui_font.h"
-#include "app/win32/input_router.h"
+#include "app/win32/form_window.h"
 
 namespace qm {
-class Control;
+class Form;
 class Form1;
 }  // namespace qm
 
 namespace qm::win32ui {
 
-class MainWindow {
+class MainWindow : public FormWindow {
 public:
-    // The item the window adds to its system menu: taking the last run back.
-    static constexpr UINT kUndoCommand = 0x0010;  // the undo's row in input/commands.cpp
+    // The items the window adds to its system menu (their rows in
+    // input/commands.cpp): taking the last run back, the options dialog.
+    static constexpr UINT kUndoCommand = 0x0010;
+    static constexpr UINT kOptionsCommand = 0x0020;
 
     // `dpi`: the density to lay the window out for; 0 takes the monitor's
     // own and follows the window from monitor to monitor.
     explicit MainWindow(Form1& form, UINT dpi = 0);
-    ~MainWindow();
-    MainWindow(const MainWindow&) = delete;
-    MainWindow& operator=(const MainWindow&) = delete;
+    ~MainWindow() override;
 
-    HWND hwnd() const { return hwnd_; }
-    // The native control that shows a control; nullptr for the hidden file list.
-    HWND windowOf(const Control& control) const;
-    // The window a control's keyboard focus is in (the editable list's edit field).
-    HWND focusWindowOf(const Control& control) const;
-    UINT dpi() const { return context_.dpi; }
-    // The tooltip control of the window's controls.
-    HWND tooltips() const { return tooltips_; }
+    // The dialog open over the window now; nullptr when there is none.
+    FormWindow* dialog() const { return dialog_; }
 
-    // Closing the window ends the program's message loop.
-    void endProgramOnClose() { endsProgram_ = true; }
-    // Copies the whole model into the controls and the window.
-    void mirrorAll();
-
-    // The class's window procedure: finds the window's MainWindow (handed
-    // over at WM_NCCREATE, so it sees every message from the first) and lets
-    // no exception out into the system's code.
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+protected:
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool heldDisabled() const override { return dialog_ != nullptr; }
 
 private:
-    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
-    void build();
-    void addTooltips();
-    // Sizes the window and places every control for `dpi`, in a font made for it.
-    void layout(UINT dpi);
-    void centre();
-    void mirrorWindow();
-    void mirrorFocus();
-    Binder* binderOf(HWND window) const;
-    Binder* binderOf(const Control& control) const;
-    // The label whose caption names an edit field; nullptr for other controls.
-    const Binder* captionLabelOf(const Binder& field) const;
+    // The model's dialog host: the dialog as a window of its own over this
+    // one, which takes no input until the dialog says it is closed.
+    void showDialog(Form& dialog);
+    // Esc or a close during a run: the model asks whether to stop.
+    void askToStop(bool thenClose);
+    // Once a run stopped by a close has ended and nothing holds the window
+    // any more (the run's report box), the window closes.
+    bool mayCloseNow() const;
 
-    Form1& form_;
-    BindContext context_;
-    InputRouter router_;
-    std::vector<std::unique_ptr<Binder>> binders_;
-    std::unique_ptr<GuiFont> font_;  // context_.font
-    HWND hwnd_ = nullptr;
-    HWND tooltips_ = nullptr;
-    bool followsMonitor_;
-    bool endsProgram_ = false;
+    Form1& form1_;
+    FormWindow* dialog_ = nullptr;
+    bool asking_ = false;
+    bool closeAfterRun_ = false;
 };
 
 }  // namespace qm::win32ui

@@ -60,7 +60,9 @@ void WindowUser::showPointingCursor() { SetCursor(LoadCursorW(nullptr, IDC_HAND)
 // input taken mid-run could start a second run inside the first. So only
 // paint messages are handled, at most every 50 ms, and the keys and clicks
 // aimed at the disabled window meanwhile are dropped, as a disabled window
-// drops them.
+// drops them: all but Esc, which asks to stop the run, and a close of the
+// window (Alt+F4, or WM_CLOSE from the taskbar or another program), which
+// asks to stop and then close.
 void WindowUser::keepResponsive() {
     const ULONGLONG now = GetTickCount64();
     if (lastPump_ != 0 && now - lastPump_ < 50) return;
@@ -70,10 +72,30 @@ void WindowUser::keepResponsive() {
     MSG message;
     for (int i = 0; i < 1000 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT); ++i) {
         if (message.message == WM_QUIT) return repostQuit(message);
+        takeDuringRun(message);
+    }
+    // Keys posted rather than typed are input all the same.
+    for (int i = 0; i < 1000 && PeekMessageW(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE); ++i)
+        takeDuringRun(message);
+    if (window_) {
+        for (int i = 0; i < 10 && PeekMessageW(&message, window_, WM_CLOSE, WM_CLOSE, PM_REMOVE); ++i)
+            DispatchMessageW(&message);
     }
     for (int i = 0; i < 1000 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT); ++i) {
         if (message.message == WM_QUIT) return repostQuit(message);
         DispatchMessageW(&message);
+    }
+}
+
+void WindowUser::takeDuringRun(const MSG& input) const {
+    if (!window_ || (input.hwnd != window_ && !IsChild(window_, input.hwnd))) return;
+    if (input.message != WM_KEYDOWN && input.message != WM_SYSKEYDOWN) return;
+    if (input.lParam & (1 << 30)) return;  // a held key's repeats: one question is enough
+    const bool alt = (input.lParam & (1 << 29)) != 0;
+    if (input.wParam == VK_ESCAPE && !alt) {
+        SendMessageW(window_, kStopRunMessage, 0, 0);
+    } else if (input.wParam == VK_F4 && alt && input.message == WM_SYSKEYDOWN) {
+        SendMessageW(window_, WM_CLOSE, 0, 0);
     }
 }
 

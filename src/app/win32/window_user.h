@@ -14,6 +14,10 @@
 
 namespace qm::win32ui {
 
+// Sent to the window during a run when the user presses Esc: the window
+// asks whether to stop.
+constexpr UINT kStopRunMessage = WM_APP + 2;
+
 class WindowUser : public User, protected win32::Explorer {
 public:
     // The window that message boxes and the folder dialog belong to. The
@@ -38,6 +42,8 @@ protected:
 
 private:
     static void repostQuit(const MSG& quit);
+    // Acts on the one input a run takes: Esc asks to stop, Alt+F4 closes.
+    void takeDuringRun(const MSG& input) const;
 
     HWND window_ = nullptr;
     ULONGLONG lastPump_ = 0;
