@@ -28,6 +28,12 @@ void FormDialog::reject() {
     closeIfClosed();
 }
 
+void FormDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    activateWindow();
+    view_->mirrorAll();
+}
+
 void FormDialog::closeIfClosed() {
     // The result code goes unread: the model says how it was closed.
     if (closed_()) done(QDialog::Rejected);

@@ -28,6 +28,11 @@ public:
     // Esc and the close box.
     void reject() override;
 
+protected:
+    // The dialog takes the keyboard as it opens, with the focus where the
+    // model has it.
+    void showEvent(QShowEvent* event) override;
+
 private:
     void closeIfClosed();
 
