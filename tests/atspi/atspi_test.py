@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """The window as a screen reader on Linux reads it, over AT-SPI: the folder
 labels name their folders, the count label its number, the link is a link
-with an action, and a change of a folder or of the count is announced.
+with an action, and a change of a folder or of the count is announced; the
+options dialog (Ctrl+Shift+O) names every one of its fields.
 Keys and pointer moves go in as a user's would (XTest, through the AT-SPI
 registry).
 
@@ -17,7 +18,12 @@ import time
 import pyatspi
 from gi.repository import GLib
 
-TAB, RETURN, END, BACKSPACE = 0xFF09, 0xFF0D, 0xFF57, 0xFF08
+TAB, RETURN, END, BACKSPACE, ESCAPE = 0xFF09, 0xFF0D, 0xFF57, 0xFF08, 0xFF1B
+SHIFT_MASK, CONTROL_MASK = 1 << 0, 1 << 2
+# The options dialog's fields, as a screen reader names them.
+OPTION_FIELDS = {"包含子文件夹", "按子文件夹分别分发", "按比例分发", "比例", "名称", "方式",
+                 "复制或移动（按主窗口）", "硬链接", "符号链接", "克隆", "每份共同文件数",
+                 "只生成清单，不复制文件", "确定", "取消", "恢复默认"}
 failures = []
 renamed = []  # names of the objects that announced a new name, in order
 
@@ -63,6 +69,33 @@ def press(*keys):
         pump(0.1)
 
 
+def descendants(node):
+    for i in range(node.childCount):
+        child = node[i]
+        if child is not None:
+            yield child
+            yield from descendants(child)
+
+
+def check_options_dialog(app, form):
+    point_at(form)
+    pyatspi.Registry.generateKeyboardEvent(SHIFT_MASK | CONTROL_MASK, None, pyatspi.KEY_LOCKMODIFIERS)
+    press(ord("o"))
+    pyatspi.Registry.generateKeyboardEvent(SHIFT_MASK | CONTROL_MASK, None, pyatspi.KEY_UNLOCKMODIFIERS)
+    dialog = wait_for(lambda: next((w for w in app if w.getRole() == pyatspi.ROLE_DIALOG and w.name == "分发选项"),
+                                   None))
+    check(dialog is not None, "Ctrl+Shift+O opens 分发选项")
+    if dialog is None:
+        return
+    # The labels beside the fields share their names; the fields are what counts.
+    named = {n.name for n in descendants(dialog) if n.getRole() != pyatspi.ROLE_LABEL}
+    for name in sorted(OPTION_FIELDS):
+        check(name in named, f"the dialog has a field named '{name}'")
+    point_at(dialog)
+    press(ESCAPE)
+    check(wait_for(lambda: all(w.getRole() != pyatspi.ROLE_DIALOG for w in app)) is not None, "Esc closes it")
+
+
 def main(program):
     home = tempfile.mkdtemp(prefix="qm-atspi-")
     for name in ("a.txt", "b.txt", "c.png"):
@@ -105,6 +138,7 @@ def main(program):
         point_at(form)
         press(TAB, END, BACKSPACE, ord("t"), ord("x"), ord("t"))
         check(wait_for(lambda: "当前目录文件总数：2" in renamed) is not None, "the new count is announced")
+        check_options_dialog(app, form)
     finally:
         window.terminate()
         window.wait()

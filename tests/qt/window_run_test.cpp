@@ -1,5 +1,6 @@
 // Drops on the folder labels and whole dispatch runs through the real widgets.
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -8,6 +9,8 @@
 #include <QTimer>
 #include <QUrl>
 #include <filesystem>
+#include <functional>
+#include <utility>
 
 #include "app/qt/event_pump.h"
 #include "app/qt/folder_dialog.h"
@@ -21,7 +24,13 @@ namespace {
 // A platform that lets the window repaint during a run as the real one does.
 class PumpingPlatform : public qm::test::FakePlatform {
 public:
-    void keepResponsive() override { pump_.pump(); }
+    void keepResponsive() override {
+        if (auto first = std::exchange(beforeFirstPump, nullptr)) first();
+        pump_.pump();
+    }
+    // What the user does while the run is going, before the window first
+    // paints during it.
+    std::function<void()> beforeFirstPump;
 
 private:
     qm::desktop::EventPump pump_;
@@ -75,6 +84,9 @@ private slots:
     void ctrlZTakesTheLastRunBack_data();
     void ctrlZTakesTheLastRunBack();
     void theFolderDialogKeepsNoSettings();
+    void thePumpPassesOnEscAndCloseAlone();
+    void aRunIsStoppedByEscOrClosing_data();
+    void aRunIsStoppedByEscOrClosing();
 };
 
 void WindowRunTest::dropOnSourceLabel_data() {
@@ -214,6 +226,83 @@ void WindowRunTest::theFolderDialogKeepsNoSettings() {
     });
     QVERIFY(qm::desktop::chooseFolder(nullptr, u"选择输出目录：", config.u16(), true).empty());
     QVERIFY(config.list().empty());
+}
+
+// Between files a run pumps the events: the user's input is dropped, but
+// Esc and a window's close reach their window once the rest is done.
+void WindowRunTest::thePumpPassesOnEscAndCloseAlone() {
+    struct Escapes : QObject {
+        int seen = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            seen += event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
+            return false;
+        }
+    } escapes;
+    QLineEdit line;
+    line.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&line));
+    line.installEventFilter(&escapes);
+    QCoreApplication::postEvent(&line, new QKeyEvent(QEvent::KeyPress, Qt::Key_9, Qt::NoModifier, "9"));
+    QCoreApplication::postEvent(&line, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    QTimer::singleShot(0, &line, [&line] { line.close(); });
+    qm::desktop::EventPump().pump();
+    QCOMPARE(line.text(), QString());
+    QCOMPARE(escapes.seen, 1);
+    QVERIFY(!line.isVisible());
+}
+
+void WindowRunTest::aRunIsStoppedByEscOrClosing_data() {
+    QTest::addColumn<bool>("closing");  // the window's close rather than Esc
+    QTest::addColumn<bool>("answer");   // OK to 停止分发？
+    QTest::newRow("Esc, OK: stopped, then taken back") << false << true;
+    QTest::newRow("Esc, Cancel: the run goes on") << false << false;
+    QTest::newRow("closing, OK: stopped, then the window closes") << true << true;
+}
+
+// While a run is going, Esc and the window's close ask to stop it and any
+// other input is dropped; a stopped run says so and Ctrl+Z takes it back.
+void WindowRunTest::aRunIsStoppedByEscOrClosing() {
+    QFETCH(bool, closing);
+    QFETCH(bool, answer);
+    auto platform = std::make_unique<PumpingPlatform>();
+    PumpingPlatform& user = *platform;
+    WindowFixture f(40, std::move(platform));
+    f.platform.stateFolderPath = f.dir.u16("state");
+    f.platform.environment.emplace_back(u"QUILLMARSH_JOBS", u"1");  // one file in hand when the stop comes
+    QVERIFY(f.show());
+    QWidget* window = f.window.get();
+    user.beforeFirstPump = [&] {
+        // As the window system sends keys: queued, to the window.
+        QTest::keyClick(window->windowHandle(), Qt::Key_9);
+        if (closing) {
+            QTimer::singleShot(0, window, [window] { window->close(); });
+        } else {
+            QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
+        }
+    };
+    const std::u16string divs = f.form->TDivs.text();
+    f.platform.answers = {answer ? qm::MsgResult::Ok : qm::MsgResult::Cancel};
+
+    QTest::mouseClick(f.window->widgetOf(f.form->CmdDo), Qt::LeftButton);
+
+    QCOMPARE(f.platform.boxes.size(), 2u);
+    QCOMPARE(f.platform.boxes[0].prompt, u"停止分发？");
+    QCOMPARE(f.platform.boxes[0].defaultButton, 1);  // Cancel
+    const std::u16string& report = f.platform.boxes[1].prompt;
+    QCOMPARE(report.find(u"分发已停止：") != std::u16string::npos, answer);
+    const std::size_t dealt = filesUnder(f.dir.path() / "out");
+    QVERIFY(answer ? dealt > 0 && dealt < 40 : dealt == 40);
+    QCOMPARE(f.form->TDivs.text(), divs);  // the key typed meanwhile went nowhere
+    if (closing) {
+        QTRY_VERIFY(!window->isVisible());
+        return;
+    }
+    QVERIFY(window->isVisible() && window->isEnabled());
+    if (!answer) return;
+    f.platform.answers = {qm::MsgResult::Ok};
+    QTest::keyClick(f.window->widgetOf(f.form->CmdDo), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(filesUnder(f.dir.path() / "out"), 0u);
+    QCOMPARE(filesUnder(f.dir.path() / "src"), 40u);
 }
 
 QTEST_MAIN(WindowRunTest)

@@ -8,7 +8,7 @@
 
 #include "app/qt/bound_label.h"
 #include "app/qt/qt_text.h"
-#include "window/layout.h"
+#include "window/form.h"
 
 namespace qm::desktop {
 
@@ -101,8 +101,11 @@ QString spokenCaption(QString caption) {
     return caption.trimmed();
 }
 
-QString accessibleNameOf(const ControlSpec& row) {
-    const ControlSpec& naming = row.labelledBy.empty() ? row : layoutOf(row.labelledBy);
+QString accessibleNameOf(const ControlSpec& row, const Form& form) {
+    // The label is looked up in the control's own form: a dialog's fields
+    // are named by the dialog's labels, not the window's.
+    const Control* label = row.labelledBy.empty() ? nullptr : form.control(row.labelledBy);
+    const ControlSpec& naming = label ? label->spec() : row;
     return spokenCaption(toQString(naming.caption));
 }
 

@@ -12,8 +12,9 @@
 class QWidget;
 
 namespace qm {
+class Form;
 struct ControlSpec;
-}
+}  // namespace qm
 
 namespace qm::desktop {
 
@@ -22,8 +23,8 @@ namespace qm::desktop {
 // and a trailing colon.
 QString spokenCaption(QString caption);
 
-// The accessible name of a control's widget.
-QString accessibleNameOf(const ControlSpec& row);
+// The accessible name of the widget of a control of `form`.
+QString accessibleNameOf(const ControlSpec& row, const Form& form);
 
 // Lets a folder or count label answer with its value, the link as a link
 // and an option button as one; once per program, before the first is asked

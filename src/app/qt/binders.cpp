@@ -157,7 +157,7 @@ std::unique_ptr<Binder> makeBinder(BindContext& context, Control& control, QWidg
 }
 
 // What the table says about any widget, whatever its kind.
-void applyLayoutRow(Binder& binder, double scale) {
+void applyLayoutRow(Binder& binder, const Form& form, double scale) {
     const ControlSpec& row = binder.control().spec();
     QWidget* w = binder.widget();
     w->setGeometry(toPixels(row.geometry, scale));
@@ -176,7 +176,7 @@ void applyLayoutRow(Binder& binder, double scale) {
     }
     // The focus sits in the list's line edit, so that is what a screen
     // reader announces: it is named like the list.
-    const QString name = accessibleNameOf(row);
+    const QString name = accessibleNameOf(row, form);
     w->setAccessibleName(name);
     for (QWidget* input : binder.inputWidgets()) {
         input->setAccessibleName(name);
@@ -194,7 +194,7 @@ void applyLayoutRow(Binder& binder, double scale) {
 std::unique_ptr<Binder> bindControl(BindContext& context, Control& control, QWidget* parent, double scale) {
     std::unique_ptr<Binder> binder = makeBinder(context, control, parent);
     if (!binder) return nullptr;
-    applyLayoutRow(*binder, scale);
+    applyLayoutRow(*binder, context.form, scale);
     binder->mirror();
     return binder;
 }

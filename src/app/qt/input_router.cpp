@@ -117,9 +117,8 @@ bool InputRouter::eventFilter(QObject* watched, QEvent* event) {
             return false;
         case QEvent::Shortcut:
             // The caption's "&" makes Qt register the access key; the model
-            // presses the button, not Qt.
-            return control && control->kind() == ControlKind::PushButton &&
-                   rules_.accessKey(static_cast<PushButton*>(control)->accessKey());
+            // presses the button or box, not Qt.
+            return control && control->accessKey() != 0 && rules_.accessKey(control->accessKey());
         case QEvent::Wheel:
             return control && rules_.wheel(*control);
         case QEvent::ContextMenu: {
@@ -134,6 +133,10 @@ bool InputRouter::eventFilter(QObject* watched, QEvent* event) {
 
 bool InputRouter::keyPress(Control* control, QKeyEvent& event) {
     const input::Modifiers held = modifiersOf(event);
+    if (onEscape && event.key() == Qt::Key_Escape && held == input::kNoModifier) {
+        if (!event.isAutoRepeat()) onEscape();
+        return true;
+    }
     if (rules_.keyDown(control, {keyOf(event.key()), held, event.isAutoRepeat()})) return true;
     EditControl* edit = input::asEdit(control);
     if (edit && event.matches(QKeySequence::Paste)) {

@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <functional>
 
 #include "app/qt/binder.h"
 #include "input/router.h"
@@ -30,6 +31,9 @@ public:
     // itself, which holds the keyboard when the model's focus is on a
     // control that cannot take it.
     void watch(QWidget* widget, Control* control);
+    // Esc in any watched widget, before the control sees it as a typed key;
+    // unset, Esc is typed like any other key.
+    std::function<void()> onEscape;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

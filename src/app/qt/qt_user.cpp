@@ -31,7 +31,9 @@ std::unique_ptr<QMessageBox> makeMessageBox(const MessageBoxRequest& request, QW
 }
 
 MsgResult QtUser::messageBox(const MessageBoxRequest& request) {
-    const std::unique_ptr<QMessageBox> box = makeMessageBox(request, window_);
+    // A dialog's warning belongs to the dialog, over which it then shows.
+    QWidget* modal = QApplication::activeModalWidget();
+    const std::unique_ptr<QMessageBox> box = makeMessageBox(request, modal ? modal : window_.data());
     box->exec();
     // A box closed without a button (rejected by the window system) counts
     // as closed by the escape button.
