@@ -203,12 +203,12 @@ if [[ " ${sections[*]} " == *" slow "* ]]; then
   # From it: the source is on slowfs, the target on the local disk.
   from_prep() { set_aside "$work/from-out"; mkdir -- "$work/from-out"; dst=$work/from-out; }
   measure from copy "$mnt/pristine" "$slow_files" from_prep
-  table "from $slowfs_line, into the local disk" "cp -r" "xargs -P16 cp"
+  table "from $slowfs_line, into a folder beside it" "cp -r" "xargs -P16 cp"
 
   # Into it: set aside and made again through the mount, as a user would.
   into_prep() { [[ ! -e $mnt/out ]] || mv -- "$mnt/out" "$mnt/gone.$RANDOM$RANDOM"; mkdir -- "$mnt/out"; dst=$mnt/out; }
   measure into copy "$work/slow-local" "$slow_files" into_prep
-  table "into $slowfs_line, from the local disk" "cp -r" "xargs -P16 cp"
+  table "into $slowfs_line, from a folder beside it" "cp -r" "xargs -P16 cp"
 
   # Within it: the source made again from hard links on the backing folder
   # (untimed, never through the mount), then moved into a folder beside it.
