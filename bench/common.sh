@@ -11,14 +11,15 @@ import os, random, sys
 folder, count, minsize, maxsize = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])
 os.makedirs(folder, exist_ok=True)
 rng = random.Random(1)
-text = bytes(rng.choice(b"abcdefghijklmnopqrstuvwxyz \n") for _ in range(8192))
+# Sizes past 8 KiB need a longer text; up to 8 KiB the files stay as before.
+text = bytes(rng.choice(b"abcdefghijklmnopqrstuvwxyz \n") for _ in range(max(8192, maxsize + 1)))
 for i in range(count):
     name = "IMG_2024%02d%02d_%06d_%06d_expo_%08x.jpg" % (i % 12 + 1, i % 28 + 1, i % 240000, i, rng.getrandbits(32))
     assert len(name) == 44, name
     fd = os.open(os.path.join(folder, name), os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o644)
     if maxsize:
         size = rng.randint(minsize, maxsize)
-        start = rng.randrange(8192 - size)
+        start = rng.randrange(len(text) - size)
         os.write(fd, text[start:start + size])
     os.close(fd)
 PY

@@ -4,6 +4,7 @@
 #   scripts/install-deps.sh            everything the tests need: the Linux and the Windows builds
 #   scripts/install-deps.sh --run      only what building and running the Linux window needs
 #   scripts/install-deps.sh --windows  only what the Windows build and its tests need
+#   scripts/install-deps.sh --bench    only what bench/ needs beyond the Linux build
 set -euo pipefail
 if [[ $(id -u) -ne 0 ]]; then SUDO=sudo; else SUDO=; fi
 export DEBIAN_FRONTEND=noninteractive
@@ -28,16 +29,21 @@ linux=("${run[@]}" libgtest-dev libgmock-dev qt6-base-dev-tools libgl-dev
        xvfb xauth time python3 dbus at-spi2-core python3-pyatspi
        dpkg-dev desktop-file-utils appstream lintian)
 
+# bench/: slowfs is built from libfuse3 and mounted with fusermount3; the
+# peers are rsync beside cp and mv; GNU time gives the peak memory.
+bench=(libfuse3-dev fuse3 pkg-config rsync time)
+
 case ${1:-} in
   --run) packages=("${run[@]}") ;;
+  --bench) packages=("${bench[@]}") ;;
   --windows) packages=("${windows[@]}") ;;
   "") packages=("${linux[@]}" "${windows[@]}") ;;
-  *) echo "usage: $0 [--run | --windows]" >&2; exit 2 ;;
+  *) echo "usage: $0 [--run | --windows | --bench]" >&2; exit 2 ;;
 esac
 
 $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends "${packages[@]}"
-[[ ${1:-} == --run ]] && exit 0
+[[ ${1:-} == --run || ${1:-} == --bench ]] && exit 0
 
 # zh_CN.UTF-8 gives Wine the ANSI code page 936, as on a Chinese Windows.
 if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf-\?8'; then
