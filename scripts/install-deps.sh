@@ -9,17 +9,18 @@ set -euo pipefail
 if [[ $(id -u) -ne 0 ]]; then SUDO=sudo; else SUDO=; fi
 export DEBIAN_FRONTEND=noninteractive
 
-# The window: the compiler and Qt (qt6-base-dev brings the display plugins
-# and OpenGL's headers, which Qt's CMake files ask for), a font with Chinese
+# The window: the compiler, Unicode's data (the wildcards' case folding is
+# made from its CaseFolding.txt when building), Qt (qt6-base-dev brings the
+# display plugins and OpenGL's headers, which Qt's CMake files ask for), a font with Chinese
 # characters, Qt's Chinese texts for the folder dialog, and xdg-open, which
 # shows the target folder after a run.
-run=(g++ cmake ninja-build qt6-base-dev fonts-wqy-microhei qt6-translations-l10n xdg-utils)
-# The Windows programs: mingw-w64 (POSIX threads), GoogleTest's sources
+run=(g++ cmake ninja-build unicode-data qt6-base-dev fonts-wqy-microhei qt6-translations-l10n xdg-utils)
+# The Windows programs: Unicode's data, mingw-w64 (POSIX threads), GoogleTest's sources
 # (libgtest-dev ships them), Python for the icon and the release zip, NSIS
 # for the installer; their tests run under 64-bit Wine in a Chinese locale,
 # with a font that shows Chinese; Wine's own fonts draw the title bar in the
 # screenshot.
-windows=(cmake ninja-build g++-mingw-w64-x86-64-posix libgtest-dev python3
+windows=(cmake ninja-build unicode-data g++-mingw-w64-x86-64-posix libgtest-dev python3
          wine wine64 locales fonts-wqy-microhei fonts-wine nsis)
 # The tests on Linux: GoogleTest, Xvfb and the Python scripts; the window
 # read over AT-SPI (a session bus, the accessibility bus and registry,

@@ -1,22 +1,29 @@
 #include "text/wildcard.h"
 
 #include <algorithm>
+#include <optional>
+
+#include "text/case_fold.h"
 
 namespace qm {
 
 namespace {
 
-// Case folding for ASCII and the Latin-1 letters (À..Þ -> à..þ, not ×).
-char16_t fold(char16_t c) {
-    if (c >= u'A' && c <= u'Z') return static_cast<char16_t>(c + 0x20);
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<char16_t>(c + 0x20);
-    return c;
-}
+using text::foldedAt;
 
 // Code units taken by the character at s[i]: a surrogate pair is one character.
 std::size_t charLength(std::u16string_view s, std::size_t i) {
     bool pair = s[i] >= 0xD800 && s[i] <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF;
     return pair ? 2 : 1;
+}
+
+// The code units of the characters at name[n] and wild[w] when they fold
+// alike (a character and its folding take as many), else 0. ASCII, nearly
+// every name, is compared here without the table.
+std::size_t foldedMatch(std::u16string_view name, std::size_t n, std::u16string_view wild, std::size_t w) {
+    if ((name[n] | wild[w]) < 0x80) return text::foldCase(name[n]) == text::foldCase(wild[w]) ? 1 : 0;
+    const text::FoldedChar a = foldedAt(name, n), b = foldedAt(wild, w);
+    return a.folded == b.folded ? a.length : 0;
 }
 
 // Whole-name glob match. On a mismatch only the most recent "*" is retried
@@ -33,9 +40,9 @@ bool glob(std::u16string_view name, std::u16string_view wild) {
         } else if (w < wild.size() && wild[w] == u'?') {
             n += charLength(name, n);
             ++w;
-        } else if (w < wild.size() && fold(wild[w]) == fold(name[n])) {
-            ++n;
-            ++w;
+        } else if (const std::size_t length = w < wild.size() ? foldedMatch(name, n, wild, w) : 0; length != 0) {
+            n += length;
+            w += length;
         } else if (starW != std::u16string_view::npos) {
             starN += charLength(name, starN);
             n = starN;
@@ -85,23 +92,38 @@ bool isAscii(std::u16string_view s) {
 
 bool hasWildcard(std::u16string_view s) { return s.find_first_of(u"*?") != std::u16string_view::npos; }
 
-// Case folding of one unit of a stored name. A byte of a POSIX name is
-// folded only as ASCII: the endings compared byte by byte are ASCII, and a
-// byte of a longer UTF-8 sequence is never equal to one.
-NameUnit foldUnit(NameUnit u) {
-    if constexpr (sizeof(NameUnit) == 2) {
-        return fold(u);
-    } else {
-        return u >= 'A' && u <= 'Z' ? static_cast<NameUnit>(u + 0x20) : u;
+// Whether the name ends with the folded text `ending`, character by
+// character: the same answer as a "*" and then `ending` in glob, which never
+// starts a character inside a surrogate pair.
+bool endsWithFolded(std::u16string_view name, std::u16string_view ending) {
+    if (name.size() < ending.size()) return false;
+    std::size_t n = name.size() - ending.size(), e = 0;
+    if (n > 0 && name[n] >= 0xDC00 && name[n] <= 0xDFFF && name[n - 1] >= 0xD800 && name[n - 1] <= 0xDBFF) return false;
+    while (n < name.size()) {
+        const std::size_t length = foldedMatch(name, n, ending, e);
+        if (length == 0) return false;
+        n += length;
+        e += length;
     }
+    return true;
 }
 
-template <typename Unit, typename Fold>
-bool endsWithFolded(std::basic_string_view<Unit> name, std::basic_string_view<Unit> ending, Fold f) {
-    return name.size() >= ending.size() &&
-           std::equal(ending.begin(), ending.end(), name.end() - static_cast<std::ptrdiff_t>(ending.size()),
-                      [&](Unit e, Unit n) { return e == f(n); });
+#ifndef _WIN32
+// The same for a stored UTF-8 name and an ASCII ending, byte by byte from
+// the end while the name's bytes are ASCII (each its own character, which
+// only an ASCII letter folds to). A byte beyond ASCII may be a character
+// that folds to ASCII ("K", the Kelvin sign, to "k"): then only the name's
+// text can tell, and the answer is empty.
+std::optional<bool> endsWithAscii(std::string_view name, std::string_view ending) {
+    if (name.size() < ending.size()) return false;  // fewer bytes than the ending has characters
+    for (std::size_t i = 1; i <= ending.size(); ++i) {
+        const auto u = static_cast<unsigned char>(name[name.size() - i]);
+        if (u >= 0x80) return std::nullopt;
+        if (text::foldCase(u) != static_cast<unsigned char>(ending[ending.size() - i])) return false;
+    }
+    return true;
 }
+#endif
 
 }  // namespace
 
@@ -115,11 +137,10 @@ NamePattern::NamePattern(std::u16string_view pattern) {
         } else if (wild == u"*.") {
             wildcards_.push_back({Kind::NoDot, {}, {}, false});
         } else if (wild.size() > 1 && wild[0] == u'*' && !hasWildcard(wild.substr(1)) && !wild.ends_with(u'.')) {
-            std::u16string ending(wild.substr(1));
-            std::transform(ending.begin(), ending.end(), ending.begin(), fold);
-            // An ASCII ending can be compared with the stored name directly
-            // in either spelling: no other unit folds to an ASCII letter.
-            const bool native = sizeof(NameUnit) == 2 || isAscii(ending);
+            std::u16string ending = text::foldCase(wild.substr(1));
+            // A stored UTF-16 name is compared as it is; a stored UTF-8 name
+            // is compared byte by byte with an ASCII ending.
+            const bool native = sizeof(NameUnit) == 1 && isAscii(ending);
             wildcards_.push_back({Kind::Suffix, ending, native ? text::nativeName(ending) : NativeName(), native});
         } else if (!wild.empty()) {
             wildcards_.push_back({Kind::General, std::u16string(wild), {}, false});
@@ -143,11 +164,16 @@ bool NamePattern::matches(NativeNameView name) const {
             case Kind::NoDot:
                 if (name.find(NameUnit('.')) == NativeNameView::npos) return true;
                 break;
-            case Kind::Suffix:
-                if (w.nativeEnding ? endsWithFolded(name, NativeNameView(w.ending), foldUnit)
-                                   : endsWithFolded(std::u16string_view(nameText()), std::u16string_view(w.text), fold))
-                    return true;
+            case Kind::Suffix: {
+#ifdef _WIN32
+                const bool ends = endsWithFolded(name, w.text);
+#else
+                const std::optional<bool> quick = w.nativeEnding ? endsWithAscii(name, w.ending) : std::nullopt;
+                const bool ends = quick ? *quick : endsWithFolded(nameText(), w.text);
+#endif
+                if (ends) return true;
                 break;
+            }
             case Kind::General:
                 if (matchesOne(nameText(), w.text)) return true;
                 break;

@@ -2,7 +2,8 @@
 //
 // A pattern is one or more wildcards separated by ";" ("*.jpg;*.png"); a name
 // matches the pattern when it matches any of them. Within a wildcard "*" stands
-// for any run of characters and "?" for exactly one; letter case is ignored.
+// for any run of characters and "?" for exactly one; letter case is ignored
+// (text/case_fold.h), in every script alike.
 // Two desktop habits are kept because users type them: "*.*" (and any wildcard
 // ending in ".*") also takes names without a dot, and a wildcard ending in a
 // lone "." ("*.") takes only names without a dot.
@@ -40,9 +41,9 @@ private:
     enum class Kind { All, Suffix, NoDot, General };
     struct Wildcard {
         Kind kind;
-        std::u16string text;   // General: the wildcard; Suffix: what the name must end with
-        NativeName ending;     // Suffix: the same in the platform's spelling, lower case
-        bool nativeEnding;     // Suffix: whether `ending` can be compared as it is
+        std::u16string text;   // General: the wildcard; Suffix: what the name must end with, folded
+        NativeName ending;     // Suffix on POSIX: the same as bytes, when it is ASCII
+        bool nativeEnding;     // whether `ending` holds it
     };
     std::vector<Wildcard> wildcards_;
     mutable std::u16string text_;  // the name's text, made once per name when needed

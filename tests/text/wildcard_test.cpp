@@ -46,6 +46,35 @@ TEST(Wildcard, Table) {
     }
 }
 
+// Letter case is ignored in every script, one character to one: Unicode's
+// simple case folding, with no Turkish or multi-character foldings.
+TEST(Wildcard, CaseFoldingBeyondLatin1) {
+    struct Case {
+        std::u16string_view name, pattern;
+        bool matches;
+    } cases[] = {
+        {u"a.жпг", u"*.ЖПГ", true}, {u"a.ＪＰＧ", u"*.ｊｐｇ", true}, {u"x.āb", u"*.ĀB", true}, {u"x.αβγ", u"*.ΑΒΓ", true},
+        {u"ς.txt", u"σ.*", true}, {u"Σ.txt", u"ς.*", true}, {u"x.σ", u"*.Σ", true}, {u"x.Ж", u"*.ж", true},
+        // Turkish: İ has only a multi-character or a Turkish folding, ı none
+        {u"İ.txt", u"İ.*", true}, {u"İ.txt", u"i.*", false}, {u"x.i", u"*.İ", false}, {u"x.ı", u"*.I", false},
+        {u"x.ı", u"*.i", false}, {u"ı.txt", u"I.*", false},
+        // the Kelvin sign and the long s fold to ASCII letters
+        {u"x.K", u"*.k", true}, {u"K.txt", u"K.*", true}, {u"x.ſ", u"*.S", true}, {u"x.s", u"*.ſ", true},
+        // ß is not ss, but the capital ẞ is ß
+        {u"x.ß", u"*.ss", false}, {u"x.ss", u"*.SS", true}, {u"x.ẞ", u"*.ß", true}, {u"ß.txt", u"ẞ.*", true},
+        // a supplementary-plane pair folds as one character (Deseret 𐐀 / 𐐨)
+        {u"x.𐐨", u"*.𐐀", true}, {u"𐐀𐐁", u"𐐨?", true},
+        // an ending never starts inside a surrogate pair
+        {u"x𐐀", u"*Ü00", false}, {u"𐐀x", u"*𐐀X", true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(matchesPattern(c.name, c.pattern), c.matches)
+            << text::toUtf8(c.name) << " against " << text::toUtf8(c.pattern);
+        EXPECT_EQ(NamePattern(c.pattern).matches(text::nativeName(c.name)), c.matches)
+            << "compiled: " << text::toUtf8(c.name) << " against " << text::toUtf8(c.pattern);
+    }
+}
+
 TEST(Wildcard, ManyStarsStayFast) {
     const std::u16string name(255, u'a');
     const auto start = std::chrono::steady_clock::now();
