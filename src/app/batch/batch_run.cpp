@@ -229,11 +229,11 @@ int runBatch(const Options& options, System& system, std::ostream& out, std::ost
             why = options.importFolder.find(u'{') != std::u16string::npos ? "名字中有“{”" : "无法读取";
         return refuse(err, "导入目录不可用：" + shown(options.importFolder) + "：" + why);
     }
-    // The export folder must be there and take new folders: a run into a
-    // missing or unwritable one would only fail every file and leave a
-    // failure log, and a mistyped name would be made silently.
+    // The export folder must take new folders: a run into a file or an
+    // unwritable folder would only fail every file and leave a failure log.
+    // One that is not there yet is made, as the window makes it.
     if (const System::PathState state = system.pathState(request.exportFolder, System::Use::WriteFolder);
-        state != System::PathState::Usable)
+        state != System::PathState::Usable && state != System::PathState::Missing)
         return refuse(err, "导出目录不可用：" + shown(options.exportFolder) + "：" + reason(state));
 
     const std::optional<std::u16string> pattern = patternFor(options.filter, err);

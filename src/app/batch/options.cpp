@@ -37,8 +37,8 @@ using Value = cli::OptionSpec::Value;
 constexpr Spec kOptions[] = {
     {"import", 0, Value::Folder, "目录", "导入目录（源文件夹）；相对路径以当前目录为准"},
     {"export", 0, Value::Folder, "目录",
-     "导出目录，分发文件夹建在其中；须是已有的、可以写入的\n"
-     "文件夹；相对路径以当前目录为准"},
+     "导出目录，分发文件夹建在其中；没有时建立，不是文件夹\n"
+     "或不能写入时不分发；相对路径以当前目录为准"},
     {"filter", 0, Value::Text, "文本",
      "文件类型，默认 \"*.*\"；可用列表中的一项（如 \"所有\"、\n"
      "\"常用图片格式\"、\"*.jpg;*.jpeg;*.jpe;*.jfi\"），\n"

@@ -88,8 +88,9 @@ System::PathState PosixSystem::pathState(const std::u16string& path, Use use) {
     struct stat st;
     if (name.empty()) return PathState::Missing;
     if (stat(name.c_str(), &st) != 0) {
-        // ENOTDIR: a part of the path is a file, so nothing has this name.
-        if (errno == ENOENT || errno == ENOTDIR) return PathState::Missing;
+        if (errno == ENOENT) return PathState::Missing;
+        // A part of the path is a file: nothing can be made below it.
+        if (errno == ENOTDIR) return PathState::NotAFolder;
         return errno == EACCES ? PathState::NoPermission : PathState::Unusable;
     }
     const bool wantFolder = use != Use::ReadFile;

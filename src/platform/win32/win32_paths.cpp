@@ -100,8 +100,9 @@ System::PathState Win32System::pathState(const std::u16string& path, Use use) {
             case ERROR_BAD_NETPATH:
             case ERROR_BAD_NET_NAME:
             case ERROR_INVALID_NAME:
-            case ERROR_DIRECTORY:  // a part of the path is a file
                 return PathState::Missing;
+            case ERROR_DIRECTORY:  // a part of the path is a file
+                return PathState::NotAFolder;
             case ERROR_ACCESS_DENIED:
                 return PathState::NoPermission;
             case ERROR_WRITE_PROTECT:
