@@ -87,7 +87,7 @@ TEST(BatchHelp, FitsEightyColumnsAndEndsWithWhereToReport) {
     const struct {
         const char* text;
         std::size_t width;
-    } widths[] = {{"--jobs N", 8}, {"导入目录", 8}, {"“随机种子：N”", 13}, {"ｊｐｇ", 6}, {"Ž", 1}};
+    } widths[] = {{"--jobs N", 8}, {"导入目录", 8}, {"“随机种子：N”", 15}, {"ｊｐｇ", 6}, {"Ž", 1}};
     for (const auto& w : widths) EXPECT_EQ(cli::displayWidth(w.text), w.width) << w.text;
 
     std::istringstream help(batch::helpText());

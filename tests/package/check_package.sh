@@ -30,7 +30,7 @@ expected=$(
   printf '%s\n' ./usr/bin/quillmarsh ./usr/bin/quillmarsh-batch \
     "./usr/share/applications/$id.desktop" "./usr/share/metainfo/$id.metainfo.xml" \
     ./usr/share/doc/quillmarsh/changelog.gz ./usr/share/doc/quillmarsh/copyright \
-    ./usr/share/doc/quillmarsh/README.txt \
+    ./usr/share/doc/quillmarsh/README.txt ./usr/share/bash-completion/completions/quillmarsh-batch \
     ./usr/share/icons/hicolor/scalable/apps/quillmarsh.svg
   for size in 16 22 24 32 48 64 128 256; do echo "./usr/share/icons/hicolor/${size}x$size/apps/quillmarsh.png"; done
   for page in man1/quillmarsh.1.gz man1/quillmarsh-batch.1.gz; do

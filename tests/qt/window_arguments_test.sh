@@ -17,7 +17,7 @@ check() {  # expected exit code, expected first line of stdout+stderr, arguments
     fi
 }
 check 0 "用法：quillmarsh [--screenshot 文件.png [--tab 次数]]" --help
-check 0 "用法：quillmarsh [--screenshot 文件.png [--tab 次数]]" --he --bogus
+check 0 "用法：quillmarsh [--screenshot 文件.png [--tab 次数]]" --he --version
 check 0 "quillmarsh $version" --version
 check 2 "quillmarsh: 未知的选项：--bogus" --bogus
 check 2 "quillmarsh: 未知的选项：--tabs；您是否想用 --tab？" --tabs 2
