@@ -132,7 +132,7 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
     }
     bool haveImport = false, haveExport = false;
     for (const cli::ParsedOption& option : line.options) {
-        const std::string arg = "--" + std::string(option.name);
+        const std::string arg = cli::join({"--", option.name});
         const std::string& v = option.value;
         if (arg == "--help") {
             o.help = true;

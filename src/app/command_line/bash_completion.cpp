@@ -9,7 +9,7 @@ std::string pattern(std::span<const OptionSpec> table, OptionSpec::Value value, 
     std::string names;
     for (const OptionSpec& option : table) {
         if (option.value != value || !option.choices.empty() != withChoices) continue;
-        names += (names.empty() ? "--" : "|--") + std::string(option.name);
+        names += join({names.empty() ? "--" : "|--", option.name});
     }
     return names;
 }
@@ -17,13 +17,13 @@ std::string pattern(std::span<const OptionSpec> table, OptionSpec::Value value, 
 }  // namespace
 
 std::string bashCompletion(std::string_view program, std::span<const OptionSpec> table) {
-    std::string function = "_" + std::string(program);
+    std::string function = join({"_", program});
     for (char& c : function)
         if (c == '-') c = '_';
     std::string options;
-    for (const OptionSpec& option : table) options += (options.empty() ? "--" : " --") + std::string(option.name);
+    for (const OptionSpec& option : table) options += join({options.empty() ? "--" : " --", option.name});
 
-    std::string s = "# bash completion for " + std::string(program) + "; made from its option table.\n";
+    std::string s = join({"# bash completion for ", program, "; made from its option table.\n"});
     s += function + "()\n{\n";
     s += "    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]} i\n";
     // bash splits "--import=DIR" at "=": the option is the word before it.
@@ -36,27 +36,27 @@ std::string bashCompletion(std::string_view program, std::span<const OptionSpec>
     s += "            mapfile -t COMPREPLY < <(compgen -f -- \"$cur\")\n            return\n        fi\n    done\n";
     s += "    case $prev in\n";
     if (const std::string folders = pattern(table, OptionSpec::Value::Folder, false); !folders.empty()) {
-        s += "        " + folders + ")\n            compopt -o filenames 2>/dev/null\n";
+        s += join({"        ", folders, ")\n            compopt -o filenames 2>/dev/null\n"});
         s += "            mapfile -t COMPREPLY < <(compgen -d -- \"$cur\")\n            return ;;\n";
     }
     if (const std::string files = pattern(table, OptionSpec::Value::File, false); !files.empty()) {
-        s += "        " + files + ")\n            compopt -o filenames 2>/dev/null\n";
+        s += join({"        ", files, ")\n            compopt -o filenames 2>/dev/null\n"});
         s += "            mapfile -t COMPREPLY < <(compgen -f -- \"$cur\")\n            return ;;\n";
     }
     for (const OptionSpec& option : table) {
         if (option.choices.empty()) continue;
-        s += "        --" + std::string(option.name) + ")\n";
-        s += "            mapfile -t COMPREPLY < <(compgen -W '" + std::string(option.choices) + "' -- \"$cur\")\n";
+        s += join({"        --", option.name, ")\n"});
+        s += join({"            mapfile -t COMPREPLY < <(compgen -W '", option.choices, "' -- \"$cur\")\n"});
         s += "            return ;;\n";
     }
     // A value of free text (a count, a seed, a filter): nothing to offer.
     if (const std::string text = pattern(table, OptionSpec::Value::Text, false); !text.empty())
-        s += "        " + text + ")\n            return ;;\n";
+        s += join({"        ", text, ")\n            return ;;\n"});
     s += "    esac\n";
     s += "    if [[ $cur == -* ]]; then\n";
-    s += "        mapfile -t COMPREPLY < <(compgen -W '" + options + "' -- \"$cur\")\n";
+    s += join({"        mapfile -t COMPREPLY < <(compgen -W '", options, "' -- \"$cur\")\n"});
     s += "    fi\n}\n";
-    s += "complete -F " + function + " " + std::string(program) + "\n";
+    s += join({"complete -F ", function, " ", program, "\n"});
     return s;
 }
 

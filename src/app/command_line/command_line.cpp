@@ -25,9 +25,9 @@ std::size_t editDistance(std::string_view a, std::string_view b) {
 }
 
 std::string unknown(std::span<const OptionSpec> table, const std::string& arg, std::string_view typed) {
-    std::string message = "未知的选项：" + arg;
+    std::string message = join({"未知的选项：", arg});
     if (const std::string_view near = nearestOption(table, typed); !near.empty())
-        message += "；您是否想用 --" + std::string(near) + "？";
+        message += join({"；您是否想用 --", near, "？"});
     return message;
 }
 
@@ -72,13 +72,13 @@ ParsedCommandLine parseCommandLine(std::span<const OptionSpec> table, const std:
                 if (!typed.empty() && spec.name.starts_with(typed)) candidates.push_back(&spec);
             }
             if (candidates.empty()) {
-                r.error = unknown(table, "--" + std::string(typed), typed);
+                r.error = unknown(table, join({"--", typed}), typed);
                 return r;
             }
             if (candidates.size() > 1) {
-                r.error = "选项 --" + std::string(typed) + " 有歧义，可以是：";
+                r.error = join({"选项 --", typed, " 有歧义，可以是："});
                 for (std::size_t c = 0; c < candidates.size(); ++c)
-                    r.error += (c ? "、--" : "--") + std::string(candidates[c]->name);
+                    r.error += join({c ? "、--" : "--", candidates[c]->name});
                 return r;
             }
             option = candidates.front();
@@ -96,10 +96,10 @@ ParsedCommandLine parseCommandLine(std::span<const OptionSpec> table, const std:
             r.operands.push_back(arg);
             continue;
         }
-        const std::string name = "--" + std::string(option->name);
+        const std::string name = join({"--", option->name});
         if (option->value == OptionSpec::Value::None) {
             if (attached) {
-                r.error = "选项 " + name + " 不带取值：" + arg;
+                r.error = join({"选项 ", name, " 不带取值：", arg});
                 return r;
             }
             r.options.push_back({option->name, {}});
@@ -107,7 +107,7 @@ ParsedCommandLine parseCommandLine(std::span<const OptionSpec> table, const std:
         }
         if (!attached) {
             if (i + 1 >= args.size()) {
-                r.error = "选项 " + name + " 缺少取值";
+                r.error = join({"选项 ", name, " 缺少取值"});
                 return r;
             }
             attached = args[++i];

@@ -41,16 +41,16 @@ std::string optionsHelp(std::span<const OptionSpec> table) {
     std::string text;
     for (const OptionSpec& option : table) {
         std::string names = "  ";
-        if (option.letter) names += std::string("-") + option.letter + ", ";
-        names += "--" + std::string(option.name);
-        if (option.value != OptionSpec::Value::None) names += " " + std::string(option.valueName);
+        if (option.letter) names += join({"-", std::string_view(&option.letter, 1), ", "});
+        names += join({"--", option.name});
+        if (option.value != OptionSpec::Value::None) names += join({" ", option.valueName});
         const std::size_t width = displayWidth(names);
         text += names;
         // A name too long for its column has its help on the next line.
         if (width + 1 < kHelpColumn) {
             text += std::string(kHelpColumn - width, ' ');
         } else {
-            text += "\n" + indent;
+            text += join({"\n", indent});
         }
         std::string_view help = option.help;
         for (bool first = true;; first = false) {
