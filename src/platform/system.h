@@ -61,6 +61,11 @@ public:
     // Whether `folder` is a folder that can be opened and read, without
     // reading all of it.
     virtual bool canListFolder(const std::u16string& folder) = 0;
+    // Why a folder or file named on a command line can or cannot be used as
+    // asked, before anything is made: told to the user in their words.
+    enum class Use { ReadFolder, WriteFolder, ReadFile };
+    enum class PathState { Usable, Missing, NotAFolder, NotAFile, NoPermission, ReadOnly, Unusable };
+    virtual PathState pathState(const std::u16string& path, Use use) = 0;
     // The path made absolute against the current folder and normalised by
     // its text alone: no "." or ".." parts, no repeated separators, no
     // trailing separator but a root's; symbolic links are left as they are.

@@ -25,8 +25,8 @@ struct Result {
     std::string out, err;
 };
 
-Result runBinary(const TempDir& dir, std::vector<std::string> args) {
-    args.insert(args.begin(), QM_BATCH_BINARY);
+Result runBinary(const TempDir& dir, std::vector<std::string> args, std::vector<std::string> program = {QM_BATCH_BINARY}) {
+    args.insert(args.begin(), program.begin(), program.end());
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -175,6 +175,34 @@ TEST(BatchBinary, ARunEndedAnyWayCanBeTakenBack) {
             return line.starts_with("run.manifest") || line.starts_with("分发失败记录.txt");
         });
         EXPECT_EQ(after, before);
+    }
+}
+
+// The installed completion, as bash runs it: what it offers for a word.
+TEST(BatchBinary, BashCompletesOptionsFoldersAndChoices) {
+    TempDir dir;
+    dir.write("alpha/a.txt", "a");
+    dir.write("alfa.txt", "a");
+    const struct {
+        std::string words;  // the line up to the cursor, split as bash splits it
+        std::string offered;
+    } cases[] = {
+        {"--sh", "--shares\n"},
+        {"--import al", "alpha\n"},        // folders only
+        {"--import = al", "alpha\n"},      // "--import=al"
+        {"--manifest al", "alfa.txt\nalpha\n"},
+        {"--link s", "symbolic\n"},
+        {"--seed 1", ""},
+        {"-- --sh", ""},                   // no options after "--"
+    };
+    for (const auto& c : cases) {
+        const std::string script =
+            "source \"$1\"; cd \"$2\" || exit 9; read -ra COMP_WORDS <<< \"quillmarsh-batch $3\"; "
+            "COMP_CWORD=$(( ${#COMP_WORDS[@]} - 1 )); _quillmarsh_batch; "
+            "printf '%s\\n' \"${COMPREPLY[@]}\" | sort";
+        Result r = runBinary(dir, {}, {"/bin/bash", "-c", script, "bash", QM_BATCH_COMPLETION, dir.path().string(), c.words});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out == "\n" ? "" : r.out, c.offered) << c.words;
     }
 }
 

@@ -108,7 +108,7 @@ TEST_F(BatchRunTest, ABadTypedFilterIsRefusedWithItsMessage) {
 TEST_F(BatchRunTest, CountsAreNormalisedWithANotice) {
     makeFiles(dir, "src", 6);
     EXPECT_EQ(run({"--per-share", "100", "--seed", "1"}), 0);
-    EXPECT_EQ(err.str(), "每份文件数100多于匹配的文件数6，每份按6个分发。\n");
+    EXPECT_EQ(err.str(), "quillmarsh-batch: 每份文件数100多于匹配的文件数6，每份按6个分发。\n");
     EXPECT_EQ(run({"--per-share", "3", "--seed", "1"}), 0);
     EXPECT_EQ(err.str(), "");
 }
@@ -119,7 +119,7 @@ TEST_F(BatchRunTest, AnUnusableImportFolderGetsTheSystemsMessage) {
         auto parsed = batch::parseOptions({"--import", dir.str(folder), "--export", dir.str("out")});
         err.str("");
         EXPECT_EQ(batch::runBatch(parsed.options, platform, out, err, false), batch::kCouldNotStart) << folder;
-        EXPECT_TRUE(err.str().starts_with("该目录不可用，请重新指定。\n")) << err.str();
+        EXPECT_TRUE(err.str().starts_with("quillmarsh-batch: 导入目录不可用：")) << err.str();
     }
     EXPECT_FALSE(dir.exists("out"));
 }

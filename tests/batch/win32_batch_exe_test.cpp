@@ -109,9 +109,10 @@ TEST(BatchExe, DealsAFolderOfChineseNamesAndReportsByExitCode) {
     Result help = run(dir, {"--help"});
     EXPECT_EQ(help.exitCode, 0u);
     EXPECT_NE(help.out.find("--per-share"), std::string::npos);
+    EXPECT_EQ(run(dir, {"/?"}).out, help.out);  // as Windows' own commands answer
     Result usage = run(dir, {"--import", src, "--bogus"});
     EXPECT_EQ(usage.exitCode, 2u);
-    EXPECT_NE(usage.err.find("未知的参数：--bogus"), std::string::npos) << usage.err;
+    EXPECT_NE(usage.err.find("quillmarsh-batch: 未知的选项：--bogus"), std::string::npos) << usage.err;
 }
 
 // A run killed in the middle of a large file leaves no file under a source's

@@ -55,7 +55,8 @@ id=io.github.quillmarsh.quillmarsh
 pages() { for page in "$@"; do echo "./usr/share/man/man1/$page.1.gz" "./usr/share/man/zh_CN/man1/$page.1.gz"; done | xargs -n1; }
 expected_batch=$(
   printf '%s\n' ./usr/bin/quillmarsh-batch \
-    ./usr/share/doc/quillmarsh-batch/changelog.gz ./usr/share/doc/quillmarsh-batch/copyright
+    ./usr/share/doc/quillmarsh-batch/changelog.gz ./usr/share/doc/quillmarsh-batch/copyright \
+    ./usr/share/bash-completion/completions/quillmarsh-batch
   pages quillmarsh-batch)
 expected_window=$(
   printf '%s\n' ./usr/bin/quillmarsh \

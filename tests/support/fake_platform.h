@@ -53,6 +53,13 @@ public:
     std::map<std::u16string, int> failWritesFrom;
     std::optional<VersionRecord> version;
     std::vector<std::pair<std::u16string, std::u16string>> environment;
+    // States a test gives paths the real file system cannot give them here
+    // (no permission, when the tests run as root).
+    std::map<std::u16string, PathState> pathStates;
+    PathState pathState(const std::u16string& path, Use use) override {
+        const auto scripted = pathStates.find(path);
+        return scripted != pathStates.end() ? scripted->second : NativeSystem::pathState(path, use);
+    }
 
     MsgResult messageBox(const MessageBoxRequest& request) override;
     void beep() override;

@@ -20,7 +20,9 @@ int batchMain(const std::vector<std::string>& args, System& system, std::ostream
     }
     if (!parsed.error.empty()) {
         // The error may quote an argument: shown as a terminal can safely take it.
-        err << text::printable(text::fromUtf8(parsed.error)) << "\n（quillmarsh-batch --help 显示用法）\n";
+        // As GNU's programs do, the line after it says where the usage is.
+        err << kProgramName << ": " << text::printable(text::fromUtf8(parsed.error)) << "\n（" << kProgramName
+            << " --help 显示用法）\n";
         return kCouldNotStart;
     }
     return runBatch(parsed.options, system, out, err, showProgress, stop);

@@ -53,8 +53,34 @@ private:
 };
 
 int refuse(std::ostream& err, const std::string& why) {
-    err << why << '\n';
+    err << kProgramName << ": " << why << '\n';
     return kCouldNotStart;
+}
+
+// Why a folder or file cannot be used, in the user's words.
+std::string reason(System::PathState state) {
+    switch (state) {
+        case System::PathState::Missing:
+            return "不存在";
+        case System::PathState::NotAFolder:
+            return "不是文件夹";
+        case System::PathState::NotAFile:
+            return "不是普通文件";
+        case System::PathState::NoPermission:
+            return "没有权限";
+        case System::PathState::ReadOnly:
+            return "所在的文件系统是只读的";
+        case System::PathState::Usable:
+        case System::PathState::Unusable:
+            break;
+    }
+    return "无法使用";
+}
+
+// The folder a file is to be made in: the path up to its last separator.
+std::u16string folderOf(const std::u16string& path, char16_t separator) {
+    const std::size_t last = path.find_last_of(separator);
+    return last == std::u16string::npos ? std::u16string() : path.substr(0, last == 0 ? 1 : last);
 }
 
 // What a path looks like on the terminal.
@@ -79,7 +105,11 @@ int runUndo(const Options& options, System& system, std::ostream& out, std::ostr
             const std::atomic<int>* stop) {
     const std::u16string path = system.absolutePath(*options.undo);
     const std::unique_ptr<InputFile> record = system.openInputFile(path);
-    if (!record) return refuse(err, "无法读取清单：" + shown(*options.undo));
+    if (!record) {
+        const System::PathState state = system.pathState(path, System::Use::ReadFile);
+        return refuse(err, "无法读取清单：" + shown(*options.undo) + "：" +
+                               (state == System::PathState::Usable ? std::string("无法打开") : reason(state)));
+    }
     UndoRequest request{*record, {}, {}, stop, {}};
     request.problem = [&](const UndoProblem& problem) {
         out << "未能撤销：" << shown(problem.path) << "（" << text::toUtf8(problem.reason) << "）\n";
@@ -93,7 +123,7 @@ int runUndo(const Options& options, System& system, std::ostream& out, std::ostr
         const std::string what = report.refused == UndoReport::Refused::Busy ? "无法撤销：" : "清单无效：";
         return refuse(err, what + shown(*options.undo) + "：" + shown(report.error));
     }
-    if (!report.error.empty()) err << "清单在撤销时被改动，撤销已停止：" << shown(report.error) << '\n';
+    if (!report.error.empty()) err << kProgramName << ": 清单在撤销时被改动，撤销已停止：" << shown(report.error) << '\n';
     // Taken back as far as it can be: marked so, whoever made it (the
     // window does not offer a run the command line took back).
     if (!report.stopped && report.error.empty()) markUndone(system, path);
@@ -146,6 +176,7 @@ std::optional<std::u16string> patternFor(const std::u16string& filter, std::ostr
     const auto& items = filterItems();
     if (std::find(items.begin(), items.end(), filter) == items.end()) {
         if (const std::optional<std::u16string> problem = typedFilterProblem(filter)) {
+            err << kProgramName << ": 文件类型有误：" << shown(filter) << '\n';
             printLines(err, *problem);
             return std::nullopt;
         }
@@ -156,17 +187,18 @@ std::optional<std::u16string> patternFor(const std::u16string& filter, std::ostr
 // A count more than the matching files is cut to their number, as the count
 // fields are, and the user is told so in words.
 std::uint64_t countFor(const Options& options, std::uint64_t files, std::ostream& err) {
+    const char* const notice = options.quiet ? nullptr : kProgramName;
     const bool fixed = options.perShare.has_value();
     const std::u16string asked = fixed ? *options.perShare : options.shares.value_or(u"5");
     const double value = leadingNumber(asked);
     const NormalizedCount count = normalizedCount(value, static_cast<double>(files), fixed ? 50 : 1);
     const std::uint64_t result = count.fileCount ? files : count.value;
-    if (text::decimal(result) != asked) {
+    if (text::decimal(result) != asked && notice) {
         if (fixed) {
-            err << "每份文件数" << text::toUtf8(asked) << "多于匹配的文件数" << files << "，每份按" << result
+            err << notice << ": 每份文件数" << text::toUtf8(asked) << "多于匹配的文件数" << files << "，每份按" << result
                 << "个分发。\n";
         } else {
-            err << "份数" << text::toUtf8(asked) << "多于匹配的文件数" << files << "，按" << result << "份分发。\n";
+            err << notice << ": 份数" << text::toUtf8(asked) << "多于匹配的文件数" << files << "，按" << result << "份分发。\n";
         }
     }
     return result;
@@ -189,15 +221,23 @@ int runBatch(const Options& options, System& system, std::ostream& out, std::ost
     request.importFolder = system.absolutePath(options.importFolder);
     request.exportFolder = system.absolutePath(options.exportFolder);
     // The import folder is accepted or refused as a folder chosen in the
-    // dialog would be.
+    // dialog would be, and the user is told why.
     if (request.importFolder.empty() || !isUsableFolder(system, request.importFolder)) {
-        err << "该目录不可用，请重新指定。\n";
-        return refuse(err, "导入目录：" + shown(options.importFolder));
+        System::PathState state = system.pathState(request.importFolder, System::Use::ReadFolder);
+        std::string why = reason(state);
+        if (state == System::PathState::Usable)
+            why = options.importFolder.find(u'{') != std::u16string::npos ? "名字中有“{”" : "无法读取";
+        return refuse(err, "导入目录不可用：" + shown(options.importFolder) + "：" + why);
     }
-    if (request.exportFolder.empty()) return refuse(err, "导出目录：" + shown(options.exportFolder));
+    // The export folder must take new folders: a run into a file or an
+    // unwritable folder would only fail every file and leave a failure log.
+    // One that is not there yet is made, as the window makes it.
+    if (const System::PathState state = system.pathState(request.exportFolder, System::Use::WriteFolder);
+        state != System::PathState::Usable && state != System::PathState::Missing)
+        return refuse(err, "导出目录不可用：" + shown(options.exportFolder) + "：" + reason(state));
 
     const std::optional<std::u16string> pattern = patternFor(options.filter, err);
-    if (!pattern) return refuse(err, "文件类型：" + shown(options.filter));
+    if (!pattern) return kCouldNotStart;
     if (options.ratio) {
         if (const auto problem = ratioProblem(*options.ratio, request.ratio))
             return refuse(err, "--ratio：" + text::toUtf8(*problem) + "：" + shown(*options.ratio));
@@ -251,7 +291,7 @@ int runBatch(const Options& options, System& system, std::ostream& out, std::ost
     RunCallbacks callbacks;
     callbacks.stop = stop;
     callbacks.starting = [&] {
-        if (options.move) out << "在分发的同时移走原文件？\n";
+        if (options.move && !options.quiet) out << "在分发的同时移走原文件？\n";
     };
     callbacks.progress = [&](std::uint64_t position, std::uint64_t total) { progress.show(position, total); };
     RunResult result = runPlan(system, request, plan, sources.names(), callbacks);
@@ -264,16 +304,27 @@ int runBatch(const Options& options, System& system, std::ostream& out, std::ost
             break;
         case RunResult::Manifest::Taken:
             return refuse(err, "清单文件已经存在，不会覆盖它（它可能是另一次分发的记录）：" + shown(*options.manifest));
-        case RunResult::Manifest::NotMade:
-            return refuse(err, "无法创建清单：" + shown(*options.manifest));
+        case RunResult::Manifest::NotMade: {
+            const std::u16string folder = folderOf(system.absolutePath(*options.manifest), separator);
+            const System::PathState state = system.pathState(folder, System::Use::WriteFolder);
+            return refuse(err, "无法创建清单：" + shown(*options.manifest) + "：" +
+                                   (state == System::PathState::Usable ? std::string("无法创建")
+                                                                       : "所在的文件夹" + reason(state)));
+        }
         case RunResult::Manifest::Full:
             return refuse(err, "无法写入清单（磁盘已满？）：" + shown(*options.manifest));
     }
-    printLines(out, CompletionMessage(result));
-    if (!result.failureLog.empty()) out << shown(result.failureLog) << '\n';
+    // Quiet, a run that went well says nothing; what failed and where the
+    // failure log is are still told, on the error stream.
+    const bool failures = result.failed != 0 || result.listsFailed != 0;
+    if (!options.quiet || failures) {
+        std::ostream& report = options.quiet ? err : out;
+        printLines(report, CompletionMessage(result));
+        if (!result.failureLog.empty()) report << shown(result.failureLog) << '\n';
+    }
     if (result.failed == 0) FailureLog(system).removeEarlier();
     if (result.recordLost) {
-        err << "清单无法写入，分发已停止：" << shown(*options.manifest);
+        err << kProgramName << ": 清单无法写入，分发已停止：" << shown(*options.manifest);
         if (result.notDealt != 0) err << "（" << result.notDealt << "个文件未分发）";
         err << '\n';
         return kSomeFailed;

@@ -9,6 +9,9 @@
 
 namespace qm::batch {
 
+// The name every diagnostic begins with, as GNU's programs begin theirs.
+inline constexpr char kProgramName[] = "quillmarsh-batch";
+
 enum ExitCode { kAllTransferred = 0, kSomeFailed = 1, kCouldNotStart = 2 };
 
 // The exit code of a run or undo stopped by a signal: 128 and the signal's

@@ -43,6 +43,8 @@ int wmain(int argc, wchar_t** argv) {
         const std::wstring_view arg(argv[i]);
         args.push_back(qm::text::toUtf8(std::u16string(arg.begin(), arg.end())));
     }
+    // "/?" alone asks for the help, as Windows' own commands answer it.
+    if (args.size() == 1 && args.front() == "/?") args.front() = "--help";
     qm::win32::StandardStream out(qm::win32::StandardStream::Which::Output);
     qm::win32::StandardStream err(qm::win32::StandardStream::Which::Error);
     qm::Win32System system;

@@ -3,8 +3,11 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
+
+#include "app/command_line/command_line.h"
 
 namespace qm::batch {
 
@@ -38,6 +41,10 @@ struct ParseResult {
     Options options;
     std::string error;  // UTF-8; empty when the command line is usable
 };
+
+// The options, their values and their help: what the parser reads, what
+// --help shows and what the shell completion offers.
+std::span<const cli::OptionSpec> optionTable();
 
 ParseResult parseOptions(const std::vector<std::string>& args);
 std::string helpText();

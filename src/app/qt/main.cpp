@@ -1,7 +1,8 @@
 // quillmarsh: the desktop window.
 //
 //   quillmarsh                    shows the window
-//   quillmarsh --help | --version prints and exits, without a display
+//   quillmarsh --help | --version prints and exits, without a display (as
+//                                 does a wrong option, with exit code 2)
 //   quillmarsh --screenshot FILE [--tab N]
 //                                 builds and loads the window, presses Tab N
 //                                 times (so that the picture shows the focus
@@ -17,46 +18,17 @@
 #include <QTranslator>
 #include <csignal>
 #include <cstdio>
-#include <string_view>
+#include <string>
+#include <vector>
 
 #include "app/qt/main_window.h"
+#include "app/qt/window_arguments.h"
 #include "app/qt/qt_user.h"
 #include "platform/posix/posix_system.h"
 #include "app/version.h"
 #include "window/form1.h"
 
 namespace {
-
-constexpr char kUsage[] = "用法：quillmarsh [--screenshot 文件.png [--tab 次数]]\n";
-
-constexpr char kHelp[] =
-    "打开“文件随机分发”窗口：把导入目录中的文件随机分发到导出目录下编号的分发文件夹中。\n"
-    "\n"
-    "  --screenshot 文件.png  载入窗口后把它保存为 PNG 图片并退出（不显示窗口）\n"
-    "  --tab 次数             保存之前先按这么多次 Tab 键\n"
-    "  --help                 显示本说明并退出\n"
-    "  --version              显示版本并退出\n"
-    "\n"
-    "命令行分发见 quillmarsh-batch --help。\n";
-
-// --help and --version answer on the terminal: they are looked for before
-// Qt connects to a display, which it cannot do in a terminal without one
-// (it aborts). The first of them on the line answers, as with GNU's tools.
-int answerWithoutWindow(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--help") {
-            std::fputs(kUsage, stdout);
-            std::fputs(kHelp, stdout);
-            return 0;
-        }
-        if (arg == "--version") {
-            std::fputs(qm::versionText("quillmarsh").c_str(), stdout);
-            return 0;
-        }
-    }
-    return -1;
-}
 
 // The window speaks Simplified Chinese whatever the system's language, so
 // Qt's own texts (the folder dialog's buttons and labels) should too. Without
@@ -74,7 +46,13 @@ int main(int argc, char** argv) {
     // A file-size limit (ulimit -f) then fails the one file that passes it,
     // which is logged like any other failure, instead of killing the window.
     std::signal(SIGXFSZ, SIG_IGN);
-    if (const int answered = answerWithoutWindow(argc, argv); answered >= 0) return answered;
+    const qm::desktop::WindowArguments arguments =
+        qm::desktop::readWindowArguments(std::vector<std::string>(argv + 1, argv + argc));
+    if (arguments.action == qm::desktop::WindowArguments::Action::Answered) {
+        std::fputs(arguments.out.c_str(), stdout);
+        std::fputs(arguments.err.c_str(), stderr);
+        return arguments.exitCode;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quillmarsh"));
     // Wayland compositors find the window's desktop entry (its name and
@@ -83,25 +61,8 @@ int main(int argc, char** argv) {
     QTranslator translator;
     speakChinese(app, translator);
 
-    QString screenshot;
-    int tabs = 0;
-    bool usable = true;
-    const QStringList args = QApplication::arguments();
-    for (qsizetype i = 1; i < args.size() && usable; ++i) {
-        if (args[i] == QLatin1String("--screenshot") && i + 1 < args.size()) {
-            screenshot = args[++i];
-        } else if (args[i] == QLatin1String("--tab") && i + 1 < args.size()) {
-            tabs = args[++i].toInt(&usable);
-            usable = usable && tabs >= 0;
-        } else {
-            usable = false;
-        }
-    }
-    if (!usable || (tabs > 0 && screenshot.isEmpty())) {
-        std::fputs(kUsage, stderr);
-        std::fputs("（quillmarsh --help 显示说明）\n", stderr);
-        return 2;
-    }
+    const QString screenshot = QString::fromLocal8Bit(arguments.screenshot);
+    const int tabs = arguments.tabs;
 
     qm::PosixSystem system;
     qm::desktop::QtUser user;

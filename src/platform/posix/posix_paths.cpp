@@ -1,5 +1,6 @@
 // Existence checks, folder creation and deletion.
 #include <errno.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -81,5 +82,28 @@ bool PosixSystem::makeFolders(const std::u16string& pathEndingInSeparator) {
 }
 
 bool PosixSystem::deleteFile(const std::u16string& path) { return unlink(text::toUtf8(path).c_str()) == 0; }
+
+System::PathState PosixSystem::pathState(const std::u16string& path, Use use) {
+    const std::string name = text::toUtf8(path);
+    struct stat st;
+    if (name.empty()) return PathState::Missing;
+    if (stat(name.c_str(), &st) != 0) {
+        if (errno == ENOENT) return PathState::Missing;
+        // A part of the path is a file: nothing can be made below it.
+        if (errno == ENOTDIR) return PathState::NotAFolder;
+        return errno == EACCES ? PathState::NoPermission : PathState::Unusable;
+    }
+    const bool wantFolder = use != Use::ReadFile;
+    if (wantFolder && !S_ISDIR(st.st_mode)) return PathState::NotAFolder;
+    if (!wantFolder && !S_ISREG(st.st_mode)) return PathState::NotAFile;
+    // The effective user's rights, as the run will have them; a folder is
+    // read by listing it (r) and entering it (x), written by adding names.
+    const int mode = use == Use::ReadFile ? R_OK : use == Use::ReadFolder ? R_OK | X_OK : W_OK | X_OK;
+    if (faccessat(AT_FDCWD, name.c_str(), mode, AT_EACCESS) != 0) {
+        if (errno == EROFS) return PathState::ReadOnly;
+        return errno == EACCES || errno == EPERM ? PathState::NoPermission : PathState::Unusable;
+    }
+    return PathState::Usable;
+}
 
 }  // namespace qm

@@ -20,6 +20,7 @@ public:
     bool listTree(const std::u16string& folder, FolderNames& names, const std::u16string& skipping,
                   std::uint64_t& linkedFolders) override;
     bool canListFolder(const std::u16string& folder) override;
+    PathState pathState(const std::u16string& path, Use use) override;
     std::u16string absolutePath(const std::u16string& path) override;
     bool pathExists(const std::u16string& path) override;
     bool folderExists(const std::u16string& path) override;

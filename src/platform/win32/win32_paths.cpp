@@ -91,4 +91,52 @@ bool Win32System::deleteFile(const std::u16string& path) {
     return DeleteFileW(win32::filePath(path).c_str()) != 0;
 }
 
+System::PathState Win32System::pathState(const std::u16string& path, Use use) {
+    if (path.empty()) return PathState::Missing;
+    auto why = [](DWORD error) {
+        switch (error) {
+            case ERROR_FILE_NOT_FOUND:
+            case ERROR_PATH_NOT_FOUND:
+            case ERROR_BAD_NETPATH:
+            case ERROR_BAD_NET_NAME:
+            case ERROR_INVALID_NAME:
+                return PathState::Missing;
+            case ERROR_DIRECTORY:  // a part of the path is a file
+                return PathState::NotAFolder;
+            case ERROR_ACCESS_DENIED:
+                return PathState::NoPermission;
+            case ERROR_WRITE_PROTECT:
+                return PathState::ReadOnly;
+            default:
+                return PathState::Unusable;
+        }
+    };
+    const DWORD attributes = attributesOf(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return why(GetLastError());
+    const bool wantFolder = use != Use::ReadFile;
+    if (wantFolder != ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0))
+        return wantFolder ? PathState::NotAFolder : PathState::NotAFile;
+    // The folder's or file's own access check, by opening it for what the
+    // run will do: listing a folder, adding files and folders to it, reading
+    // a file. Nothing is made.
+    const DWORD access = use == Use::ReadFile     ? GENERIC_READ
+                         : use == Use::ReadFolder ? FILE_LIST_DIRECTORY
+                                                  : FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY;
+    const HANDLE handle = CreateFileW(win32::filePath(path).c_str(), access,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return why(GetLastError());
+    CloseHandle(handle);
+    if (use == Use::WriteFolder) {
+        // A read-only volume grants the rights and refuses the writes.
+        wchar_t root[MAX_PATH + 1];
+        DWORD flags = 0;
+        if (GetVolumePathNameW(win32::filePath(path).c_str(), root, MAX_PATH) &&
+            GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) &&
+            (flags & FILE_READ_ONLY_VOLUME) != 0)
+            return PathState::ReadOnly;
+    }
+    return PathState::Usable;
+}
+
 }  // namespace qm
