@@ -11,12 +11,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null || [[ ! -d /usr/src/googletest ]] ||
-<<<<<<< HEAD
-   ! command -v python3 >/dev/null || ! command -v ninja >/dev/null || ! command -v makensis >/dev/null; then
-=======
-   ! command -v python3 >/dev/null || ! command -v ninja >/dev/null ||
+   ! command -v python3 >/dev/null || ! command -v ninja >/dev/null || ! command -v makensis >/dev/null ||
    [[ ! -f /usr/share/unicode/CaseFolding.txt ]]; then
->>>>>>> casefold
   scripts/install-deps.sh --windows
 fi
 cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
