@@ -2,6 +2,7 @@
 // request, its plan, and what became of it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "engine/run_plan.h"
@@ -47,6 +48,9 @@ TEST_F(RunSessionTest, CallsBackInOrderAndCounts) {
         heard.push_back(std::to_string(i) + "/" + std::to_string(total));
     };
     const RunResult result = run(callbacks);
+    // While no file finishes the pool tells the last count again, so that a
+    // window repaints however long a file takes (a slow machine sees this).
+    heard.erase(std::unique(heard.begin(), heard.end()), heard.end());
     EXPECT_EQ(heard, (std::vector<std::string>{"starting, shares made", "0/6", "1/6", "2/6", "3/6", "4/6", "5/6"}));
     EXPECT_TRUE(result.ran);
     EXPECT_EQ(result.transferred, 6u);
