@@ -55,14 +55,10 @@ if [[ -n $build_dir && $build_dir != /* ]]; then build_dir=$PWD/$build_dir; fi
 
 repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd)
 cd -- "$repo"
-build_dir=${build_dir:-$repo/build-bench}
-if [[ ! -x $build_dir/quillmarsh-batch || $build_dir == "$repo/build-bench" ]]; then
-  cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DQM_BUILD_TESTS=OFF -DQM_BUILD_QT=OFF >/dev/null
-  ninja -C "$build_dir" quillmarsh-batch >/dev/null
-fi
+# shellcheck source=bench/common.sh
+source "$repo/bench/common.sh"
+bench_programs quillmarsh-batch
 qm=$build_dir/quillmarsh-batch
-[[ -x $qm ]] || die "no runnable quillmarsh-batch in '$build_dir'"
 unset QUILLMARSH_JOBS  # the default must be the program's own
 slowfs=$repo/bench/slowfs.sh
 
@@ -83,8 +79,6 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# shellcheck source=bench/common.sh
-source "$repo/bench/common.sh"
 
 # Outputs are renamed aside and deleted only at the end: on ext4 a large
 # deletion slows the file creations that follow it for about a minute.

@@ -62,17 +62,13 @@ if [[ -n $build_dir && $build_dir != /* ]]; then build_dir=$PWD/$build_dir; fi
 
 repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd)
 cd -- "$repo"
+# shellcheck source=bench/common.sh
+source "$repo/bench/common.sh"
 
 # --- the programs -------------------------------------------------------------
-build_dir=${build_dir:-$repo/build-bench}
-if [[ ! -x $build_dir/quillmarsh-batch || ! -x $build_dir/quillmarsh-bench-recount || $build_dir == "$repo/build-bench" ]]; then
-  cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DQM_BUILD_TESTS=OFF -DQM_BUILD_QT=OFF >/dev/null
-  ninja -C "$build_dir" quillmarsh-batch quillmarsh-bench-recount >/dev/null
-fi
+bench_programs quillmarsh-batch quillmarsh-bench-recount
 qm=$build_dir/quillmarsh-batch
 recount=$build_dir/quillmarsh-bench-recount
-[[ -x $qm && -x $recount ]] || die "no runnable programs in '$build_dir'"
 
 if ((${#scratches[@]} == 0)); then
   [[ -d /dev/shm ]] && scratches+=(/dev/shm/quillmarsh-bench)
@@ -83,8 +79,6 @@ cleanup() { ((${#works[@]} == 0)) || rm -rf -- "${works[@]}"; }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# shellcheck source=bench/common.sh
-source "$repo/bench/common.sh"
 
 # timed VAR RC COMMAND...: runs COMMAND, stores its wall time; aborts if it
 # exits with anything but RC.

@@ -52,15 +52,11 @@ if [[ -n $build_dir && $build_dir != /* ]]; then build_dir=$PWD/$build_dir; fi
 
 repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd)
 cd -- "$repo"
+# shellcheck source=bench/common.sh
+source "$repo/bench/common.sh"
 
-build_dir=${build_dir:-$repo/build-bench}
-if [[ ! -x $build_dir/quillmarsh-batch || $build_dir == "$repo/build-bench" ]]; then
-  cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DQM_BUILD_TESTS=OFF -DQM_BUILD_QT=OFF >/dev/null
-  ninja -C "$build_dir" quillmarsh-batch >/dev/null
-fi
+bench_programs quillmarsh-batch
 qm=$build_dir/quillmarsh-batch
-[[ -x $qm ]] || die "no runnable quillmarsh-batch in '$build_dir'"
 
 ((${#scratches[@]} > 0)) || scratches=(/dev/shm/quillmarsh-scale)
 works=()
@@ -68,8 +64,6 @@ cleanup() { ((${#works[@]} == 0)) || rm -rf -- "${works[@]}"; }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# shellcheck source=bench/common.sh
-source "$repo/bench/common.sh"
 
 # Outputs are set aside (a rename) and deleted only when all timing is done:
 # on ext4 a large deletion slows the file creations that follow it.
