@@ -71,6 +71,7 @@ public:
         std::uint64_t number;
         std::unique_ptr<OpenFolder> folder;
         bool busy = false;  // another run or undo holds it
+        bool replaced = false;  // not opened, but something has its name: a link or a file
         std::map<std::u16string, Place, std::less<>> places;  // the share itself ("") and folders below it
     };
 
@@ -82,8 +83,9 @@ public:
             if (open_.front().folder && !open_.front().busy) locks_.release(*open_.front().folder);
             open_.erase(open_.begin());
         }
-        Share opened{share, nullptr, false, {}};
+        Share opened{share, nullptr, false, false, {}};
         if (parent_) opened.folder = system_.openFolderBelow(*parent_, name(share), false);
+        if (parent_ && !opened.folder) opened.replaced = hasEntry(*parent_, text::nativeName(name(share)));
         if (opened.folder && !locks_.take(*opened.folder, true)) opened.busy = true;
         open_.push_back(std::move(opened));
         return open_.back();
@@ -131,6 +133,16 @@ public:
     std::u16string name(std::uint64_t share) const { return rootName_ + shareNameIn(header_, share); }
 
 private:
+    // Read from the folder's own entries, never by following the name.
+    bool hasEntry(OpenFolder& folder, NativeNameView wanted) {
+        bool found = false;
+        system_.forEachEntry(folder, [&](NativeNameView entry, EntryKind) {
+            found = entry == wanted;
+            return !found;
+        });
+        return found;
+    }
+
     static constexpr std::size_t kKept = 4;
     System& system_;
     FolderLocks& locks_;
@@ -209,7 +221,7 @@ private:
             return found;
         }
         if (!place) {
-            found.share = RowFindings::Share::Missing;
+            found.share = !share.folder && share.replaced ? RowFindings::Share::Replaced : RowFindings::Share::Missing;
         } else {
             found.inShare = system_.stampOf(*place->folder, name);
             if (found.inShare) return found;

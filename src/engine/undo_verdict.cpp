@@ -59,6 +59,10 @@ Verdict decide(const RecordRow& row, const RowFindings& found) {
     if (row.outcome == TransferOutcome::Listed) return Verdict::NothingThere;
     if (!found.importOpen) return Verdict::ImportMissing;
     if (found.share == RowFindings::Share::Busy) return Verdict::ShareBusy;
+    // A copy's source being there says nothing of a copy behind a link; a
+    // moved file back at its source by its identity is back all the same.
+    if (found.share == RowFindings::Share::Replaced)
+        return moved && backAtSource(row, found) ? Verdict::AlreadyBack : Verdict::ShareMissing;
     if (found.share == RowFindings::Share::Missing) {
         // Most often a first undo removed it: what is back was taken back then.
         if (backAtSource(row, found)) return Verdict::AlreadyBack;

@@ -35,7 +35,10 @@ enum class Verdict {
 // What undo finds for a row before it acts on it.
 struct RowFindings {
     bool importOpen = true;
-    enum class Share { Open, Missing, Busy } share = Share::Open;
+    // Missing: nothing has the share folder's name. Replaced: something that
+    // is not a folder to enter has it (a link, a file), so what the share
+    // held cannot be seen from here.
+    enum class Share { Open, Missing, Replaced, Busy } share = Share::Open;
     std::optional<FileStamp> inShare;  // the file or link that has the row's name in its share
     bool hidden = false;                 // a hidden file in the share is the recorded one
     std::optional<FileStamp> atSource;   // what has the name in the import folder

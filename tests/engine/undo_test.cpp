@@ -45,6 +45,9 @@ const Case kCases[] = {
     {"share_removed_by_a_first_undo", true, {true, Share::Missing, kNone, false, kRecorded}, Verdict::AlreadyBack},
     {"share_removed_copy", false, {true, Share::Missing, kNone, false, kOther}, Verdict::AlreadyBack},
     {"share_gone_file_nowhere", true, {true, Share::Missing, kNone, false, kNone}, Verdict::ShareMissing},
+    {"share_now_a_link_copy", false, {true, Share::Replaced, kNone, false, kOther}, Verdict::ShareMissing},
+    {"share_now_a_link_moved_back", true, {true, Share::Replaced, kNone, false, kRecorded}, Verdict::AlreadyBack},
+    {"share_now_a_link_moved", true, {true, Share::Replaced, kNone, false, kNone}, Verdict::ShareMissing},
     {"share_in_use", true, {true, Share::Busy, kRecorded, false, kNone}, Verdict::ShareBusy},
     {"no_import_folder", false, {false, Share::Open, kRecorded, false, kNone}, Verdict::ImportMissing},
 };
