@@ -228,7 +228,7 @@ if [[ " ${sections[*]} " == *" memory "* ]]; then
   for j in default 1 64; do
     extra=()
     [[ $j == default ]] || extra=(--jobs "$j")
-    rm -rf -- "$shm/out"
+    rm -rf -- "$shm/out" && mkdir -- "$shm/out"
     now t0
     /usr/bin/time -v -o "$shm/time.txt" "$qm" --import "$shm/src" --export "$shm/out" --shares 10 --quiet --seed 1 \
       "${extra[@]}" >/dev/null 2>"$shm/err" || { cat -- "$shm/err" >&2; die "the million-file run failed"; }

@@ -264,13 +264,15 @@ for scratch in "${scratches[@]}"; do
   sync
   echo "bench: listing, $rounds rounds" >&2
   # A filter that matches nothing: the batch lists the folder, counts 0 and
-  # stops (exit 2) without creating anything.
+  # stops (exit 2) without creating anything. The export folder is there, or
+  # the batch would refuse it before listing anything.
+  mkdir -p -- "$work/none"
   qm_rc=2
   compare list find check_nothing check_nothing \
     "$qm" --import "$work/big" --export "$work/none" --filter '*.zzz' --quiet -- \
     find "$work/big" -maxdepth 1 -iname '*.zzz'
   qm_rc=0
-  [[ ! -e $work/none ]] || die "a run without matching files created its export folder"
+  [[ -z $(find "$work/none" -mindepth 1 -print -quit) ]] || die "a run without matching files created something"
   rows+=("$(ratio_row "list $big_files files" find "$qm_median" "$other_median" "$limit_list")  $where")
 
   recount_line=$("$recount" "$work/big" 20)
@@ -285,6 +287,7 @@ for scratch in "${scratches[@]}"; do
 
   # --- peak memory --------------------------------------------------------------
   big_cmd=("$qm" --import "$work/big" --export "$work/bigout" --shares 100 --quiet --seed 1)
+  set_aside "$work/bigout"
   rc=0
   now t0
   /usr/bin/time -v -o "$work/time.txt" "${big_cmd[@]}" >"$work/last.out" 2>"$work/last.err" || rc=$?
@@ -303,7 +306,7 @@ for scratch in "${scratches[@]}"; do
   # mv. One round: a million files take a while to make.
   if ((undo_files > 0)); then
     echo "bench: creating $undo_files empty files for the undo" >&2
-    set_aside "$work/undosrc" "$work/undoout"
+    set_aside "$work/undosrc" "$work/undoout" "$work/undoout2"
     make_files "$work/undosrc" "$undo_files" 0 0
     sync
     timed t_run 0 "$qm" --import "$work/undosrc" --export "$work/undoout" --shares 10 --move --quiet --seed 1 \

@@ -97,14 +97,16 @@ row_names=(dry copy move undo_move undo_copy)
 # The dry run deals nothing: it reads the folder, orders it, draws and
 # prints the plan; `find | shuf` reads the folder and prints it shuffled.
 dry_label() { echo "dry run (--shares 10 --dry-run --seed 1) against find | shuf"; }
-dry_prep() { :; }
+# Its export folder is there (the batch refuses a missing one) and stays empty.
+dry_prep() { mkdir -p -- "$work/dry-out"; }
 dry_qm() { cmd=("$qm" --import "$src" --export "$work/dry-out" --shares 10 --dry-run --seed 1); }
 find_shuf() { find "$1" -maxdepth 1 -type f | shuf; }
 dry_peer() { cmd=(find_shuf "$src"); }
-dry_check() { [[ ! -e $work/dry-out ]] || die "a dry run created its export folder"; }
+dry_check() { [[ -z $(find "$work/dry-out" -mindepth 1 -print -quit) ]] || die "a dry run created something"; }
 # Once per size, untimed: the plan has a line per file.
 dry_verify() {
   local lines
+  dry_prep
   lines=$("$qm" --import "$src" --export "$work/dry-out" --shares 10 --dry-run --seed 1 | wc -l)
   ((lines == n + 1)) || die "the dry run printed $lines lines for $n files"
 }
@@ -112,7 +114,7 @@ dry_verify() {
 # A copy into 10 shares against the idiom people use without a tool: the
 # names shuffled, cut into 10 lists, each copied into its folder by xargs cp.
 copy_label() { echo "copy (--shares 10 --seed 1) against find | shuf | split | xargs cp"; }
-copy_prep() { set_aside "$work/out" "$work/msrc"; }
+copy_prep() { set_aside "$work/out" "$work/msrc" && mkdir -- "$work/out"; }
 copy_qm() { cmd=("$qm" --import "$src" --export "$work/out" --shares 10 --quiet --seed 1); }
 shuf_split_cp() {
   local lists=$work/lists i
@@ -141,6 +143,7 @@ copy_check() { expect_files "$work/out" "$n" "the $1 copy"; }
 move_label() { echo "move (--shares 10 --move --seed 1) against find -exec mv"; }
 fresh_source() {
   set_aside "$work/out" "$work/msrc"
+  mkdir -- "$work/out"
   cp -al -- "$src" "$work/msrc"
 }
 move_prep() { fresh_source; }
@@ -175,6 +178,7 @@ undo_move_check() { expect_files "$work/msrc" "$n" "what the $1 undo put back"; 
 undo_copy_label() { echo "undo of a copy (--undo) against rm -r of the shares"; }
 undo_copy_prep() {
   set_aside "$work/out" "$work/msrc"
+  mkdir -- "$work/out"
   rm -f -- "$work/run.manifest"
   if [[ $1 == qm ]]; then
     "$qm" --import "$src" --export "$work/out" --shares 10 --quiet --seed 1 --manifest "$work/run.manifest" >/dev/null

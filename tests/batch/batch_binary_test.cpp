@@ -48,6 +48,7 @@ TEST(BatchBinary, DealsARealFolderAndReportsByExitCode) {
     TempDir dir;
     makeFiles(dir, "src", 25, ".jpg");
     const std::string src = (dir.path() / "src").string(), out = (dir.path() / "out").string();
+    std::filesystem::create_directory(dir.path() / "out");
     Result ok = runBinary(dir, {"--import", src, "--export", out, "--per-share", "10", "--seed", "5"});
     EXPECT_EQ(ok.exitCode, 0) << ok.err;
     EXPECT_EQ(ok.out, "分发完毕！\n");

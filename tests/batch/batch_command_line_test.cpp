@@ -58,6 +58,7 @@ TEST_F(BatchCommandLineTest, BadInvocationsAreRefusedWithTheirReason) {
          "quillmarsh-batch: 导出目录不可用：" + shown("file.txt") + "：不是文件夹\n"},
         {{"--import", src, "--export", dir.str("file.txt"), "--dry-run"},
          "quillmarsh-batch: 导出目录不可用：" + shown("file.txt") + "：不是文件夹\n"},
+        {{"--import", src, "--export", dir.str("none")}, "quillmarsh-batch: 导出目录不可用：" + shown("none") + "：不存在\n"},
         // Scripted: the tests may run as root, whom no folder refuses.
         {{"--import", src, "--export", dir.str("locked")},
          "quillmarsh-batch: 导出目录不可用：" + shown("locked") + "：没有权限\n"},
@@ -70,6 +71,7 @@ TEST_F(BatchCommandLineTest, BadInvocationsAreRefusedWithTheirReason) {
         EXPECT_EQ(this->out.str(), "");
     }
     EXPECT_EQ(dir.list("out"), (std::vector<std::string>{".keep"}));  // nothing was made
+    EXPECT_FALSE(dir.exists("none"));
 }
 
 TEST_F(BatchCommandLineTest, GnuSpellingsRunAndQuietSaysNothing) {

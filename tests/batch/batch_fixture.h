@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -15,6 +16,13 @@
 
 namespace qm::test {
 
+// The command line refuses an export folder that is not there, so a test
+// makes it first, as a user would.
+inline void makeExportFolder(const batch::Options& options) {
+    std::error_code ignored;
+    if (!options.exportFolder.empty()) std::filesystem::create_directories(std::filesystem::path(options.exportFolder), ignored);
+}
+
 class BatchRecordTest : public ::testing::Test {
 public:
     BatchRecordTest() { platform.logPaths = {dir.u16("log.txt")}; }
@@ -22,6 +30,7 @@ public:
     int run(std::vector<std::string> args) {
         auto parsed = batch::parseOptions(args);
         EXPECT_EQ(parsed.error, "");
+        makeExportFolder(parsed.options);
         out.str("");
         err.str("");
         return batch::runBatch(parsed.options, platform, out, err, false, &stop);

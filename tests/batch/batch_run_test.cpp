@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "app/batch/batch_run.h"
+#include "batch/batch_fixture.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
 #include "text/utf.h"
@@ -22,6 +23,7 @@ protected:
         args.insert(args.begin(), {"--import", dir.str("src"), "--export", dir.str("out")});
         auto parsed = batch::parseOptions(args);
         EXPECT_EQ(parsed.error, "");
+        makeExportFolder(parsed.options);
         out.str("");
         err.str("");
         return batch::runBatch(parsed.options, platform, out, err, false);
@@ -87,7 +89,7 @@ TEST_F(BatchRunTest, NothingStartsWithoutMatchingFilesOrAUsableFolder) {
     dir.write("src/a.txt", "a");
     EXPECT_EQ(run({"--filter", "*.png"}), batch::kCouldNotStart);
     EXPECT_NE(err.str().find("*.png"), std::string::npos);
-    EXPECT_FALSE(dir.exists("out"));
+    EXPECT_TRUE(dir.list("out").empty());
 
     auto parsed = batch::parseOptions({"--import", dir.str("nope"), "--export", "x"});
     EXPECT_EQ(batch::runBatch(parsed.options, platform, out, err, false), batch::kCouldNotStart);
@@ -101,7 +103,7 @@ TEST_F(BatchRunTest, ABadTypedFilterIsRefusedWithItsMessage) {
     EXPECT_NE(err.str().find("错误：文件类型过滤标识从第3个字符起，不允许出现“.”或“*”！重新检查输入！"), std::string::npos);
     EXPECT_EQ(run({"--filter", "jpg"}), batch::kCouldNotStart);
     EXPECT_NE(err.str().find("必须以 “*.”开头"), std::string::npos);
-    EXPECT_FALSE(dir.exists("out"));
+    EXPECT_TRUE(dir.list("out").empty());
     EXPECT_EQ(out.str(), "");
 }
 
@@ -177,6 +179,7 @@ TEST_F(BatchRunTest, FoldersAreMadeAbsoluteAndNormalised) {
         std::vector<std::string> args{"--import", c.import, "--export", c.exportFolder, "--shares", "1"};
         if (c.fullPath) args.push_back("--full-path");
         auto parsed = batch::parseOptions(args);
+        makeExportFolder(parsed.options);
         EXPECT_EQ(batch::runBatch(parsed.options, platform, out, err, false), 0) << c.import;
         EXPECT_EQ(dir.list(c.share).size(), 2u) << c.share;
     }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 
 #include "platform/win32/win32_desktop.h"
@@ -70,6 +71,7 @@ TEST(BatchExe, DealsAFolderOfChineseNamesAndReportsByExitCode) {
     TempDir dir;
     for (int i = 1; i <= 12; ++i) dir.write("照片/图片" + std::to_string(i) + ".jpg", "样本" + std::to_string(i));
     const std::string src = dir.str("照片");
+    for (const char* folder : {"分发", "移动"}) std::filesystem::create_directory(dir.native(folder));
 
     Result copy = run(dir, {"--import", src, "--export", dir.str("分发"), "--per-share", "5", "--seed", "3"});
     EXPECT_EQ(copy.exitCode, 0u) << copy.err;
@@ -126,6 +128,7 @@ TEST(BatchExe, AKilledCopyLeavesOnlyWholeFiles) {
     dir.write("src/small.txt", "small");
     const std::vector<std::string> args{"--import", dir.str("src"), "--export", dir.str("out"), "--shares", "1",
                                         "--seed", "1", "--quiet"};
+    std::filesystem::create_directory(dir.native("out"));
     PROCESS_INFORMATION process = start(dir, args);
     // Stopped as soon as the first file shows in the share folder: under its
     // temporary name while it is written, a large file takes a while.

@@ -231,9 +231,10 @@ int runBatch(const Options& options, System& system, std::ostream& out, std::ost
     }
     // The export folder must take new folders: a run into a file or an
     // unwritable folder would only fail every file and leave a failure log.
-    // One that is not there yet is made, as the window makes it.
+    // One that is not there is refused too: a mistyped export name would
+    // otherwise quietly grow a new tree beside the one the user meant.
     if (const System::PathState state = system.pathState(request.exportFolder, System::Use::WriteFolder);
-        state != System::PathState::Usable && state != System::PathState::Missing)
+        state != System::PathState::Usable)
         return refuse(err, "导出目录不可用：" + shown(options.exportFolder) + "：" + reason(state));
 
     const std::optional<std::u16string> pattern = patternFor(options.filter, err);

@@ -37,7 +37,7 @@ using Value = cli::OptionSpec::Value;
 constexpr Spec kOptions[] = {
     {"import", 0, Value::Folder, "目录", "导入目录（源文件夹）；相对路径以当前目录为准"},
     {"export", 0, Value::Folder, "目录",
-     "导出目录，分发文件夹建在其中；没有时建立，不是文件夹\n"
+     "导出目录，分发文件夹建在其中；不存在、不是文件夹\n"
      "或不能写入时不分发；相对路径以当前目录为准"},
     {"filter", 0, Value::Text, "文本",
      "文件类型，默认 \"*.*\"；可用列表中的一项（如 \"所有\"、\n"
