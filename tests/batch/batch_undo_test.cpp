@@ -114,7 +114,7 @@ TEST_F(BatchUndoTest, ASharePutBehindALinkIsLeftAndToldSo) {
         EXPECT_NE(out.str().find("已被换成链接"), std::string::npos) << out.str();
         EXPECT_EQ(dir.list("decoy"), dir.list("aside"));
 
-        fs::remove(dir.native("out/src_分发1"));
+        dir.unlink("out/src_分发1");
         fs::rename(dir.native("aside"), dir.native("out/src_分发1"));
         EXPECT_EQ(undo(), 0) << err.str();
         EXPECT_NE(err.str().find("已撤销3个文件。"), std::string::npos) << err.str();

@@ -210,6 +210,20 @@ bool TempDir::link(const std::string& target, const std::string& at) const {
 #endif
 }
 
+void TempDir::unlink(const std::string& at) const {
+#ifdef _WIN32
+    const std::wstring link = hostPath(native(at));
+    if (const auto it = std::find(hostLinks_.begin(), hostLinks_.end(), link); it != hostLinks_.end()) {
+        runOnHost(L"Z:\\bin\\rm", L"rm -f \"" + link + L"\"");
+        hostLinks_.erase(it);
+        for (int i = 0; i < 200 && fs::exists(native(at)); ++i) Sleep(10);
+        return;
+    }
+#endif
+    std::error_code ignored;
+    fs::remove(native(at), ignored);
+}
+
 void makeFiles(const TempDir& dir, const std::string& folder, int count, const std::string& suffix) {
     for (int i = 0; i < count; ++i) {
         char name[32];

@@ -43,6 +43,9 @@ public:
     // at `at`, both relative; false where the system will not make one that
     // it shows as a link (Windows without the privilege; Wine, but to a folder).
     bool link(const std::string& target, const std::string& at) const;
+    // Removes a link that link() made (under Wine the host's, which Wine's
+    // own calls would follow).
+    void unlink(const std::string& at) const;
 
 private:
     std::filesystem::path path_;
