@@ -4,7 +4,9 @@
 #   cold  - ext4 with the page cache dropped before every command (root);
 #   slow  - slowfs (bench/slowfs.sh), a FUSE folder that answers every call
 #           after a delay: copying from it, into it, and moving within it;
-#   memory - the peak RSS of a copy of a million empty files on tmpfs.
+#   memory - the peak RSS of a copy of a million empty files on tmpfs;
+#   warm  - a copy and a move on tmpfs, where the pool must cost nothing,
+#           beside a build of an earlier commit (--before) when given.
 # Every command of a section runs once per round, the order reversed every
 # other round; it prints median (min-max) seconds and the ratio of medians to
 # the peers. It never fails on a limit (exit 1 only when a command fails or
@@ -15,22 +17,26 @@ usage() {
   cat <<'EOF'
 usage: bench/inflight.sh [--files N] [--slow-files N] [--million N] [--rounds N]
                          [--delay-us N] [--sweep "1 4 8 32"] [--only SECTION]...
-                         [--build-dir DIR] [--scratch DIR]
+                         [--build-dir DIR] [--scratch DIR] [--before DIR]
+                         [--warm-files N]
   --files N       files of 1-16 KiB for the cold ext4 copy (default 100000)
   --slow-files N  files of 1-16 KiB for slowfs (default 5000)
   --million N     empty files for the peak memory (default 1000000)
   --rounds N      rounds per section (default 3)
   --delay-us N    slowfs's delay per call (default 300)
   --sweep LIST    --jobs values besides the default (16) and 1 (default "4 8 32")
-  --only SECTION  cold, slow or memory (repeatable; default all three)
+  --only SECTION  cold, slow, memory or warm (repeatable; default all four)
   --build-dir DIR use DIR's quillmarsh-batch (default build-bench, kept up to date)
   --scratch DIR   an ext4 folder for the cold section and slowfs's backing
                   (default bench/out in the repository)
+  --before DIR    the warm section also times DIR's quillmarsh-batch (a build
+                  of an earlier commit), and gives the ratios to it
+  --warm-files N  files of 1-4 KiB for the warm section (default 20000)
 EOF
 }
 
 files=100000 slow_files=5000 million=1000000 rounds=3 delay_us=300 sweep="4 8 32"
-build_dir='' scratch='' sections=()
+build_dir='' scratch='' sections=() before='' warm_files=20000
 die() { printf 'inflight: %s\n' "$*" >&2; exit 1; }
 need_count() { [[ $2 =~ ^[1-9][0-9]*$ ]] || die "$1 wants a positive whole number, got '$2'"; }
 while (($#)); do
@@ -41,14 +47,16 @@ while (($#)); do
     --rounds)     need_count "$1" "${2-}"; rounds=$2; shift 2 ;;
     --delay-us)   [[ ${2-} =~ ^[0-9]+$ ]] || die "--delay-us wants a whole number"; delay_us=$2; shift 2 ;;
     --sweep)      [[ ${2-} =~ ^[0-9\ ]+$ ]] || die "--sweep wants numbers"; sweep=$2; shift 2 ;;
-    --only)       [[ ${2-} =~ ^(cold|slow|memory)$ ]] || die "--only wants cold, slow or memory"; sections+=("$2"); shift 2 ;;
+    --only)       [[ ${2-} =~ ^(cold|slow|memory|warm)$ ]] || die "--only wants cold, slow, memory or warm"; sections+=("$2"); shift 2 ;;
+    --before)     [[ -x ${2-}/quillmarsh-batch ]] || die "--before wants a build folder holding quillmarsh-batch"; before=$(cd -- "$2" && pwd)/quillmarsh-batch; shift 2 ;;
+    --warm-files) need_count "$1" "${2-}"; warm_files=$2; shift 2 ;;
     --build-dir)  [[ -n ${2-} ]] || die "--build-dir wants a folder"; build_dir=$2; shift 2 ;;
     --scratch)    [[ -n ${2-} ]] || die "--scratch wants a folder"; scratch=$2; shift 2 ;;
     -h|--help)    usage; exit 0 ;;
     *)            usage >&2; exit 2 ;;
   esac
 done
-((${#sections[@]})) || sections=(cold slow memory)
+((${#sections[@]})) || sections=(cold slow memory warm)
 [[ -x /usr/bin/time ]] || die "GNU time is missing (apt-get install -y time)"
 command -v rsync >/dev/null || die "rsync is missing (scripts/install-deps.sh --bench)"
 if [[ -n $build_dir && $build_dir != /* ]]; then build_dir=$PWD/$build_dir; fi
@@ -101,17 +109,29 @@ find_mv() { find "$1" -maxdepth 1 -type f -exec mv -t "$2" -- '{}' +; }
 xargs_mv() { find "$1" -maxdepth 1 -type f -print0 | xargs -0 -r -P16 -n 64 mv -t "$2" --; }
 rsync_mv() { rsync -a --remove-source-files -- "$1/" "$2/"; }
 
+before_copy() { "$before" --import "$1" --export "$2" --shares 10 --quiet --seed 1; }
+before_move() { before_copy "$@" --move; }
+
 # contenders KIND: the names and commands of a section, as "label|command".
+# The warm section times the default, --jobs 1, the earlier build and one peer.
 contenders() {
   local j verb=qm_$1
   printf '%s\n' "quillmarsh (default 16)|$verb" "quillmarsh --jobs 1|$verb --jobs 1"
+  if [[ $section == warm ]]; then
+    [[ -z $before ]] || printf '%s\n' "before|before_$1"
+    if [[ $1 == copy ]]; then echo "cp -r|cp_r"; else echo "find -exec mv|find_mv"; fi
+    return
+  fi
   for j in $sweep; do printf 'quillmarsh --jobs %s|%s --jobs %s\n' "$j" "$verb" "$j"; done
   if [[ $1 == copy ]]; then
     printf '%s\n' "cp -r|cp_r" "xargs -P16 cp|xargs_cp" "rsync -a|rsync_a"
   else
     printf '%s\n' "find -exec mv|find_mv" "xargs -P16 mv|xargs_mv" "rsync --remove-source-files|rsync_mv"
+    # The floor: nothing but the renames (or links and unlinks), 16 threads.
+    printf '%s\n' "floor: renames alone, 16 threads|floor_move rename" "floor: link+unlink, 16 threads|floor_move link"
   fi
 }
+floor_move() { "$work/move_floor" "$3" 16 "$1" "$2"; }
 
 # measure NAME KIND SRC WANT PREP: every contender once a round, in
 # alternating order; PREP runs untimed before each (it sets $dst, and for a
@@ -169,6 +189,7 @@ table() {
 drop_caches() { sync; echo 3 >/proc/sys/vm/drop_caches; }
 printf '# %s, %s; load before: %s\n' "$("$qm" --version 2>&1 | head -n 1)" "$(date -u '+%F %H:%M UTC')" "$(cut -d' ' -f1-3 /proc/loadavg)"
 
+section=
 # --- cold ext4 --------------------------------------------------------------
 if [[ " ${sections[*]} " == *" cold "* ]]; then
   ((EUID == 0)) || die "the cold section drops the page cache: run it as root"
@@ -193,6 +214,7 @@ if [[ " ${sections[*]} " == *" slow "* ]]; then
   "$slowfs" mount "$backing" "$mnt" --delay-us "$delay_us"
   mounts+=("$mnt")
   slowfs_line="slowfs --delay-us $delay_us, $slow_files files of 1–16 KiB"
+  cc -O2 -Wall -Werror -pthread -o "$work/move_floor" "$repo/bench/src/move_floor.c"
 
   # From it: the source is on slowfs, the target on the local disk.
   from_prep() { set_aside "$work/from-out"; mkdir -- "$work/from-out"; dst=$work/from-out; }
@@ -239,5 +261,26 @@ if [[ " ${sections[*]} " == *" memory "* ]]; then
     LC_ALL=C awk -v j="$j" -v a="$t0" -v b="$t1" -v k="$kib" 'BEGIN {
       printf "| quillmarsh --jobs %s | %.2f | %.1f |\n", j, b - a, k / 1024 }'
   done
+fi
+
+# --- warm tmpfs ---------------------------------------------------------------
+# Nothing waits here: the pool must cost nothing against one copying thread
+# and against the build before it (--before).
+if [[ " ${sections[*]} " == *" warm "* ]]; then
+  section=warm
+  shm=${shm:-$(mktemp -d /dev/shm/qm-inflight.XXXXXX)}
+  rm -rf -- "$shm/warm" "$shm/warm-out" "$shm/warm-src"
+  echo "inflight: creating $warm_files files of 1-4 KiB on tmpfs" >&2
+  make_files "$shm/warm" "$warm_files" 1024 4096
+  # tmpfs deletes at once and costs nothing later: no setting aside.
+  warm_prep() { rm -rf -- "$shm/warm-out"; mkdir -- "$shm/warm-out"; dst=$shm/warm-out; }
+  warm_move_prep() { rm -rf -- "$shm/warm-src"; cp -al -- "$shm/warm" "$shm/warm-src"; warm_prep; }
+  peer=${before:+before}
+  measure warm copy "$shm/warm" "$warm_files" warm_prep
+  table "warm tmpfs copy, $warm_files files of 1–4 KiB" "${peer:-cp -r}" ${peer:+"cp -r"}
+  measure warm move "$shm/warm-src" "$warm_files" warm_move_prep
+  table "warm tmpfs move, $warm_files files of 1–4 KiB" "${peer:-find -exec mv}" ${peer:+"find -exec mv"}
+  rm -rf -- "$shm/warm" "$shm/warm-out" "$shm/warm-src"
+  section=
 fi
 printf '\nload after: %s\n' "$(cut -d' ' -f1-3 /proc/loadavg)"
