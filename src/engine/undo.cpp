@@ -55,6 +55,7 @@ struct Place {
     std::unique_ptr<OpenFolder> owned;
     OpenFolder* folder = nullptr;
     std::optional<std::vector<std::pair<NativeName, FileStamp>>> hidden;
+    bool replaced = false;  // not opened: something on the way is a link or a file
 };
 
 // The share folders of the rows in hand: rows come share by share, those of
@@ -90,8 +91,10 @@ public:
         open_.push_back(std::move(opened));
         return open_.back();
     }
-    // The folder `relative` below the share; nullptr when it is not there.
-    Place* place(Share& share, std::u16string_view relative) {
+    // The folder `relative` below the share; nullptr when it is not there,
+    // and then `replaced` says whether something else holds its way.
+    Place* place(Share& share, std::u16string_view relative, bool& replaced) {
+        replaced = share.replaced;
         if (!share.folder) return nullptr;
         auto it = share.places.find(relative);
         if (it == share.places.end()) {
@@ -101,9 +104,11 @@ public:
             } else {
                 place.owned = system_.openFolderBelow(*share.folder, relative, false);
                 place.folder = place.owned.get();
+                if (!place.folder) place.replaced = blocked(*share.folder, relative);
             }
             it = share.places.emplace(std::u16string(relative), std::move(place)).first;
         }
+        replaced = it->second.replaced;
         return it->second.folder ? &it->second : nullptr;
     }
     // The hidden name in the place that holds the file `stamp`, if any.
@@ -133,6 +138,25 @@ public:
     std::u16string name(std::uint64_t share) const { return rootName_ + shareNameIn(header_, share); }
 
 private:
+    // Whether the way to `relative` below `folder` ends at something that
+    // cannot be entered (a link, a file) rather than at nothing.
+    bool blocked(OpenFolder& folder, std::u16string_view relative) {
+        const char16_t separator = system_.pathStyle().separator;
+        std::unique_ptr<OpenFolder> held;
+        OpenFolder* at = &folder;
+        for (std::size_t start = 0; start <= relative.size();) {
+            std::size_t end = relative.find(separator, start);
+            if (end == std::u16string_view::npos) end = relative.size();
+            const std::u16string_view part = relative.substr(start, end - start);
+            start = end + 1;
+            if (part.empty()) continue;
+            std::unique_ptr<OpenFolder> next = system_.openFolderBelow(*at, part, false);
+            if (!next) return hasEntry(*at, text::nativeName(part));
+            held = std::move(next);
+            at = held.get();
+        }
+        return false;
+    }
     // Read from the folder's own entries, never by following the name.
     bool hasEntry(OpenFolder& folder, NativeNameView wanted) {
         bool found = false;
@@ -215,13 +239,14 @@ private:
         if (!importOpen_) return found;
         source = sources_.get(folder);
         OpenShares::Share& share = shares_.get(row.share);
-        place = share.busy ? nullptr : shares_.place(share, folder);
         if (share.busy) {
             found.share = RowFindings::Share::Busy;
             return found;
         }
+        bool replaced = false;
+        place = shares_.place(share, folder, replaced);
         if (!place) {
-            found.share = !share.folder && share.replaced ? RowFindings::Share::Replaced : RowFindings::Share::Missing;
+            found.share = replaced ? RowFindings::Share::Replaced : RowFindings::Share::Missing;
         } else {
             found.inShare = system_.stampOf(*place->folder, name);
             if (found.inShare) return found;

@@ -94,33 +94,38 @@ TEST_F(BatchUndoTest, ASecondUndoHasNothingToDo) {
     }
 }
 
-// A share folder replaced by a link between the run and its undo is not
-// entered, and its rows are told as left, not counted as taken back: a copy's
-// source being there proves nothing about a copy no one could see. With the
-// folder back, the same record finishes the work.
-TEST_F(BatchUndoTest, ASharePutBehindALinkIsLeftAndToldSo) {
-    makeFiles(dir, "src", 9);
+// A share folder, or a folder below one, replaced by a link between the run
+// and its undo is not entered, and its rows are told as left, not counted as
+// taken back: a copy's source being there proves nothing about a copy no one
+// could see. With the folder back, the same record finishes the work.
+TEST_F(BatchUndoTest, AFolderPutBehindALinkIsLeftAndToldSo) {
+    makeFiles(dir, "src/sub", 9);
     fs::create_directories(dir.native("out"));
     const std::vector<std::string> before = dir.tree();
-    for (const bool move : {false, true}) {
-        std::vector<std::string> args = dealArgs("out", {"--shares", "3", "--manifest", path("run.manifest")});
-        if (move) args.push_back("--move");
-        ASSERT_EQ(run(args), 0) << err.str();
-        fs::rename(dir.native("out/src_分发1"), dir.native("aside"));
-        fs::copy(dir.native("aside"), dir.native("decoy"));
-        if (!dir.link("decoy", "out/src_分发1")) GTEST_SKIP() << "no links here";
-        EXPECT_EQ(undo(), 1) << (move ? "move" : "copy");
-        EXPECT_NE(err.str().find("已撤销6个文件。"), std::string::npos) << err.str();
-        EXPECT_NE(out.str().find("已被换成链接"), std::string::npos) << out.str();
-        EXPECT_EQ(dir.list("decoy"), dir.list("aside"));
+    for (const std::string linked : {"out/src_分发1", "out/src_分发1/sub"}) {
+        for (const bool move : {false, true}) {
+            const std::string what = linked + (move ? " move" : " copy");
+            std::vector<std::string> args =
+                dealArgs("out", {"--subfolders", "--shares", "3", "--manifest", path("run.manifest")});
+            if (move) args.push_back("--move");
+            ASSERT_EQ(run(args), 0) << err.str();
+            fs::rename(dir.native(linked), dir.native("aside"));
+            fs::copy(dir.native("aside"), dir.native("decoy"), fs::copy_options::recursive);
+            const std::vector<std::string> decoy = dir.tree("decoy");
+            if (!dir.link("decoy", linked)) GTEST_SKIP() << "no links here";
+            EXPECT_EQ(undo(), 1) << what;
+            EXPECT_NE(err.str().find("已撤销6个文件。"), std::string::npos) << what << err.str();
+            EXPECT_NE(out.str().find("已被换成链接"), std::string::npos) << what << out.str();
+            EXPECT_EQ(dir.tree("decoy"), decoy) << what;
 
-        dir.unlink("out/src_分发1");
-        fs::rename(dir.native("aside"), dir.native("out/src_分发1"));
-        EXPECT_EQ(undo(), 0) << err.str();
-        EXPECT_NE(err.str().find("已撤销3个文件。"), std::string::npos) << err.str();
-        fs::remove_all(dir.native("decoy"));
-        fs::remove(dir.native("run.manifest"));
-        EXPECT_EQ(dir.tree(), before) << (move ? "move" : "copy");
+            dir.unlink(linked);
+            fs::rename(dir.native("aside"), dir.native(linked));
+            EXPECT_EQ(undo(), 0) << what << err.str();
+            EXPECT_NE(err.str().find("已撤销3个文件。"), std::string::npos) << what << err.str();
+            fs::remove_all(dir.native("decoy"));
+            fs::remove(dir.native("run.manifest"));
+            EXPECT_EQ(dir.tree(), before) << what;
+        }
     }
 }
 
