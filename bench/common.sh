@@ -55,14 +55,18 @@ median() { stats "$@" | cut -d' ' -f1; }
 
 # bench_programs TARGET...: the Release build in $build_dir (default
 # build-bench in the repository, which is always brought up to date; a
-# build named by --build-dir is used as it is when it has the programs).
+# build named by --build-dir is used as it is when it has the programs, and
+# only its missing ones are built, with its own settings: a developer's
+# build is never configured over).
 bench_programs() {
   build_dir=${build_dir:-$repo/build-bench}
   local target missing=0
   for target in "$@"; do [[ -x $build_dir/$target ]] || missing=1; done
   if ((missing)) || [[ $build_dir == "$repo/build-bench" ]]; then
-    cmake -S "$repo" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      -DQM_BUILD_TESTS=OFF -DQM_BUILD_QT=OFF >/dev/null
+    if [[ $build_dir == "$repo/build-bench" || ! -f $build_dir/build.ninja ]]; then
+      cmake -S "$repo" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DQM_BUILD_TESTS=OFF -DQM_BUILD_QT=OFF >/dev/null
+    fi
     ninja -C "$build_dir" "$@" >/dev/null
   fi
   for target in "$@"; do [[ -x $build_dir/$target ]] || die "no runnable $target in '$build_dir'"; done
