@@ -72,6 +72,17 @@ TEST_F(BatchCommandLineTest, BadInvocationsAreRefusedWithTheirReason) {
     }
     EXPECT_EQ(dir.list("out"), (std::vector<std::string>{".keep"}));  // nothing was made
     EXPECT_FALSE(dir.exists("none"));
+
+    // The environment's number of workers is held to what --jobs takes; the
+    // option, when given, is what counts.
+    for (const std::u16string bad : {u"abc", u"0", u"65", u"-3"}) {
+        platform.environment = {{u"QUILLMARSH_JOBS", bad}};
+        EXPECT_EQ(run({"--import", src, "--export", out}), 2);
+        EXPECT_EQ(err.str(), "quillmarsh-batch: 环境变量 QUILLMARSH_JOBS 需要 1 到 64 之间的整数：" +
+                                 text::toUtf8(bad) + "\n");
+    }
+    EXPECT_EQ(dir.list("out"), (std::vector<std::string>{".keep"}));
+    EXPECT_EQ(run({"--import", src, "--export", out, "--jobs", "2", "--quiet"}), 0) << err.str();
 }
 
 TEST_F(BatchCommandLineTest, GnuSpellingsRunAndQuietSaysNothing) {

@@ -236,6 +236,14 @@ int runBatch(const Options& options, System& system, std::ostream& out, std::ost
     if (const System::PathState state = system.pathState(request.exportFolder, System::Use::WriteFolder);
         state != System::PathState::Usable)
         return refuse(err, "导出目录不可用：" + shown(options.exportFolder) + "：" + reason(state));
+    // The environment's number of workers is held to what --jobs takes: a
+    // value that is none is refused, not quietly passed over. (The window,
+    // which has no terminal to say it on, deals with its default then.)
+    if (!options.jobs) {
+        const std::u16string asked = system.environmentVariable(u"QUILLMARSH_JOBS");
+        if (const std::optional<unsigned> jobs = jobsAsked(system); !asked.empty() && (!jobs || *jobs > 64))
+            return refuse(err, "环境变量 QUILLMARSH_JOBS 需要 1 到 64 之间的整数：" + shown(asked));
+    }
 
     const std::optional<std::u16string> pattern = patternFor(options.filter, err);
     if (!pattern) return kCouldNotStart;
