@@ -70,5 +70,7 @@ class System;
 // The number of transfers at once the environment asks for
 // (QUILLMARSH_JOBS, 1 to 999); nothing when it asks for none.
 std::optional<unsigned> jobsAsked(System& system);
+// The same read from the variable's text.
+std::optional<unsigned> jobsIn(std::u16string_view text);
 
 }  // namespace qm

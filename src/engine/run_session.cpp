@@ -72,8 +72,9 @@ void writeList(System& system, OpenFolder& parent, const RunPlan& plan, const Fo
 
 }  // namespace
 
-std::optional<unsigned> jobsAsked(System& system) {
-    const std::u16string text = system.environmentVariable(u"QUILLMARSH_JOBS");
+std::optional<unsigned> jobsAsked(System& system) { return jobsIn(system.environmentVariable(u"QUILLMARSH_JOBS")); }
+
+std::optional<unsigned> jobsIn(std::u16string_view text) {
     if (text.empty() || text.size() > 3 || !std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; }))
         return std::nullopt;
     const auto jobs = static_cast<unsigned>(std::stoul(text::toUtf8(text)));

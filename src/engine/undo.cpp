@@ -139,23 +139,21 @@ public:
 
 private:
     // Whether the way to `relative` below `folder` ends at something that
-    // cannot be entered (a link, a file) rather than at nothing.
+    // cannot be entered (a link, a file) rather than at nothing. A record's
+    // paths are plain names joined by the separator (the reader checks).
     bool blocked(OpenFolder& folder, std::u16string_view relative) {
-        const char16_t separator = system_.pathStyle().separator;
         std::unique_ptr<OpenFolder> held;
         OpenFolder* at = &folder;
-        for (std::size_t start = 0; start <= relative.size();) {
-            std::size_t end = relative.find(separator, start);
-            if (end == std::u16string_view::npos) end = relative.size();
-            const std::u16string_view part = relative.substr(start, end - start);
-            start = end + 1;
-            if (part.empty()) continue;
+        for (;;) {
+            const std::size_t cut = relative.find(system_.pathStyle().separator);
+            const std::u16string_view part = relative.substr(0, cut);
             std::unique_ptr<OpenFolder> next = system_.openFolderBelow(*at, part, false);
             if (!next) return hasEntry(*at, text::nativeName(part));
+            if (cut == std::u16string_view::npos) return false;
             held = std::move(next);
             at = held.get();
+            relative.remove_prefix(cut + 1);
         }
-        return false;
     }
     // Read from the folder's own entries, never by following the name.
     bool hasEntry(OpenFolder& folder, NativeNameView wanted) {

@@ -239,9 +239,11 @@ int runBatch(const Options& options, System& system, std::ostream& out, std::ost
     // The environment's number of workers is held to what --jobs takes: a
     // value that is none is refused, not quietly passed over. (The window,
     // which has no terminal to say it on, deals with its default then.)
-    if (!options.jobs) {
+    std::optional<unsigned> jobs = options.jobs;
+    if (!jobs) {
         const std::u16string asked = system.environmentVariable(u"QUILLMARSH_JOBS");
-        if (const std::optional<unsigned> jobs = jobsAsked(system); !asked.empty() && (!jobs || *jobs > 64))
+        jobs = jobsIn(asked);
+        if (!asked.empty() && (!jobs || *jobs > 64))
             return refuse(err, "环境变量 QUILLMARSH_JOBS 需要 1 到 64 之间的整数：" + shown(asked));
     }
 
@@ -276,7 +278,7 @@ int runBatch(const Options& options, System& system, std::ostream& out, std::ost
     request.seed = seed;
     request.companions = options.companions;
     request.lists = options.lists;
-    request.jobs = options.jobs ? options.jobs : jobsAsked(system);
+    request.jobs = jobs;
     request.common = options.common.value_or(0);
     if (options.link) {
         request.link = *options.link == "hard"       ? RunRequest::Link::Hard
