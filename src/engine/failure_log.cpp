@@ -19,9 +19,11 @@ FailureLog::FailureLog(System& system, std::u16string_view name) : system_(syste
 }
 
 void FailureLog::removeEarlier() {
-    // Made afresh (which removes the earlier one unless a running run holds
-    // it) and removed again.
+    // An earlier log is made afresh (which removes it unless a running run
+    // holds it) and removed again. Where there is none, nothing is made: a
+    // run killed between making and removing would leave an empty log.
     for (const std::u16string& place : places_) {
+        if (!system_.pathExists(place)) continue;
         if (std::unique_ptr<TextFile> file = system_.createTextFile(place)) {
             file->close();
             file.reset();

@@ -69,6 +69,7 @@ TEST_F(DispatchRunTest, FixedRunWithFullPathBuildsTheWholeSourcePathBelowTheTarg
 TEST_F(DispatchRunTest, StepsRunInTheirOrder) {
     makeFiles(dir, "src", 3);
     useFolders("src", "out");
+    dir.write("分发失败记录.txt", "an earlier run's");
     form->ChBackUp.setValue(1);
     platform.answers = {MsgResult::Ok};
     std::vector<std::u16string> titles;
@@ -253,6 +254,11 @@ TEST_F(DispatchRunTest, ACleanRunRemovesTheLogOfAnEarlierRun) {
     dir.write("分发失败记录.txt", "old");
     form->click(form->CmdDo);
     EXPECT_FALSE(dir.exists("分发失败记录.txt"));
+    // With none there, none is made even for an instant: a run killed in
+    // that instant would leave an empty log.
+    platform.calls.clear();
+    form->click(form->CmdDo);
+    EXPECT_EQ(platform.indexOf(u"create "), -1);
 }
 
 TEST_F(DispatchRunTest, ALogThatCannotBeMadeAnywhereDoesNotStopTheRun) {
